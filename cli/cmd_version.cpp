@@ -1,0 +1,12 @@
+#include <ostream>
+
+#include "cli/command.h"
+
+namespace qp::cli {
+
+int RunVersion(const CommandArgs&, std::ostream& out, std::ostream&) {
+  out << "platec 0.1.0\n";
+  return 0;
+}
+
+}  // namespace qp::cli

@@ -1,0 +1,56 @@
+#include <algorithm>
+#include <exception>
+#include <ostream>
+
+#include "cli/command.h"
+
+namespace qp::cli {
+
+namespace {
+
+void PrintOverview(std::ostream& out) {
+  out << "platec: the Quarrin Plates compiler without its window\n\n"
+         "Usage: platec COMMAND [ARGUMENTS]\n\nCommands:\n";
+  for (const Command& command : AllCommands()) {
+    out << "  " << command.name << std::string(std::max<size_t>(2, 10 - command.name.size()), ' ')
+        << command.summary << "\n";
+  }
+  out << "\nRun 'platec COMMAND --help' for the arguments of a command.\n";
+}
+
+}  // namespace
+
+bool WantsHelp(const CommandArgs& args) {
+  return std::any_of(args.begin(), args.end(),
+                     [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+int RunPlatec(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) {
+    PrintOverview(err);
+    return 2;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    PrintOverview(out);
+    return 0;
+  }
+  for (const Command& command : AllCommands()) {
+    if (command.name != args[0]) continue;
+    CommandArgs rest(args.begin() + 1, args.end());
+    if (WantsHelp(rest)) {
+      out << command.usage;
+      return 0;
+    }
+    try {
+      return command.run(rest, out, err);
+    } catch (const std::exception& e) {
+      err << "platec " << command.name << ": " << e.what() << "\n";
+      return 1;
+    }
+  }
+  err << "platec: unknown command '" << args[0] << "'\n";
+  PrintOverview(err);
+  return 2;
+}
+
+}  // namespace qp::cli
