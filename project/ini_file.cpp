@@ -131,8 +131,10 @@ bool ParseIniInteger(std::string_view text, int32_t& value) {
     value = static_cast<int32_t>(hex);
     return true;
   }
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty() || text.front() == '+') return false;
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (text.empty() || text.front() == '-' || text.front() == '+') return false;
+  }
   int32_t decimal = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), decimal, 10);
   if (ec != std::errc() || end != text.data() + text.size()) return false;
