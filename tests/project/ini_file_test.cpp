@@ -1,6 +1,7 @@
 #include "project/ini_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -156,20 +157,37 @@ TEST(IniFile, UnwritableFolderRaisesTheError) {
       WriteError);
 }
 
+// The write is tried as an unprivileged user, in a child process when the
+// tests run as root (for whom folder permissions do not apply).
 TEST(IniFile, ReadOnlyFolderRaisesTheError) {
-  if (geteuid() == 0) GTEST_SKIP() << "running as root: folder permissions do not apply";
   TempDir dir;
   const std::string path = dir.File("p.zpl");
   WriteFile(path, "[General]\nA=1\n");
   std::filesystem::permissions(
-      dir.Folder(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  IniFile file(path);
-  file.WriteString("General", "A", "2");
-  try {
-    file.Commit();
-    ADD_FAILURE() << "no error";
-  } catch (const WriteError& e) {
-    EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+      dir.Folder(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                        std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+  auto attempt = [&path]() -> std::string {
+    IniFile file(path);
+    file.WriteString("General", "A", "2");
+    try {
+      file.Commit();
+    } catch (const WriteError& e) {
+      return e.what();
+    }
+    return "no error";
+  };
+  if (geteuid() != 0) {
+    EXPECT_EQ(attempt(), "Unable to write to " + path);
+  } else {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
+      _exit(dropped && attempt() == "Unable to write to " + path ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
   EXPECT_EQ(ReadFile(path), "[General]\nA=1\n");
 }
