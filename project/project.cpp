@@ -200,8 +200,10 @@ void Project::LoadProject() {
 void Project::SaveGroup(int position) {
   if (!GroupAt(position)) return;
   const GroupSlot& slot = groups_[static_cast<size_t>(position)];
+  const int count = ClampCount(slot.record.Count);
+  if (count == 0) return;  // no key to write
   IniFile file(ProjectFileName);
-  WritePlates(file, slot.section, ClampCount(slot.record.Count), *plates_);
+  WritePlates(file, slot.section, count, *plates_);
   file.Commit();
 }
 
@@ -210,6 +212,7 @@ void Project::LoadGroup(int position) {
   if (!GroupAt(position)) return;
   const GroupSlot& slot = groups_[static_cast<size_t>(position)];
   const int count = ClampCount(slot.record.Count);
+  if (count == 0) return;
   IniFile file(ProjectFileName);
   ReadPlates(file, slot.section, count, *plates_);
   for (int i = 0; i < count; ++i)
