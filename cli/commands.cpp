@@ -6,15 +6,30 @@ namespace qp::cli {
 
 // Each command is defined in its own cmd_*.cpp file.
 int RunVersion(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunGroups(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunPlates(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 namespace {
 
 const std::array kCommands = {
     Command{"version", "print the program's version", "Usage: platec version\n", &RunVersion},
+    Command{"groups", "list the groups of a project",
+            "Usage: platec groups PROJECT.zpl\n\n"
+            "Prints one line per group of the project, as the main window lists them:\n"
+            "  Airport: Group1 KLAX, Los Angeles international, 12 plates\n",
+            &RunGroups},
+    Command{"plates", "list the plates of one group of a project",
+            "Usage: platec plates PROJECT.zpl N\n\n"
+            "Prints one line per plate of group N (1 is the first group), as the main\n"
+            "window lists them:\n"
+            "  Plate 1, ILS RWY 24R, Page 1, File: \"klax-ils24r.pdf\"\n",
+            &RunPlates},
 };
 
 }  // namespace
 
-std::span<const Command> AllCommands() { return kCommands; }
+std::span<const Command> AllCommands() {
+  return kCommands;
+}
 
 }  // namespace qp::cli

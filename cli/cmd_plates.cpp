@@ -1,0 +1,46 @@
+#include <charconv>
+#include <ostream>
+
+#include "cli/command.h"
+#include "cli/project_loading.h"
+#include "project/errors.h"
+
+namespace qp::cli {
+
+namespace {
+
+// Prints the plate list's lines as LoadGroup makes them.
+class PlateLinePrinter : public NullProjectView {
+ public:
+  explicit PlateLinePrinter(std::ostream& out) : out_(out) {}
+  void AddPlateLine(const std::string& line) override { out_ << line << "\n"; }
+
+ private:
+  std::ostream& out_;
+};
+
+}  // namespace
+
+int RunPlates(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 2) {
+    err << "Usage: platec plates PROJECT.zpl N\n";
+    return 2;
+  }
+  int number = 0;
+  const std::string& text = args[1];
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (ec != std::errc() || end != text.data() + text.size() || number < 1) {
+    throw Error("the group number must be a whole number from 1: " + text);
+  }
+  PlateLinePrinter printer(out);
+  Project project(&printer);
+  LoadProjectFile(args[0], project);
+  if (number > project.GroupCount()) {
+    throw Error("the project has " + std::to_string(project.GroupCount()) + " groups, not " +
+                std::to_string(number));
+  }
+  project.LoadGroup(number - 1);
+  return 0;
+}
+
+}  // namespace qp::cli

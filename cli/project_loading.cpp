@@ -1,0 +1,18 @@
+#include "cli/project_loading.h"
+
+#include <filesystem>
+
+#include "project/errors.h"
+
+namespace qp::cli {
+
+void LoadProjectFile(const std::string& path, Project& project) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    throw Error("no such project file: " + path);
+  }
+  project.ProjectFileName = path;
+  project.LoadProject();
+}
+
+}  // namespace qp::cli

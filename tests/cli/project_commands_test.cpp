@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/command.h"
+#include "tests/project/project_test_helpers.h"
+
+namespace qp::cli {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+CliRun Platec(const CommandArgs& args) {
+  std::ostringstream out, err;
+  int status = RunPlatec(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+const char kProject[] =
+    "[General]\nNumberOfGroups=3\n"
+    "[Group1]\nID=KLAX\nName=Los Angeles international\nCount=2\nType=0\n"
+    "Plate1=ILS RWY 24R\nPlateName1=/charts/klax/klax-ils24r.pdf\nFirstPage1=3\n"
+    "Plate2=Diagram\n"
+    "[Group2]\nID=KLAX\nName=Météo 5°\nCount=0\nType=1\n";
+
+TEST(PlatecProject, GroupsAndPlates) {
+  TempDir dir;
+  const std::string path = dir.File("p.zpl");
+  WriteFile(path, kProject);
+  CliRun groups = Platec({"groups", path});
+  EXPECT_EQ(groups.status, 0);
+  EXPECT_EQ(groups.out,
+            "Airport: Group1 KLAX, Los Angeles international, 2 plates\n"
+            "Info: Group2 , Météo 5°, 0 plates\n"
+            "Airport: Group3 No ID, No group name, 0 plates\n");
+  CliRun plates = Platec({"plates", path, "1"});
+  EXPECT_EQ(plates.status, 0);
+  EXPECT_EQ(plates.out,
+            "Plate 1, ILS RWY 24R, Page 3, File: \"klax-ils24r.pdf\"\n"
+            "Plate 2, Diagram, Page 1, File: \"Source file not assigned\"\n");
+  EXPECT_EQ(Platec({"plates", path, "2"}).out, "");
+  // Listing never writes the file.
+  EXPECT_EQ(ReadFile(path), kProject);
+}
+
+TEST(PlatecProject, Errors) {
+  TempDir dir;
+  const std::string path = dir.File("p.zpl");
+  WriteFile(path, kProject);
+  const struct {
+    CommandArgs args;
+    std::string message;
+  } cases[] = {
+      {{"groups"}, "Usage: platec groups"},
+      {{"groups", dir.File("none.zpl")}, "no such project file"},
+      {{"plates", path}, "Usage: platec plates"},
+      {{"plates", path, "0"}, "group number"},
+      {{"plates", path, "x1"}, "group number"},
+      {{"plates", path, "4"}, "the project has 3 groups, not 4"},
+      {{"plates", dir.Folder(), "1"}, "no such project file"},
+  };
+  for (const auto& c : cases) {
+    CliRun run = Platec(c.args);
+    EXPECT_NE(run.status, 0) << c.message;
+    EXPECT_TRUE(run.out.empty()) << c.message;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+}
+
+TEST(PlatecProject, ExampleProject) {
+  std::string text = ReadFile(std::string(QP_SOURCE_DIR) + "/examples/demo.zpl");
+  ASSERT_FALSE(text.empty());
+  for (size_t at; (at = text.find("@EXAMPLES@")) != std::string::npos;) {
+    text.replace(at, 10, "/checkout/examples");
+  }
+  TempDir dir;
+  WriteFile(dir.File("demo.zpl"), text);
+  CliRun groups = Platec({"groups", dir.File("demo.zpl")});
+  EXPECT_EQ(groups.status, 0);
+  EXPECT_EQ(groups.out,
+            "Airport: Group1 LFQV, Valbréon-Saint-Aurèle, 4 plates\n"
+            "Info: Group2 , Météo et fréquences, 2 plates\n");
+  CliRun plates = Platec({"plates", dir.File("demo.zpl"), "1"});
+  EXPECT_NE(plates.out.find("Plate 2, ILS RWY 27, descent 3.0°, Page 2, File: "
+                            "\"lfqv-aerodrome.pdf\"\n"),
+            std::string::npos);
+  EXPECT_NE(plates.out.find("File: \"lfqv-visual-appro...d-27-night-procedures.bmp\"\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace qp::cli
