@@ -6,6 +6,7 @@
 #include <nettle/md5.h>
 #include <nettle/sha2.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace qp::pdf {
@@ -21,7 +22,13 @@ struct AesKey {
   aes128_ctx ctx128;
   aes256_ctx ctx256;
 
+  // Keys of other sizes are cut or zero-filled to 16 bytes.
   AesKey(std::string_view key, bool decrypt) : wide(key.size() == 32) {
+    uint8_t narrow[16] = {};
+    if (!wide && key.size() != 16) {
+      std::memcpy(narrow, key.data(), std::min<size_t>(key.size(), 16));
+      key = std::string_view(reinterpret_cast<const char*>(narrow), 16);
+    }
     if (wide) {
       decrypt ? aes256_set_decrypt_key(&ctx256, Bytes(key))
               : aes256_set_encrypt_key(&ctx256, Bytes(key));

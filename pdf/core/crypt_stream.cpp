@@ -47,7 +47,7 @@ class AesSource final : public Decoder {
     while (ready_ == pos_ && Decrypt()) {
     }
     size_t n = std::min(size, ready_ - pos_);
-    std::memcpy(out, plain_.data() + pos_, n);
+    if (n > 0) std::memcpy(out, plain_.data() + pos_, n);
     pos_ += n;
     return n;
   }
@@ -66,8 +66,7 @@ class AesSource final : public Decoder {
   bool Decrypt() {
     if (at_end_) return false;
     // Keep the held-back block at the front of plain_.
-    std::memmove(plain_.data(), plain_.data() + ready_, plain_.size() - ready_);
-    plain_.resize(plain_.size() - ready_);
+    plain_.erase(plain_.begin(), plain_.begin() + static_cast<std::ptrdiff_t>(ready_));
     ready_ = pos_ = 0;
     if (!have_iv_) {
       if (ReadFull(iv_, 16) < 16) return at_end_ = true, false;

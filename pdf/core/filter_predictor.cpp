@@ -78,24 +78,27 @@ bool PredictorDecoder::NextRow() {
 }
 
 void PredictorDecoder::UndoPng(int tag) {
+  // Rows are stored after pix_bytes_ zero bytes: left[i] and up_left[i] are
+  // the neighbours of cur[i].
   uint8_t* cur = line_.data() + pix_bytes_;
+  const uint8_t* left = line_.data();
   const uint8_t* up = prev_.data() + pix_bytes_;
-  const size_t bpp = pix_bytes_;
+  const uint8_t* up_left = prev_.data();
   const size_t n = row_bytes_;
   switch (tag) {
     case 1:  // Sub
-      for (size_t i = 0; i < n; ++i) cur[i] = static_cast<uint8_t>(cur[i] + cur[i - bpp]);
+      for (size_t i = 0; i < n; ++i) cur[i] = static_cast<uint8_t>(cur[i] + left[i]);
       break;
     case 2:  // Up
       for (size_t i = 0; i < n; ++i) cur[i] = static_cast<uint8_t>(cur[i] + up[i]);
       break;
     case 3:  // Average
       for (size_t i = 0; i < n; ++i)
-        cur[i] = static_cast<uint8_t>(cur[i] + ((cur[i - bpp] + up[i]) >> 1));
+        cur[i] = static_cast<uint8_t>(cur[i] + ((left[i] + up[i]) >> 1));
       break;
     case 4:  // Paeth
       for (size_t i = 0; i < n; ++i) {
-        int a = cur[i - bpp], b = up[i], c = up[i - bpp];
+        int a = left[i], b = up[i], c = up_left[i];
         int p = a + b - c;
         int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
         int pred = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);

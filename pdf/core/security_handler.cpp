@@ -101,6 +101,7 @@ SecurityStatus SecurityHandler::Create(const EncryptDict& dict,
   h->file_id_ = dict.file_id;
   h->p_ = dict.p;
   h->encrypt_metadata_ = dict.encrypt_metadata;
+  h->file_key_.assign(h->key_bytes_, '\0');
   *out = std::move(h);
   return SecurityStatus::kOk;
 }
@@ -193,6 +194,7 @@ PasswordKind SecurityHandler::CheckPassword(std::string_view password) {
     for (bool owner : {true, false}) {
       if (CheckAes256(password, owner, &key)) {
         file_key_ = key;
+        has_key_ = true;
         is_owner_ = owner;
         user_password_.clear();
         return owner ? PasswordKind::kOwner : PasswordKind::kUser;
@@ -204,6 +206,7 @@ PasswordKind SecurityHandler::CheckPassword(std::string_view password) {
   std::string key = ComputeKey(padded_user);
   if (CheckUserKey(key)) {
     file_key_ = key;
+    has_key_ = true;
     is_owner_ = true;
     // The recovered password ends where the padding string begins.
     size_t end = 32;
@@ -219,6 +222,7 @@ PasswordKind SecurityHandler::CheckPassword(std::string_view password) {
   key = ComputeKey(PadPassword(password));
   if (CheckUserKey(key)) {
     file_key_ = key;
+    has_key_ = true;
     is_owner_ = false;
     user_password_ = std::string(password.substr(0, 32));
     return PasswordKind::kUser;

@@ -49,7 +49,8 @@ class SecurityHandler {
   // password opens documents whose user password is empty.
   PasswordKind CheckPassword(std::string_view password);
 
-  bool has_key() const { return !file_key_.empty(); }
+  // Until a password check succeeds the file key is all zero bytes.
+  bool has_key() const { return has_key_; }
   bool is_owner() const { return is_owner_; }
   const std::string& file_key() const { return file_key_; }
   // The user password recovered from /O when the owner password was given
@@ -99,6 +100,7 @@ class SecurityHandler {
   std::string file_key_;
   std::string user_password_;
   bool is_owner_ = false;
+  bool has_key_ = false;
 };
 
 // The 32-byte string that pads passwords of revisions 2 to 4.
