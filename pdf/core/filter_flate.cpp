@@ -4,7 +4,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "pdf/core/filter_decoder.h"
 #include "pdf/core/filters.h"
@@ -30,12 +32,16 @@ class FlateDecoder final : public Decoder {
 
  private:
   bool Start();
+  bool Inflate();
 
   InputReader input_;
   z_stream zs_;
   bool zs_open_ = false;
   bool started_ = false;
   bool ended_ = false;
+  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(65536);
+  size_t pos_ = 0;
+  size_t end_ = 0;
 };
 
 // Accepts deflate with any window size, checksum valid, no preset dictionary.
@@ -57,12 +63,22 @@ bool FlateDecoder::Start() {
   return true;
 }
 
+// zlib's output before an error depends on where its output buffer ends, so
+// it always inflates into the same fixed-size buffer: the decoded data is then
+// the same whatever sizes the caller reads in.
 size_t FlateDecoder::Produce(uint8_t* out, size_t size) {
+  if (pos_ == end_ && !Inflate()) return 0;
+  size_t n = std::min(size, end_ - pos_);
+  std::memcpy(out, buffer_.data() + pos_, n);
+  pos_ += n;
+  return n;
+}
+
+bool FlateDecoder::Inflate() {
   if (!started_ && !Start()) ended_ = true;
-  if (ended_) return 0;
-  zs_.next_out = out;
-  zs_.avail_out = static_cast<uInt>(size > (1u << 30) ? (1u << 30) : size);
-  uInt requested = zs_.avail_out;
+  if (ended_) return false;
+  zs_.next_out = buffer_.data();
+  zs_.avail_out = static_cast<uInt>(buffer_.size());
   while (zs_.avail_out > 0) {
     const uint8_t* data;
     size_t avail = input_.Peek(&data);
@@ -85,13 +101,16 @@ size_t FlateDecoder::Produce(uint8_t* out, size_t size) {
   }
   zs_.avail_in = 0;
   zs_.next_in = nullptr;
-  return requested - zs_.avail_out;
+  pos_ = 0;
+  end_ = buffer_.size() - zs_.avail_out;
+  return end_ > 0;
 }
 
 void FlateDecoder::Restart() {
   input_.Rewind();
   started_ = false;
   ended_ = false;
+  pos_ = end_ = 0;
 }
 
 }  // namespace

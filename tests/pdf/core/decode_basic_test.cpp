@@ -108,6 +108,15 @@ TEST(DecodeBasic, FlateCutShortDeliversWhatWasDecoded) {
   EXPECT_EQ(Decode(FilterKind::kFlate, std::string("\x78\x9c\x07", 3) + "more"), "");
 }
 
+TEST(DecodeBasic, FlateErrorEndsAtTheSamePlaceForAnyReadSize) {
+  // "hello hello hello world" repeated, then a distance too far back.
+  std::string damaged = FromHex("789ccb48cdc9c957c84022cbf38b72523246858fffffffffffffff");
+  std::string whole = Decode(FilterKind::kFlate, damaged, {}, 65536);
+  EXPECT_GT(whole.size(), 200u);
+  for (size_t chunk : {size_t{1}, size_t{2}, size_t{7}, size_t{300}})
+    EXPECT_EQ(Decode(FilterKind::kFlate, damaged, {}, chunk), whole) << chunk;
+}
+
 TEST(DecodeBasic, FlateIgnoresAdlerAndTrailingBytes) {
   std::string z = test::ZlibCompress("checksum ignored");
   z[z.size() - 1] ^= 0x55;
