@@ -3,6 +3,8 @@
 // YCCK are converted in 16.16 fixed point. Only 8-bit, Huffman-coded,
 // sequential or progressive frames are decoded; others yield no data.
 
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -165,6 +167,9 @@ bool DctDecoder::Open() {
   src_->pub.next_input_byte = nullptr;
   src_->input = &input_;
   cinfo_.src = &src_->pub;
+  // Multi-scan images keep every coefficient; without a backing store libjpeg
+  // fails cleanly when they would need more than this.
+  cinfo_.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(max_, LONG_MAX / 2));
   if (jpeg_read_header(&cinfo_, TRUE) != JPEG_HEADER_OK) return Close(), false;
   if (cinfo_.data_precision != 8 || cinfo_.arith_code || cinfo_.num_components < 1 ||
       cinfo_.num_components > 4)

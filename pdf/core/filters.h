@@ -9,6 +9,9 @@
 // Any other name (JBIG2Decode, Crypt, ...) is kUnknown: the glue that builds a
 // chain passes the bytes below through unchanged for it (the input source
 // itself is the result), and ends the chain there.
+//
+// Every factory takes a non-null input; the glue reports a missing stream
+// ("Invalid Stream") before it builds a chain.
 
 #include <cstdint>
 #include <memory>
