@@ -58,10 +58,15 @@ size_t TFilterStream::ReadUnbuffered(uint8_t* out, size_t size) {
   // The buffer is empty here: large reads go to the decoder directly.
   if (size < kBufferSize) return TStream::ReadUnbuffered(out, size);
   decoded_ += wp_ - buf_begin_;
-  const size_t got = decoder_->Read(out, size);
-  decoded_ += static_cast<int64_t>(got);
+  size_t done = 0;
+  while (done < size) {
+    const size_t got = decoder_->Read(out + done, size - done);
+    if (got == 0) break;
+    done += got;
+  }
+  decoded_ += static_cast<int64_t>(done);
   DropBuffer(decoded_);
-  return got;
+  return done;
 }
 
 TEOFStream::TEOFStream(std::unique_ptr<TStream> below)

@@ -51,7 +51,8 @@ class TStream : public ByteSource {
     }
   }
 
-  // Bulk read: up to `size` bytes; returns the count, 0 at the end.
+  // Bulk read: `size` bytes, fewer only at the end of the data; returns the
+  // count.
   size_t Read(uint8_t* out, size_t size) override;
   void Rewind() override { Reset(); }
 
