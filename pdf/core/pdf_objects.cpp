@@ -292,7 +292,13 @@ bool TPDDictionary::IsDict(std::string_view dictType) const {
 }
 
 TPDObjectPtr TPDDictionary::Clone() const {
-  return DeepCopy(*this, 0);
+  TDict body;
+  body.parent_doc = body_.parent_doc;
+  body.entries.reserve(body_.entries.size());
+  for (const auto& [key, value] : body_.entries) {
+    body.entries.emplace_back(key, CloneOrNull(value.get()));
+  }
+  return std::make_unique<TPDDictionary>(obj_number_, gen_number_, std::move(body));
 }
 
 void TPDDictionary::Assign(const TPDBaseObject& source) {
