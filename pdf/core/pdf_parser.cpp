@@ -46,6 +46,16 @@ void TPDParser::Shift() {
   }
 }
 
+void TPDParser::ShiftInside() {
+  Shift();
+  // Inside a container nobody reads inline image data: go on tokenising it
+  // rather than passing placeholders for ever.
+  if (inline_image_ == 2) {
+    Refill();
+    inline_image_ = 0;
+  }
+}
+
 TPDObjectPtr TPDParser::GetObject() {
   return ReadObject(0, nullptr);
 }
@@ -108,7 +118,7 @@ TPDObjectPtr TPDParser::ReadDictionary(int depth, const ObjectId* crypt) {
   Shift();
   while (current_.kind != TPDTokenKind::DictEnd && current_.kind != TPDTokenKind::EndOfInput) {
     if (current_.kind != TPDTokenKind::Name) {
-      Shift();  // not a key: skipped
+      ShiftInside();  // not a key: skipped
       continue;
     }
     std::string key = std::move(current_.text);
@@ -193,7 +203,7 @@ TPDObjectPtr TPDParser::SkipTooDeep() {
       default:
         break;
     }
-    Shift();
+    ShiftInside();
   } while (level > 0);
   return std::make_unique<TPDError>();
 }

@@ -81,6 +81,8 @@ class TPDParser {
   TPDObjectPtr ReadString(const ObjectId* crypt);
   TPDObjectPtr SkipTooDeep();
   void Shift();
+  // Shift where the loop itself, not a caller, consumes the tokens.
+  void ShiftInside();
   void Refill();
 
   TPDParserContext context_;

@@ -114,6 +114,10 @@ TEST(PdfParser, AssemblesObjects) {
       {"<< /A ) /B 1 >>", "<< >> | ERROR | /B | 1 | '>>'"},
       {"[1 2", "[1 2]"},
       {"] >> ) {", "']' | '>>' | ERROR | ERROR"},
+      // "ID" inside a container: the data after it is read as tokens.
+      {"<< ID 1 /A 2 >>", "<< /A 2 >>"},
+      {"<< /A ID 1 >>", "<< /A 'ID' >>"},
+      {"[ID 1]", "['ID' 1]"},
       {"<< /Length 5 >> stream\nhello\nendstream",
        "<< /Length 5 >> | 'stream' | 'hello' | 'endstream'"},
   };
