@@ -111,4 +111,30 @@ void BM_ParseContentStreams(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseContentStreams)->Unit(benchmark::kMillisecond);
 
+// A content stream interpreter's way: single tokens without allocation, whole
+// objects only for arrays and dictionaries.
+void BM_ParseSimpleObjects(benchmark::State& state) {
+  const auto& streams = ContentStreams();
+  if (streams.empty()) {
+    state.SkipWithError("no FAA charts found under QP_SHARED_DIR/corpus/faa (or qpdf missing)");
+    return;
+  }
+  TPDToken token;
+  for (auto _ : state) {
+    for (const auto& data : streams) {
+      TMemoryStream stream(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+      TPDParser parser({}, std::make_unique<TPDLexer>(stream), false);
+      for (;;) {
+        if (parser.GetSimpleObject(token)) {
+          if (token.kind == TPDTokenKind::EndOfInput) break;
+        } else {
+          benchmark::DoNotOptimize(parser.GetObject());
+        }
+      }
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * TotalBytes(streams));
+}
+BENCHMARK(BM_ParseSimpleObjects)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -56,6 +56,30 @@ void TPDParser::ShiftInside() {
   }
 }
 
+bool TPDParser::GetSimpleObject(TPDToken& token) {
+  if (inline_image_ == 2) {
+    Refill();
+    inline_image_ = 0;
+  }
+  switch (current_.kind) {
+    case TPDTokenKind::ArrayBegin:
+    case TPDTokenKind::DictBegin:
+      return false;
+    case TPDTokenKind::Integer:
+      if (next_.kind == TPDTokenKind::Integer) return false;
+      break;
+    default:
+      break;
+  }
+  token.kind = current_.kind;
+  token.bool_value = current_.bool_value;
+  token.int_value = current_.int_value;
+  token.real_value = current_.real_value;
+  token.text.swap(current_.text);
+  Shift();
+  return true;
+}
+
 TPDObjectPtr TPDParser::GetObject() {
   return ReadObject(0, nullptr);
 }

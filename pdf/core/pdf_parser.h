@@ -64,6 +64,13 @@ class TPDParser {
   // are decrypted for that object.
   TPDObjectPtr GetObject(uint32_t objNumber, uint32_t genNumber);
 
+  // The next object without allocating, when it is a single token (a number,
+  // name, string, keyword, boolean, null, end of input or error): copied into
+  // `token`, and true. False, with nothing consumed, when it is an array, a
+  // dictionary or possibly a reference, which GetObject then reads. Strings
+  // are not decrypted: this is for content streams.
+  bool GetSimpleObject(TPDToken& token);
+
   TPDLexer& GetLexer() { return *lexer_; }
   TStream* GetStream() const { return lexer_->GetStream(); }
   int64_t GetPosition() const { return lexer_->GetPosition(); }

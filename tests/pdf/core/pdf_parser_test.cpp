@@ -160,6 +160,23 @@ TEST(PdfParser, InlineImageDataIsLeftToTheCaller) {
   EXPECT_TRUE(parser.GetObject()->IsEOF());
 }
 
+TEST(PdfParser, SimpleObjectsMatchGetObject) {
+  const std::string content =
+      "q 1 0 0 1 72.5 -3 cm /F1 12 Tf [(A) -20 (B)] TJ 4 0 R <</MCID 0>> BDC (x\\y) Tj "
+      "BI /W 1 ID \x07 EI ) true null EMC Q";
+  TMemoryStream by_object(content);
+  TMemoryStream by_token(content);
+  TPDParser objects({}, std::make_unique<TPDLexer>(by_object), false);
+  TPDParser tokens({}, std::make_unique<TPDLexer>(by_token), false);
+  TPDToken token;
+  for (int i = 0; i < 100; ++i) {
+    const auto expected = objects.GetObject();
+    const auto got = tokens.GetSimpleObject(token) ? token.ToObject() : tokens.GetObject();
+    ASSERT_EQ(Describe(got.get()), Describe(expected.get())) << "object " << i;
+    if (expected->IsEOF()) break;
+  }
+}
+
 // A document whose objects are parsed from a template.
 class TemplateDocument final : public TPDObjectResolver {
  public:
