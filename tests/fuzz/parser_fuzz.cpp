@@ -1,6 +1,7 @@
 // Lexer and parser over arbitrary bytes. The first byte picks the set-up:
 // bit 0 a decryptor, bit 1 stream objects allowed, bit 2 a document that
-// resolves references by parsing objects out of the same bytes.
+// resolves references by parsing objects out of the same bytes, bit 3 the
+// allocation-free path for single tokens.
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -88,7 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (mode & 4) context.document = &document;
   TPDParser parser(context, std::make_unique<TPDLexer>(std::make_unique<TMemoryStream>(data, size)),
                    (mode & 2) != 0);
+  TPDToken token;
   for (size_t i = 0; i <= size; ++i) {
+    if ((mode & 8) && parser.GetSimpleObject(token)) {
+      if (token.kind == TPDTokenKind::EndOfInput) break;
+      continue;
+    }
     TPDObjectPtr object = parser.GetObject(static_cast<uint32_t>(i), 0);
     if (object->IsEOF()) break;
     Drain(object.get());
