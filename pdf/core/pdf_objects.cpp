@@ -164,6 +164,7 @@ std::string TPDString::GetBytes() const {
 }
 
 bool TPDName::IsName(std::string_view name) const {
+  if (name.find('#') == std::string_view::npos) return value_ == name;
   return value_ == DecodeNameEscapes(name);
 }
 TPDObjectPtr TPDName::Clone() const {
