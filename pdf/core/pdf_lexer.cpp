@@ -1,0 +1,330 @@
+#include "pdf/core/pdf_lexer.h"
+
+#include "pdf/core/pdf_errors.h"
+#include "pdf/core/pdf_syntax.h"
+
+namespace qp::pdf {
+
+namespace {
+
+// Collects bytes in a fixed block and flushes it into a string when full, so
+// that short tokens cost no growing allocation.
+class TokenText {
+ public:
+  explicit TokenText(std::string& out) : out_(out) { out_.clear(); }
+  ~TokenText() { Flush(); }
+  void Put(int c) {
+    if (length_ == sizeof(block_)) Flush();
+    block_[length_++] = static_cast<char>(c);
+  }
+
+ private:
+  void Flush() {
+    out_.append(block_, length_);
+    length_ = 0;
+  }
+  std::string& out_;
+  char block_[128];
+  size_t length_ = 0;
+};
+
+inline bool IsDigit(int c) {
+  return c >= '0' && c <= '9';
+}
+inline bool IsOctal(int c) {
+  return c >= '0' && c <= '7';
+}
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
+                                   1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+constexpr int kMaxFractionDigits = 18;
+
+}  // namespace
+
+TPDObjectPtr TPDToken::ToObject() const {
+  switch (kind) {
+    case TPDTokenKind::EndOfInput:
+      return std::make_unique<TPDEOF>();
+    case TPDTokenKind::Error:
+      return std::make_unique<TPDError>();
+    case TPDTokenKind::Integer:
+      return std::make_unique<TPDInteger>(int_value);
+    case TPDTokenKind::Real:
+      return std::make_unique<TPDReal>(real_value);
+    case TPDTokenKind::Boolean:
+      return std::make_unique<TPDBoolean>(bool_value);
+    case TPDTokenKind::Null:
+      return std::make_unique<TPDNull>();
+    case TPDTokenKind::Name:
+      return std::make_unique<TPDName>(text);
+    case TPDTokenKind::String:
+      return std::make_unique<TPDString>(text, false);
+    case TPDTokenKind::HexString:
+      return std::make_unique<TPDString>(text, true);
+    case TPDTokenKind::Keyword:
+      return std::make_unique<TPDCommand>(text);
+    case TPDTokenKind::ArrayBegin:
+      return std::make_unique<TPDCommand>("[");
+    case TPDTokenKind::ArrayEnd:
+      return std::make_unique<TPDCommand>("]");
+    case TPDTokenKind::DictBegin:
+      return std::make_unique<TPDCommand>("<<");
+    case TPDTokenKind::DictEnd:
+      return std::make_unique<TPDCommand>(">>");
+  }
+  return std::make_unique<TPDError>();
+}
+
+TPDLexer::TPDLexer(std::unique_ptr<TStream> stream)
+    : owned_(std::move(stream)), stream_(owned_.get()) {
+  if (stream_ == nullptr) throw ExInvalidStream();
+}
+
+TPDLexer::TPDLexer(TStream& stream) : stream_(&stream) {}
+
+TPDObjectPtr TPDLexer::GetObject() {
+  NextToken(scratch_);
+  return scratch_.ToObject();
+}
+
+void TPDLexer::SkiptoNextLine() {
+  TStream& s = *stream_;
+  for (;;) {
+    const int c = s.GetChar();
+    if (c < 0 || c == '\n') return;
+    if (c == '\r') {
+      if (s.LookChar() == '\n') s.SkipLooked();
+      return;
+    }
+  }
+}
+
+void TPDLexer::NextToken(TPDToken& token) {
+  TStream& s = *stream_;
+  int c;
+  for (;;) {
+    c = s.GetChar();
+    if (c < 0) {
+      token.kind = TPDTokenKind::EndOfInput;
+      return;
+    }
+    if (kCharClass[c] & kCharWhite) continue;
+    if (c != '%') break;
+    // A comment runs to the end of its line.
+    do {
+      c = s.GetChar();
+    } while (c >= 0 && c != '\r' && c != '\n');
+  }
+  switch (c) {
+    case '(':
+      ReadLiteralString(token);
+      return;
+    case '<':
+      if (s.LookChar() == '<') {
+        s.SkipLooked();
+        token.kind = TPDTokenKind::DictBegin;
+      } else {
+        ReadHexString(token);
+      }
+      return;
+    case '>':
+      if (s.LookChar() == '>') {
+        s.SkipLooked();
+        token.kind = TPDTokenKind::DictEnd;
+      } else {
+        token.kind = TPDTokenKind::Error;
+      }
+      return;
+    case '[':
+      token.kind = TPDTokenKind::ArrayBegin;
+      return;
+    case ']':
+      token.kind = TPDTokenKind::ArrayEnd;
+      return;
+    case ')':
+    case '{':
+    case '}':
+      token.kind = TPDTokenKind::Error;
+      return;
+    case '/':
+      ReadName(token);
+      return;
+    default:
+      break;
+  }
+  if (IsDigit(c) || c == '-' || c == '.') {
+    ReadNumber(c, token);
+  } else {
+    ReadKeyword(c, token);
+  }
+}
+
+void TPDLexer::ReadNumber(int first, TPDToken& token) {
+  TStream& s = *stream_;
+  const bool negative = first == '-';
+  bool fraction = first == '.';
+  // Wraps like the 32-bit result it is cut to; never overflows as signed.
+  uint64_t whole = IsDigit(first) ? static_cast<uint64_t>(first - '0') : 0;
+  if (!fraction) {
+    for (;;) {
+      const int c = s.LookChar();
+      if (IsDigit(c)) {
+        s.SkipLooked();
+        whole = whole * 10 + static_cast<uint64_t>(c - '0');
+      } else {
+        if (c == '.') {
+          s.SkipLooked();
+          fraction = true;
+        }
+        break;
+      }
+    }
+  }
+  if (!fraction) {
+    const uint64_t value = negative ? 0 - whole : whole;
+    token.kind = TPDTokenKind::Integer;
+    token.int_value = static_cast<int32_t>(static_cast<uint32_t>(value));
+    return;
+  }
+  uint64_t digits = 0;
+  int count = 0;
+  for (;;) {
+    const int c = s.LookChar();
+    if (IsDigit(c)) {
+      s.SkipLooked();
+      // Digits beyond the precision of a double add nothing.
+      if (count < kMaxFractionDigits) {
+        digits = digits * 10 + static_cast<uint64_t>(c - '0');
+        ++count;
+      }
+    } else if (c == '-') {
+      s.SkipLooked();  // a '-' inside the fraction is ignored
+    } else {
+      break;
+    }
+  }
+  double result = static_cast<int32_t>(static_cast<uint32_t>(whole));
+  result += static_cast<double>(digits) / kPowersOfTen[count];
+  token.kind = TPDTokenKind::Real;
+  token.real_value = negative ? -result : result;
+}
+
+void TPDLexer::ReadKeyword(int first, TPDToken& token) {
+  TStream& s = *stream_;
+  char text[kMaxNameLength];
+  size_t length = 0;
+  text[length++] = static_cast<char>(first);
+  for (;;) {
+    const int c = s.LookChar();
+    if (!IsPdfRegular(c)) break;
+    s.SkipLooked();
+    if (length < kMaxNameLength) text[length++] = static_cast<char>(c);
+  }
+  const std::string_view word(text, length);
+  if (word == "true" || word == "false") {
+    token.kind = TPDTokenKind::Boolean;
+    token.bool_value = word[0] == 't';
+  } else if (word == "null") {
+    token.kind = TPDTokenKind::Null;
+  } else {
+    token.kind = TPDTokenKind::Keyword;
+    token.text.assign(word);
+  }
+}
+
+void TPDLexer::ReadName(TPDToken& token) {
+  TStream& s = *stream_;
+  char text[kMaxNameLength];
+  size_t length = 0;
+  auto put = [&](int c) {
+    if (length < kMaxNameLength) text[length++] = static_cast<char>(c);
+  };
+  for (;;) {
+    int c = s.LookChar();
+    if (!IsPdfRegular(c)) break;
+    s.SkipLooked();
+    if (c == '#') {
+      const int high = HexDigitValue(s.LookChar());
+      if (high >= 0) {
+        const int first = s.GetChar();
+        const int low = HexDigitValue(s.LookChar());
+        if (low >= 0) {
+          s.SkipLooked();
+          put(high * 16 + low);
+          continue;
+        }
+        // Not an escape: keep '#' and the digit as they stand.
+        put('#');
+        c = first;
+      }
+    }
+    put(c);
+  }
+  token.kind = TPDTokenKind::Name;
+  token.text.assign(text, length);
+}
+
+void TPDLexer::ReadLiteralString(TPDToken& token) {
+  TStream& s = *stream_;
+  token.kind = TPDTokenKind::String;
+  TokenText text(token.text);
+  int depth = 1;
+  for (;;) {
+    int c = s.GetChar();
+    if (c < 0) return;
+    if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      if (--depth == 0) return;
+    } else if (c == '\\') {
+      c = s.GetChar();
+      switch (c) {
+        case -1:
+          return;
+        case 'n':
+          c = '\n';
+          break;
+        case 'r':
+          c = '\r';
+          break;
+        case 't':
+          c = '\t';
+          break;
+        case 'b':
+          c = '\b';
+          break;
+        case 'f':
+          c = '\f';
+          break;
+        case '\r':
+          if (s.LookChar() == '\n') s.SkipLooked();
+          continue;
+        case '\n':
+          continue;
+        default:
+          if (IsOctal(c)) {
+            int value = c - '0';
+            for (int i = 0; i < 2 && IsOctal(s.LookChar()); ++i) {
+              value = value * 8 + (s.GetChar() - '0');
+            }
+            c = value & 0xFF;
+          }
+          break;  // any other byte stands for itself
+      }
+    }
+    text.Put(c);
+  }
+}
+
+void TPDLexer::ReadHexString(TPDToken& token) {
+  TStream& s = *stream_;
+  token.kind = TPDTokenKind::HexString;
+  TokenText text(token.text);
+  for (;;) {
+    const int c = s.GetChar();
+    if (c < 0 || c == '>') return;
+    if (!(kCharClass[c] & kCharWhite)) text.Put(c);
+  }
+}
+
+}  // namespace qp::pdf

@@ -1,0 +1,103 @@
+#pragma once
+// Assembles tokens into objects: arrays, dictionaries, indirect references
+// and stream objects. Malformed input yields error objects or shortened
+// objects, never an exception.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "pdf/core/byte_source.h"
+#include "pdf/core/pdf_lexer.h"
+#include "pdf/core/pdf_objects.h"
+
+namespace qp::pdf {
+
+// Decryption of an encrypted document's strings and stream data, per object.
+class TPDDecryptor {
+ public:
+  virtual ~TPDDecryptor() = default;
+  // Replaces `bytes` by their decrypted form.
+  virtual void DecryptString(uint32_t objNumber, uint32_t genNumber, std::string& bytes) = 0;
+  // A source of the decrypted data of `raw`; nothing when the data cannot be
+  // decrypted (the stream object then becomes an error object).
+  virtual std::unique_ptr<ByteSource> DecryptStream(uint32_t objNumber, uint32_t genNumber,
+                                                    std::unique_ptr<ByteSource> raw) = 0;
+};
+
+// Builds the decoding chain that a stream dictionary names.
+class TPDStreamFilterFactory {
+ public:
+  virtual ~TPDStreamFilterFactory() = default;
+  // A stream object carrying `dict` whose data is `raw` decoded; nothing when
+  // the filters cannot be set up (the object then becomes an error object).
+  virtual std::unique_ptr<TPDStream> GetFilter(std::unique_ptr<TPDDictionary> dict,
+                                               std::unique_ptr<TStream> raw) = 0;
+};
+
+// What the parser reaches of its document. Everything is borrowed; each part
+// may be absent.
+struct TPDParserContext {
+  // Parent of the arrays and dictionaries read; resolves a /Length reference.
+  TPDObjectResolver* document = nullptr;
+  // Present when the document is encrypted.
+  TPDDecryptor* decryptor = nullptr;
+  // Without one, a stream object carries its raw (decrypted) data.
+  TPDStreamFilterFactory* filters = nullptr;
+};
+
+class TPDParser {
+ public:
+  // Arrays and dictionaries nested deeper than this become error objects.
+  static constexpr int kMaxNesting = 256;
+  // Added to a stream's /Length when "endstream" is not where it says.
+  static constexpr int64_t kLengthSlack = 5000;
+
+  // Takes the lexer, moves its stream to the first byte and reads the first
+  // two tokens.
+  TPDParser(const TPDParserContext& context, std::unique_ptr<TPDLexer> lexer, bool allowStreams);
+
+  // The next complete object, without decryption.
+  TPDObjectPtr GetObject();
+  // The next complete object as the value of indirect object `objNumber`
+  // `genNumber`: with a decryptor in the context its strings and stream data
+  // are decrypted for that object.
+  TPDObjectPtr GetObject(uint32_t objNumber, uint32_t genNumber);
+
+  // The next object without allocating, when it is a single token (a number,
+  // name, string, keyword, boolean, null, end of input or error): copied into
+  // `token`, and true. False, with nothing consumed, when it is an array, a
+  // dictionary or possibly a reference, which GetObject then reads. Strings
+  // are not decrypted: this is for content streams.
+  bool GetSimpleObject(TPDToken& token);
+
+  TPDLexer& GetLexer() { return *lexer_; }
+  TStream* GetStream() const { return lexer_->GetStream(); }
+  int64_t GetPosition() const { return lexer_->GetPosition(); }
+
+ private:
+  struct ObjectId {
+    uint32_t obj;
+    uint32_t gen;
+  };
+
+  TPDObjectPtr ReadObject(int depth, const ObjectId* crypt);
+  TPDObjectPtr ReadArray(int depth, const ObjectId* crypt);
+  TPDObjectPtr ReadDictionary(int depth, const ObjectId* crypt);
+  TPDObjectPtr ReadStream(std::unique_ptr<TPDDictionary> dict, const ObjectId* crypt);
+  TPDObjectPtr ReadString(const ObjectId* crypt);
+  TPDObjectPtr SkipTooDeep();
+  void Shift();
+  // Shift where the loop itself, not a caller, consumes the tokens.
+  void ShiftInside();
+  void Refill();
+
+  TPDParserContext context_;
+  std::unique_ptr<TPDLexer> lexer_;
+  TPDToken current_;
+  TPDToken next_;
+  int inline_image_ = 0;  // 1 and 2 while inline image data is being passed by
+  bool allow_streams_;
+};
+
+}  // namespace qp::pdf
