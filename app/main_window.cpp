@@ -67,15 +67,17 @@ void MainWindow::BuildLayout() {
   setCentralWidget(central);
   resize(900, 560);
 
-  // A new current line (click or keyboard) selects its group; a click on
-  // the line that is already current selects it again, which reloads it.
-  connect(group_list_, &QListWidget::currentRowChanged, this, [this](int row) {
-    group_row_changed_ = true;
-    if (row >= 0) presenter_->GroupSelected(row);
+  // A newly selected line (click or keyboard) selects its group; a click on
+  // the line that is already selected selects it again, which reloads it.
+  // The current line alone (set by focus) does not count.
+  connect(group_list_, &QListWidget::itemSelectionChanged, this, [this] {
+    group_selection_changed_ = true;
+    if (const int row = SelectedGroupLine(); row >= 0) presenter_->GroupSelected(row);
   });
   connect(group_list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-    if (!group_row_changed_) presenter_->GroupSelected(group_list_->row(item));
-    group_row_changed_ = false;
+    if (!group_selection_changed_ && item->isSelected())
+      presenter_->GroupSelected(group_list_->row(item));
+    group_selection_changed_ = false;
   });
   connect(plate_list_, &QListWidget::itemClicked, this, [this] { presenter_->PlateClicked(); });
 }

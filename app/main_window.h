@@ -90,7 +90,7 @@ class MainWindow : public QMainWindow, public MainView {
   QMenu* project_menu_ = nullptr;
   QAction* build_selected_ = nullptr;
   QAction* build_all_ = nullptr;
-  bool group_row_changed_ = false;
+  bool group_selection_changed_ = false;
   bool close_after_build_ = false;
 };
 
