@@ -18,8 +18,10 @@ inline QApplication& TestApplication() {
   static char name[] = "app_tests";
   static char* argv[] = {name, nullptr};
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static app::Application application(argc, argv);
-  return application;
+  // Kept to the end of the program on purpose: destroying it among the
+  // static destructors would run after Qt's own globals are gone.
+  static app::Application* application = new app::Application(argc, argv);
+  return *application;
 }
 
 // Calls `answer` with the next modal window once it is shown; the answer
