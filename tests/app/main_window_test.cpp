@@ -25,6 +25,14 @@
 #include "tests/app/qt_test_helpers.h"
 #include "tests/project/project_test_helpers.h"
 
+#ifdef QP_SANITIZED
+// Qt's font database keeps fontconfig's caches to the end of the program;
+// they are not leaks of ours.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+#endif
+
 namespace qp::app {
 namespace {
 
