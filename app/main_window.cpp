@@ -134,7 +134,8 @@ void MainWindow::BuildMenus() {
   delete_plates->setShortcut(QKeySequence::Delete);
   delete_plates->setShortcutContext(Qt::WidgetShortcut);
   AddSeparator(plate_list_);
-  AddAction(plate_list_, "Edit plate details", &MainPresenter::EditPlateDetails);
+  // Enabled once the plate editor exists.
+  AddAction(plate_list_, "Edit plate details", &MainPresenter::EditPlateDetails)->setEnabled(false);
   AddSeparator(plate_list_);
   AddAction(plate_list_, "Move plate(s) up in list", &MainPresenter::MovePlatesUp);
   AddAction(plate_list_, "Move plate(s) down in list", &MainPresenter::MovePlatesDown);

@@ -18,7 +18,6 @@ StatusWindow::StatusWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
   progress_ = new QProgressBar;
   progress_->setRange(0, 1);
   progress_->setValue(0);
-  progress_->setFormat("%v / %m");
   cancel_ = new QPushButton("Cancel");
   cancel_->setObjectName("Button1");
   connect(cancel_, &QPushButton::clicked, this, [this] { RequestStop(); });
@@ -32,10 +31,11 @@ StatusWindow::StatusWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
 
 void StatusWindow::Start(int plates_to_build) {
   memo_->clear();
-  // A range of 0 to 0 would show a busy bar; an empty build shows 0 of 0.
-  progress_->setRange(0, std::max(plates_to_build, 0));
+  // A range of 0 to 0 would show a busy bar, so an empty build counts to 1
+  // while its text still says "0 / 0".
+  progress_->setRange(0, std::max(plates_to_build, 1));
+  progress_->setFormat("%v / " + QString::number(std::max(plates_to_build, 0)));
   progress_->setValue(0);
-  if (plates_to_build <= 0) progress_->setRange(0, 1);
   stop_requested_ = false;
   show();
   raise();

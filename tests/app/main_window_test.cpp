@@ -251,6 +251,7 @@ TEST_F(MainWindowTest, StatusWindowShowsProgressAndHonoursCancel) {
   EXPECT_EQ(status->Lines()->toPlainText(), "Processing klax.pdf\nProcessing ksfo.pdf");
   EXPECT_EQ(status->Progress()->value(), 1);
   EXPECT_EQ(status->Progress()->maximum(), 2);
+  EXPECT_EQ(status->Progress()->text(), "1 / 2");
   EXPECT_FALSE(port.StopRequested());
   QTest::mouseClick(status->CancelButton(), Qt::LeftButton);
   EXPECT_TRUE(port.StopRequested());
