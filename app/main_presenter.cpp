@@ -37,6 +37,8 @@ void MainPresenter::ShowProjectName() {
 void MainPresenter::Start() {
   Guarded([&] {
     settings_ = StartApplication(application_folder_, project_);
+    // The plate palette is built here, before the last project opens, once
+    // the compiler provides it.
     if (OpenLastProject(settings_, project_)) ShowProjectName();
   });
 }
