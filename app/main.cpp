@@ -1,11 +1,31 @@
-#include <QApplication>
+#include <string>
+#include <vector>
 
+#include "app/application.h"
+#include "app/group_name_editor.h"
 #include "app/main_window.h"
+#include "app/status_window.h"
+#include "project/app_folders.h"
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  QApplication::setApplicationName("Quarrin Plates compiler");
-  qp::app::MainWindow window;
-  window.show();
+  qp::app::Application application(argc, argv);
+
+  std::vector<std::string> args;
+  for (const QString& arg : QApplication::arguments()) args.push_back(arg.toStdString());
+  const std::string folder =
+      qp::ApplicationFolder(qp::ApplicationFolderInputs::FromProcess(qp::TakeHomeOption(args)));
+
+  // Each window once, the main window first: its start-up runs before any
+  // other window exists.
+  qp::app::MainWindow main_window(folder);
+  qp::app::GroupNameEditor group_name_editor(&main_window);
+  qp::app::StatusWindow status_window(&main_window);
+  main_window.AttachGroupNameEditor(&group_name_editor);
+  // The build driver is attached here once it exists.
+  main_window.AttachBuild(nullptr, &status_window);
+
+  QObject::connect(&main_window, &qp::app::MainWindow::Closed, &application,
+                   &QCoreApplication::quit, Qt::QueuedConnection);
+  main_window.show();
   return QApplication::exec();
 }

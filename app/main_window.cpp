@@ -1,10 +1,281 @@
 #include "app/main_window.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app/group_name_editor.h"
+#include "app/message_box.h"
+#include "app/status_window.h"
+
 namespace qp::app {
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
-  setWindowTitle("Quarrin Plates compiler");
-  resize(800, 600);
+MainWindow::MainWindow(const std::string& application_folder, QWidget* parent)
+    : QMainWindow(parent) {
+  setObjectName("TForm1");
+  setWindowTitle(kMainWindowCaption);
+  BuildLayout();
+  BuildMenus();
+  presenter_ = std::make_unique<MainPresenter>(*this, application_folder);
+  presenter_->Start();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildLayout() {
+  auto* central = new QWidget;
+  auto* layout = new QGridLayout(central);
+
+  auto* project_row = new QHBoxLayout;
+  project_row->addWidget(new QLabel("Active project:"));
+  active_project_ = new QLineEdit("No project loaded");
+  active_project_->setReadOnly(true);
+  active_project_->setFocusPolicy(Qt::NoFocus);
+  project_row->addWidget(active_project_, 1);
+  layout->addLayout(project_row, 0, 0, 1, 2);
+
+  layout->addWidget(new QLabel("Plate groups (plates grouped by airport etc)"), 1, 0);
+  group_list_ = new QListWidget;
+  group_list_->setObjectName("groupList");
+  group_list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  layout->addWidget(group_list_, 3, 0);
+
+  layout->addWidget(new QLabel("Plates in group (right click to add/delete etc)"), 1, 1);
+  layout->addWidget(new QLabel("Double click to open plates property editor and viewer"), 2, 1);
+  plate_list_ = new QListWidget;
+  plate_list_->setObjectName("plateList");
+  plate_list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  layout->addWidget(plate_list_, 3, 1);
+  layout->setColumnStretch(0, 2);
+  layout->setColumnStretch(1, 3);
+
+  // Opens the batch import once it exists.
+  batch_import_ = new QPushButton("Batch import plates");
+  batch_import_->setEnabled(false);
+  layout->addWidget(batch_import_, 4, 1, Qt::AlignRight);
+
+  setCentralWidget(central);
+  resize(900, 560);
+
+  // A newly selected line (click or keyboard) selects its group; a click on
+  // the line that is already selected selects it again, which reloads it.
+  // The current line alone (set by focus) does not count.
+  connect(group_list_, &QListWidget::itemSelectionChanged, this, [this] {
+    group_selection_changed_ = true;
+    if (const int row = SelectedGroupLine(); row >= 0) presenter_->GroupSelected(row);
+  });
+  connect(group_list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    if (!group_selection_changed_ && item->isSelected())
+      presenter_->GroupSelected(group_list_->row(item));
+    group_selection_changed_ = false;
+  });
+  connect(plate_list_, &QListWidget::itemClicked, this, [this] { presenter_->PlateClicked(); });
+}
+
+QAction* MainWindow::AddAction(QWidget* owner, const QString& text,
+                               void (MainPresenter::*command)()) {
+  auto* action = new QAction(text, owner);
+  owner->addAction(action);
+  connect(action, &QAction::triggered, this, [this, command] { ((*presenter_).*command)(); });
+  return action;
+}
+
+namespace {
+
+void AddSeparator(QWidget* owner) {
+  auto* separator = new QAction(owner);
+  separator->setSeparator(true);
+  owner->addAction(separator);
+}
+
+}  // namespace
+
+void MainWindow::BuildMenus() {
+  project_menu_ = menuBar()->addMenu("&Project");
+  AddAction(project_menu_, "&New project", &MainPresenter::NewProject)
+      ->setShortcut(QKeySequence::New);
+  AddAction(project_menu_, "&Open project", &MainPresenter::OpenProject)
+      ->setShortcut(QKeySequence::Open);
+  build_selected_ = new QAction("&Build project (Build only selected groups)", project_menu_);
+  build_selected_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+  connect(build_selected_, &QAction::triggered, this,
+          [this] { RunBuild(&MainPresenter::BuildSelectedGroups); });
+  build_all_ = new QAction("B&uild project (Build all groups in project)", project_menu_);
+  build_all_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
+  connect(build_all_, &QAction::triggered, this,
+          [this] { RunBuild(&MainPresenter::BuildAllGroups); });
+  project_menu_->addAction(build_selected_);
+  project_menu_->addAction(build_all_);
+  // Until a build driver is attached the build items cannot be chosen.
+  build_selected_->setEnabled(false);
+  build_all_->setEnabled(false);
+
+  group_list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  AddAction(group_list_, "Add a new group", &MainPresenter::AddGroup);
+  AddAction(group_list_, "Delete group", &MainPresenter::DeleteGroup);
+  AddAction(group_list_, "Edit group properties", &MainPresenter::EditGroupProperties);
+
+  plate_list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  // Opens the plate editor once it exists.
+  auto* add_plate = new QAction("Add a plate", plate_list_);
+  add_plate->setEnabled(false);
+  plate_list_->addAction(add_plate);
+  QAction* delete_plates = AddAction(plate_list_, "Delete plate(s)", &MainPresenter::DeletePlates);
+  delete_plates->setShortcut(QKeySequence::Delete);
+  delete_plates->setShortcutContext(Qt::WidgetShortcut);
+  AddSeparator(plate_list_);
+  // Enabled once the plate editor exists.
+  AddAction(plate_list_, "Edit plate details", &MainPresenter::EditPlateDetails)->setEnabled(false);
+  AddSeparator(plate_list_);
+  AddAction(plate_list_, "Move plate(s) up in list", &MainPresenter::MovePlatesUp);
+  AddAction(plate_list_, "Move plate(s) down in list", &MainPresenter::MovePlatesDown);
+}
+
+void MainWindow::AttachBuild(GroupBuilder* builder, StatusWindow* status) {
+  status_ = status;
+  presenter_->SetBuilder(builder, status);
+  build_selected_->setEnabled(presenter_->CanBuild());
+  build_all_->setEnabled(presenter_->CanBuild());
+}
+
+void MainWindow::RunBuild(void (MainPresenter::*command)()) {
+  ((*presenter_).*command)();
+  // A close asked for during the build happens now that it has ended.
+  if (close_after_build_ && !presenter_->Building()) {
+    close_after_build_ = false;
+    close();
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (presenter_->Building()) {
+    // The build is still using the project and this window; it stops after
+    // the plate in progress and the window closes then.
+    if (status_) status_->RequestStop();
+    close_after_build_ = true;
+    event->ignore();
+    return;
+  }
+  presenter_->Close();
+  event->accept();
+  emit Closed();
+}
+
+void MainWindow::AddGroupLine(const std::string& line) {
+  const QSignalBlocker blocker(group_list_);
+  group_list_->addItem(QString::fromStdString(line));
+}
+
+void MainWindow::ReplaceGroupLine(int position, const std::string& line) {
+  if (QListWidgetItem* item = group_list_->item(position))
+    item->setText(QString::fromStdString(line));
+}
+
+void MainWindow::RemoveGroupLine(int position) {
+  const QSignalBlocker blocker(group_list_);
+  delete group_list_->takeItem(position);
+}
+
+void MainWindow::ClearGroupLines() {
+  const QSignalBlocker blocker(group_list_);
+  group_list_->clear();
+}
+
+void MainWindow::AddPlateLine(const std::string& line) {
+  plate_list_->addItem(QString::fromStdString(line));
+}
+
+void MainWindow::ClearPlateLines() {
+  plate_list_->clear();
+}
+
+void MainWindow::ShowMessage(const std::string& text) {
+  ShowMessageBox(this, QString::fromStdString(text));
+}
+
+void MainWindow::ShowActiveProject(const std::string& text) {
+  active_project_->setText(QString::fromStdString(text));
+}
+
+std::optional<std::string> MainWindow::ChooseProjectFile(const std::string& folder, bool save) {
+  QFileDialog dialog(this, QString(), QString::fromStdString(folder), kProjectFilter);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (save) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix("zpl");
+    // Reusing an existing project file is not asked about.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> MainWindow::ChooseNewProjectFile(const std::string& folder) {
+  return ChooseProjectFile(folder, true);
+}
+
+std::optional<std::string> MainWindow::ChooseProjectToOpen(const std::string& folder) {
+  return ChooseProjectFile(folder, false);
+}
+
+GroupNameFields MainWindow::EditGroupName(const GroupNameFields& initial) {
+  if (!editor_) return initial;
+  return editor_->Edit(initial);
+}
+
+int MainWindow::SelectedGroupLine() const {
+  const QList<QListWidgetItem*> selected = group_list_->selectedItems();
+  return selected.isEmpty() ? -1 : group_list_->row(selected.first());
+}
+
+void MainWindow::SelectGroupLine(int position) {
+  const QSignalBlocker blocker(group_list_);
+  if (position < 0) {
+    group_list_->clearSelection();
+    group_list_->setCurrentRow(-1);
+  } else {
+    group_list_->setCurrentRow(position);
+  }
+}
+
+int MainWindow::PlateLineCount() const {
+  return plate_list_->count();
+}
+
+std::string MainWindow::PlateLineText(int index) const {
+  const QListWidgetItem* item = plate_list_->item(index);
+  return item ? item->text().toStdString() : std::string();
+}
+
+void MainWindow::ReplacePlateLine(int index, const std::string& line) {
+  if (QListWidgetItem* item = plate_list_->item(index)) item->setText(QString::fromStdString(line));
+}
+
+bool MainWindow::PlateLineSelected(int index) const {
+  const QListWidgetItem* item = plate_list_->item(index);
+  return item && item->isSelected();
+}
+
+void MainWindow::SetPlateLineSelected(int index, bool selected) {
+  if (QListWidgetItem* item = plate_list_->item(index)) item->setSelected(selected);
+}
+
+int MainWindow::FocusedPlateLine() const {
+  return plate_list_->currentRow();
 }
 
 }  // namespace qp::app

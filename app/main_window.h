@@ -1,16 +1,99 @@
 #pragma once
+// The main window: the open project, its groups and the plates of the
+// current group, with the "&Project" menu and the lists' pop-up menus. The
+// commands themselves live in MainPresenter; this class shows what the
+// presenter asks for and forwards the user's actions.
 
 #include <QMainWindow>
+#include <memory>
+#include <string>
+
+#include "app/main_presenter.h"
+#include "app/main_view.h"
+
+class QAction;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
 
 namespace qp::app {
 
-// The main window (skeleton): project, groups and plates come with the
-// main window's commands.
-class MainWindow : public QMainWindow {
+class GroupNameEditor;
+class StatusWindow;
+
+inline constexpr const char* kMainWindowCaption =
+    "Quarrin Avionics plate file builder (Beta, version 0.0.0.4)";
+inline constexpr const char* kProjectFilter = "Quarrin plates project (*.zpl)";
+
+class MainWindow : public QMainWindow, public MainView {
   Q_OBJECT
 
  public:
-  explicit MainWindow(QWidget* parent = nullptr);
+  // Runs the start-up (folders, settings, last project) while it is created.
+  explicit MainWindow(const std::string& application_folder, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The windows created after this one.
+  void AttachGroupNameEditor(GroupNameEditor* editor) { editor_ = editor; }
+  void AttachBuild(GroupBuilder* builder, StatusWindow* status);
+
+  MainPresenter& Presenter() { return *presenter_; }
+  QListWidget* GroupList() const { return group_list_; }
+  QListWidget* PlateList() const { return plate_list_; }
+  QLineEdit* ActiveProjectField() const { return active_project_; }
+  QMenu* ProjectMenu() const { return project_menu_; }
+  QPushButton* BatchImportButton() const { return batch_import_; }
+
+  // MainView.
+  void AddGroupLine(const std::string& line) override;
+  void ReplaceGroupLine(int position, const std::string& line) override;
+  void RemoveGroupLine(int position) override;
+  void ClearGroupLines() override;
+  void AddPlateLine(const std::string& line) override;
+  void ClearPlateLines() override;
+  void ShowMessage(const std::string& text) override;
+  void ShowActiveProject(const std::string& text) override;
+  std::optional<std::string> ChooseNewProjectFile(const std::string& folder) override;
+  std::optional<std::string> ChooseProjectToOpen(const std::string& folder) override;
+  GroupNameFields EditGroupName(const GroupNameFields& initial) override;
+  int SelectedGroupLine() const override;
+  void SelectGroupLine(int position) override;
+  int PlateLineCount() const override;
+  std::string PlateLineText(int index) const override;
+  void ReplacePlateLine(int index, const std::string& line) override;
+  bool PlateLineSelected(int index) const override;
+  void SetPlateLineSelected(int index, bool selected) override;
+  int FocusedPlateLine() const override;
+
+ signals:
+  // The window has closed for good; the application ends its event loop.
+  void Closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void BuildMenus();
+  QAction* AddAction(QWidget* owner, const QString& text, void (MainPresenter::*command)());
+  void RunBuild(void (MainPresenter::*command)());
+  std::optional<std::string> ChooseProjectFile(const std::string& folder, bool save);
+
+  std::unique_ptr<MainPresenter> presenter_;
+  GroupNameEditor* editor_ = nullptr;
+  StatusWindow* status_ = nullptr;
+  QLineEdit* active_project_ = nullptr;
+  QListWidget* group_list_ = nullptr;
+  QListWidget* plate_list_ = nullptr;
+  QPushButton* batch_import_ = nullptr;
+  QMenu* project_menu_ = nullptr;
+  QAction* build_selected_ = nullptr;
+  QAction* build_all_ = nullptr;
+  bool group_selection_changed_ = false;
+  bool close_after_build_ = false;
 };
+
+using TForm1 = MainWindow;
 
 }  // namespace qp::app

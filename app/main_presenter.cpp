@@ -1,0 +1,271 @@
+#include "app/main_presenter.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include "project/line_texts.h"
+#include "project/text_encoding.h"
+
+namespace qp::app {
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+MainPresenter::MainPresenter(MainView& view, std::string application_folder)
+    : view_(view), application_folder_(std::move(application_folder)), project_(&view) {}
+
+void MainPresenter::SetBuilder(GroupBuilder* builder, BuildStatus* status) {
+  builder_ = builder;
+  status_ = status;
+}
+
+void MainPresenter::Guarded(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const std::exception& error) {
+    view_.ShowMessage(error.what());
+  }
+}
+
+void MainPresenter::ShowProjectName() {
+  view_.ShowActiveProject(FileNameOf(project_.ProjectFileName));
+}
+
+void MainPresenter::Start() {
+  Guarded([&] {
+    settings_ = StartApplication(application_folder_, project_);
+    // The plate palette is built here, before the last project opens, once
+    // the compiler provides it.
+    if (OpenLastProject(settings_, project_)) ShowProjectName();
+  });
+}
+
+void MainPresenter::Close() {
+  for (const std::string& failure : CloseApplication(application_folder_, settings_, project_)) {
+    view_.ShowMessage(failure);
+  }
+}
+
+void MainPresenter::NewProject() {
+  if (building_) return;
+  const std::optional<std::string> path = view_.ChooseNewProjectFile(settings_.ProjectDIR);
+  if (!path) return;
+  Guarded([&] {
+    // The open project's pending changes are written first, as on every
+    // other way of leaving a project, so that nothing is lost.
+    project_.FlushOnClose();
+    try {
+      project_.NewProject(*path);
+    } catch (...) {
+      ShowProjectName();
+      throw;
+    }
+    ShowProjectName();
+  });
+}
+
+void MainPresenter::OpenProject() {
+  if (building_) return;
+  const std::optional<std::string> path = view_.ChooseProjectToOpen(settings_.ProjectDIR);
+  if (!path) return;
+  Guarded([&] {
+    project_.OpenProject(*path);
+    ShowProjectName();
+  });
+}
+
+void MainPresenter::BuildSelectedGroups() {
+  Build(BuildScope::bsSelectedGroups);
+}
+
+void MainPresenter::BuildAllGroups() {
+  Build(BuildScope::bsAllGroups);
+}
+
+void MainPresenter::Build(BuildScope scope) {
+  // The build pumps events; a second build started from within would write
+  // the same files and tables at once.
+  if (!CanBuild() || building_) return;
+  BuildRequest request;
+  request.scope = scope;
+  if (const int selected = view_.SelectedGroupLine(); selected >= 0) {
+    request.selected_groups.push_back(selected);
+  }
+  const int group_before = project_.CurrentGroup;
+  building_ = true;
+  try {
+    builder_->BuildGroups(project_, request, *status_);
+  } catch (const std::exception& error) {
+    building_ = false;
+    status_->Finish();
+    if (project_.CurrentGroup != group_before) view_.SelectGroupLine(project_.CurrentGroup);
+    view_.ShowMessage(error.what());
+    return;
+  }
+  building_ = false;
+  // The build leaves the last built group current; its line is selected so
+  // that the group commands act on the group whose plates are shown.
+  if (project_.CurrentGroup != group_before) view_.SelectGroupLine(project_.CurrentGroup);
+}
+
+GroupRecord* MainPresenter::SelectedCurrentGroup() {
+  if (view_.SelectedGroupLine() != project_.CurrentGroup) return nullptr;
+  return project_.GroupAt(project_.CurrentGroup);
+}
+
+void MainPresenter::ReplaceGroupLine(int position) {
+  GroupRecord& group = *project_.GroupAt(position);
+  if (!group.IsAirport()) group.ID.clear();
+  view_.ReplaceGroupLine(position, GroupLine(group, position));
+}
+
+void MainPresenter::AddGroup() {
+  if (building_) return;
+  if (!project_.ProjectLoaded) {
+    view_.ShowMessage(kNoProjectLoaded);
+    return;
+  }
+  const GroupNameFields fields = view_.EditGroupName(GroupNameFields{});
+  if (fields.name.empty()) return;
+  Guarded(
+      [&] { project_.AddGroup(fields.name, Utf8ToUpper(fields.id), fields.type == 0 ? 0 : 1); });
+}
+
+void MainPresenter::DeleteGroup() {
+  if (building_) return;
+  if (view_.SelectedGroupLine() < 0 || !project_.ProjectLoaded || project_.GroupCount() <= 0)
+    return;
+  if (!SelectedCurrentGroup()) return;
+  project_.DeleteCurrentGroup();
+  view_.SelectGroupLine(-1);
+}
+
+void MainPresenter::EditGroupProperties() {
+  if (building_) return;
+  if (view_.SelectedGroupLine() < 0) return;
+  if (!project_.ProjectLoaded) {
+    view_.ShowMessage(kNoProjectLoaded);
+    return;
+  }
+  GroupRecord* group = SelectedCurrentGroup();
+  if (!group) return;
+  GroupNameFields initial;
+  initial.name = Windows1252ToUtf8(group->Name);
+  initial.id = Windows1252ToUtf8(group->ID);
+  initial.type = group->IsAirport() ? 0 : 1;
+  const GroupNameFields fields = view_.EditGroupName(initial);
+  if (fields.name.empty()) return;
+  group->Name = NameField(fields.name);
+  group->ID = GroupIdField(Utf8ToUpper(fields.id));
+  // An information group keeps its stored type value when left as one.
+  if (fields.type == 0) {
+    group->Type = 0;
+  } else if (group->IsAirport()) {
+    group->Type = 1;
+  }
+  ReplaceGroupLine(project_.CurrentGroup);
+  project_.ProjectModified = true;
+  project_.FilenameHeader.clear();
+  project_.FilenameHeaderPath.clear();
+}
+
+void MainPresenter::GroupSelected(int position) {
+  if (building_) {
+    // The build decides which group is current while it runs.
+    view_.SelectGroupLine(project_.CurrentGroup);
+    return;
+  }
+  if (!project_.ProjectLoaded || !project_.GroupAt(position)) return;
+  Guarded([&] {
+    try {
+      project_.SelectGroup(position);
+    } catch (...) {
+      // Writing the pending changes failed: the old group stays current,
+      // and its line selected.
+      view_.SelectGroupLine(project_.CurrentGroup);
+      throw;
+    }
+  });
+}
+
+void MainPresenter::PlateClicked() {
+  if (!project_.ProjectLoaded || !project_.GroupAt(project_.CurrentGroup)) return;
+  project_.CurrentPlate = view_.FocusedPlateLine();
+}
+
+void MainPresenter::RebuildPlateLines() {
+  view_.ClearPlateLines();
+  const int count = project_.GroupAt(project_.CurrentGroup)->Count;
+  for (int i = 0; i < count; ++i) {
+    view_.AddPlateLine(PlateLine(project_.PlateTable()[static_cast<size_t>(i)], i));
+  }
+}
+
+void MainPresenter::DeletePlates() {
+  if (building_ || !project_.ProjectLoaded) return;
+  GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+  if (!group || group->Count < 1) return;
+  const int lines = std::min(view_.PlateLineCount(), group->Count);
+  PlateArray& table = project_.PlateTable();
+  int kept = 0;
+  for (int i = 0; i < group->Count; ++i) {
+    if (i < lines && view_.PlateLineSelected(i)) continue;
+    if (kept != i) table[static_cast<size_t>(kept)] = std::move(table[static_cast<size_t>(i)]);
+    ++kept;
+  }
+  group->Count = kept;
+  if (project_.CurrentPlate >= kept) project_.CurrentPlate = -1;
+  RebuildPlateLines();
+  ReplaceGroupLine(project_.CurrentGroup);
+  project_.ProjectModified = true;
+  project_.GroupModified = true;
+}
+
+void MainPresenter::EditPlateDetails() {
+  // Opens the plate editor for CurrentPlate once that editor exists.
+}
+
+void MainPresenter::SwapPlateLines(int a, int b) {
+  const std::string text_a = view_.PlateLineText(a);
+  view_.ReplacePlateLine(a, view_.PlateLineText(b));
+  view_.ReplacePlateLine(b, text_a);
+  std::swap(project_.PlateTable()[static_cast<size_t>(a)],
+            project_.PlateTable()[static_cast<size_t>(b)]);
+  view_.SetPlateLineSelected(a, false);
+  view_.SetPlateLineSelected(b, false);
+}
+
+// A selected line moves only past an unselected one: a block of selected
+// lines that reaches the top (or the bottom) stays as it is, in order and
+// selected, instead of being turned around.
+void MainPresenter::MovePlatesUp() {
+  if (building_) return;
+  const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+  if (!group) return;
+  const int lines = std::min(view_.PlateLineCount(), group->Count);
+  for (int i = 1; i < lines; ++i) {
+    if (!view_.PlateLineSelected(i) || view_.PlateLineSelected(i - 1)) continue;
+    SwapPlateLines(i, i - 1);
+    view_.SetPlateLineSelected(i - 1, true);
+    project_.GroupModified = true;
+  }
+}
+
+void MainPresenter::MovePlatesDown() {
+  if (building_) return;
+  const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+  if (!group) return;
+  const int lines = std::min(view_.PlateLineCount(), group->Count);
+  if (lines < 2) return;
+  for (int i = lines - 2; i >= 0; --i) {
+    if (!view_.PlateLineSelected(i) || view_.PlateLineSelected(i + 1)) continue;
+    SwapPlateLines(i, i + 1);
+    view_.SetPlateLineSelected(i + 1, true);
+    project_.GroupModified = true;
+  }
+}
+
+}  // namespace qp::app

@@ -1,0 +1,83 @@
+#pragma once
+// The commands of the main window, free of any widget: the presenter works
+// on the project model and talks to the windows through MainView. Every
+// command catches the errors it raises and shows their message, so the
+// program goes on and the window stays usable.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/build_commands.h"
+#include "app/main_view.h"
+#include "project/app_session.h"
+#include "project/project.h"
+
+namespace qp::app {
+
+inline constexpr const char* kNoProjectLoaded = "No project loaded";
+
+class MainPresenter {
+ public:
+  // `view` and `builder` must outlive the presenter; without a builder the
+  // build commands do nothing.
+  MainPresenter(MainView& view, std::string application_folder);
+
+  Project& Model() { return project_; }
+  const Project& Model() const { return project_; }
+  const ApplicationSettings& Settings() const { return settings_; }
+
+  void SetBuilder(GroupBuilder* builder, BuildStatus* status);
+  bool CanBuild() const { return builder_ && status_; }
+  bool Building() const { return building_; }
+
+  // Start-up: fixed folders, "Setup.ini", and the last project when it
+  // still exists.
+  void Start();
+  // Close: writes "Setup.ini" and the pending changes; shows a message for
+  // each write that failed. Never refuses.
+  void Close();
+
+  // Commands of the "&Project" menu.
+  void NewProject();
+  void OpenProject();
+  void BuildSelectedGroups();
+  void BuildAllGroups();
+
+  // Commands of the group list.
+  void AddGroup();
+  void DeleteGroup();
+  void EditGroupProperties();
+  void GroupSelected(int position);
+
+  // Commands of the plate list.
+  void PlateClicked();
+  void DeletePlates();
+  void EditPlateDetails();
+  void MovePlatesUp();
+  void MovePlatesDown();
+
+ private:
+  // Runs a command, showing the message of any error it raises.
+  void Guarded(const std::function<void()>& command);
+  void ShowProjectName();
+  // The current group when its line is the selected one, else nullptr.
+  GroupRecord* SelectedCurrentGroup();
+  void ReplaceGroupLine(int position);
+  void RebuildPlateLines();
+  void SwapPlateLines(int a, int b);
+  void Build(BuildScope scope);
+
+  MainView& view_;
+  std::string application_folder_;
+  Project project_;
+  ApplicationSettings settings_;
+  GroupBuilder* builder_ = nullptr;
+  BuildStatus* status_ = nullptr;
+  bool building_ = false;
+};
+
+// The file name of a path without its folder.
+std::string FileNameOf(const std::string& path);
+
+}  // namespace qp::app
