@@ -1,0 +1,163 @@
+#include "compiler/image_encoder.h"
+
+#include "compiler/binary_file.h"
+#include "compiler/palette.h"
+#include "compiler/plate_error.h"
+
+namespace qp {
+
+bool ClipApplies(bool clip, const ClipRect& r, int rasterWidth, int rasterHeight) {
+  return clip && r.Left >= 0 && r.Top >= 0 && r.Left < rasterWidth && r.Top < rasterHeight &&
+         r.Right < rasterWidth && r.Bottom < rasterHeight && r.Left < r.Right && r.Top < r.Bottom;
+}
+
+// Walks the row once in literal or repeat mode. A record's control byte is
+// reserved when it opens and filled when it closes; a control byte reserved
+// for a record that never received a pixel is taken back. Runs of three equal
+// indices start a repeat record, but in literal mode only when at least one
+// more pixel follows them; the output must match these rules byte for byte.
+void EncodeRow(std::span<const uint8_t> row, std::vector<uint8_t>& out) {
+  const int w = static_cast<int>(row.size());
+  const uint8_t* p = row.data();
+  bool repeat = false;
+  bool open = false;  // a control byte has been reserved in this row
+  size_t control = 0;
+  int count = 0;
+  uint8_t runValue = 0;
+  int x = 0;
+  auto openRecord = [&](bool withIndex, uint8_t v) {
+    control = out.size();
+    out.push_back(0);
+    if (withIndex) out.push_back(v);
+    open = true;
+  };
+
+  while (x < w) {
+    const uint8_t v = p[x];
+    if (!repeat) {
+      if (x <= w - 4 && p[x + 1] == v && p[x + 2] == v) {
+        if (open && count >= 1) {
+          out[control] = static_cast<uint8_t>(count);
+        } else if (open) {
+          out.resize(control);
+        }
+        openRecord(true, v);
+        count = 3;
+        x += 3;
+        repeat = true;
+        runValue = v;
+      } else {
+        if (!open) openRecord(false, 0);
+        out.push_back(v);
+        ++count;
+        ++x;
+        if (count == 127) {
+          out[control] = 0x7F;
+          openRecord(false, 0);
+          count = 0;
+        }
+      }
+    } else if (v == runValue) {
+      ++count;
+      ++x;
+      if (count == 127) {
+        out[control] = 0xFF;
+        openRecord(true, v);
+        count = 0;
+      }
+    } else {
+      if (count == 0) {
+        out.resize(control);
+      } else {
+        out[control] = static_cast<uint8_t>(0x80 + count);
+      }
+      openRecord(true, v);
+      ++x;
+      runValue = v;
+      count = 1;
+      repeat = x <= w - 2 && p[x] == v && p[x + 1] == v;
+    }
+  }
+
+  if (open) {
+    if (count == 0) {
+      out.resize(control);
+    } else {
+      out[control] = static_cast<uint8_t>(repeat ? 0x80 + count : count);
+    }
+  }
+}
+
+std::vector<uint8_t> PalettiseRaster(const PlateRaster& raster, int left, int top, int width,
+                                     int height) {
+  const PaletteMatcher& matcher = PlatePaletteMatcher();
+  std::vector<uint8_t> indices(size_t(width) * size_t(height));
+  uint8_t* out = indices.data();
+  // Charts are mostly long stretches of one colour: remember the last match.
+  uint32_t lastNative = raster.Row(top)[left] ^ 1u;
+  uint8_t lastIndex = 0;
+  for (int y = 0; y < height; ++y) {
+    const uint32_t* row = raster.Row(top + y) + left;
+    for (int x = 0; x < width; ++x) {
+      uint32_t native = row[x] & 0xFFFFFF;
+      if (native != lastNative) {
+        lastNative = native;
+        lastIndex = matcher.Match(PlateRaster::NativeToColour(native));
+      }
+      *out++ = lastIndex;
+    }
+  }
+  return indices;
+}
+
+uint32_t WriteImageBlock(std::span<const uint8_t> indices, uint16_t width, uint16_t height,
+                         const std::filesystem::path& path) {
+  OutputFile file(path);
+  file.WriteU16(width);
+  file.WriteU16(height);
+  file.WriteU32(0);  // DataLength, filled in below
+  std::vector<uint8_t> encoded;
+  encoded.reserve(size_t(width) + size_t(width) / 127 + 1);
+  uint64_t total = 0;
+  for (size_t y = 0; y < height; ++y) {
+    encoded.clear();
+    EncodeRow(indices.subspan(y * width, width), encoded);
+    file.Write(encoded.data(), encoded.size());
+    total += encoded.size();
+  }
+  if (total > UINT32_MAX) throw PlateError("Image of " + path.string() + " is too large");
+  file.Seek(4);
+  file.WriteU32(static_cast<uint32_t>(total));
+  file.Close();
+  return static_cast<uint32_t>(total);
+}
+
+EncodedImage EncodePlateImage(const PlateRaster& raster, bool clip, const ClipRect& rect,
+                              const std::filesystem::path& tempFile) {
+  if (raster.Width() < 1 || raster.Height() < 1) throw PlateError("Empty raster to encode");
+  EncodedImage result;
+  result.RasterWidth = static_cast<uint16_t>(raster.Width());
+  result.RasterHeight = static_cast<uint16_t>(raster.Height());
+  result.Clip = rect;
+  result.Clipped = ClipApplies(clip, rect, raster.Width(), raster.Height());
+  // Reading the clipped part in place gives the same pixels as moving it to
+  // the raster's top-left corner first.
+  int left = 0, top = 0, width = raster.Width(), height = raster.Height();
+  if (result.Clipped) {
+    left = rect.Left;
+    top = rect.Top;
+    width = rect.Right - rect.Left;
+    height = rect.Bottom - rect.Top;
+  }
+  result.ImageWidth = static_cast<uint16_t>(width);
+  result.ImageHeight = static_cast<uint16_t>(height);
+  std::vector<uint8_t> indices = PalettiseRaster(raster, left, top, width, height);
+  result.DataLength = WriteImageBlock(indices, result.ImageWidth, result.ImageHeight, tempFile);
+  return result;
+}
+
+std::filesystem::path TempImagePath(const std::filesystem::path& tempFolder) {
+  return tempFolder / "EXP.TMP";
+}
+
+}  // namespace qp
