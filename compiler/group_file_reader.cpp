@@ -61,9 +61,10 @@ GroupFilePlate ReadPlate(std::span<const uint8_t> region, uint32_t offset, size_
   const size_t available = region.size() - kPlateHeaderSize - kImageBlockHeaderSize;
   if (plate.DataLength != available) {
     throw PlateError(where + ": DataLength " + std::to_string(plate.DataLength) +
-                     (plate.DataLength > available ? " runs past the plate's end (" : " leaves ") +
+                     (plate.DataLength > available ? " runs past the plate's end ("
+                                                   : " does not fill the plate's ") +
                      std::to_string(available) + " bytes of row data" +
-                     (plate.DataLength > available ? ")" : " unused"));
+                     (plate.DataLength > available ? ")" : ""));
   }
   try {
     plate.Indices = DecodeImageRows(region.subspan(kPlateHeaderSize + kImageBlockHeaderSize),
@@ -179,36 +180,32 @@ GroupFileContent ReadGroupFile(std::span<const uint8_t> bytes) {
 
   // Plates follow the directory and each other with nothing between them:
   // each runs to the next present plate, the last one to the end of the file.
-  uint64_t expected = directoryEnd;
+  uint64_t previous = 0;
+  for (size_t k = 0; k < present.size(); ++k) {
+    const uint32_t offset = content.entries[present[k]].PlateOffset;
+    const std::string where =
+        "plate " + std::to_string(present[k]) + ": offset " + std::to_string(offset);
+    if (offset >= bytes.size()) throw PlateError(where + " is outside the file");
+    if (offset < directoryEnd || offset <= previous) throw PlateError(where + " is out of order");
+    if (k == 0 && offset > directoryEnd) {
+      throw PlateError(where + " leaves a gap after the directory, which ends at " +
+                       std::to_string(directoryEnd));
+    }
+    previous = offset;
+  }
   for (size_t k = 0; k < present.size(); ++k) {
     GroupFileEntry& entry = content.entries[present[k]];
-    const std::string where =
-        "plate " + std::to_string(present[k]) + ": offset " + std::to_string(entry.PlateOffset);
-    if (entry.PlateOffset >= bytes.size()) throw PlateError(where + " is outside the file");
-    if (entry.PlateOffset < expected) {
-      throw PlateError(where + " is out of order (expected " + std::to_string(expected) + ")");
-    }
-    if (entry.PlateOffset > expected) {
-      throw PlateError(where + " leaves a gap after byte " + std::to_string(expected));
-    }
-    uint64_t end = bytes.size();
-    if (k + 1 < present.size()) {
-      end = std::min<uint64_t>(end, content.entries[present[k + 1]].PlateOffset);
-      if (end <= entry.PlateOffset) {
-        throw PlateError("plate " + std::to_string(present[k + 1]) + ": offset " +
-                         std::to_string(end) + " is out of order");
-      }
-    }
+    const uint64_t end =
+        k + 1 < present.size() ? content.entries[present[k + 1]].PlateOffset : bytes.size();
     entry.plate = ReadPlate(bytes.subspan(entry.PlateOffset, end - entry.PlateOffset),
                             entry.PlateOffset, present[k]);
-    expected = end;
   }
-  if (expected != bytes.size()) {
-    throw PlateError(std::to_string(bytes.size() - expected) + " bytes after the last plate");
+  if (present.empty() && bytes.size() != directoryEnd) {
+    throw PlateError(std::to_string(bytes.size() - directoryEnd) +
+                     " bytes after the directory, which lists no written plate");
   }
   return content;
 }
-
 GroupFileContent ReadGroupFile(const std::filesystem::path& path) {
   std::string data = ReadWholeFile(path, uint64_t{1} << 32);
   try {
