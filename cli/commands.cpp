@@ -6,15 +6,29 @@ namespace qp::cli {
 
 // Each command is defined in its own cmd_*.cpp file.
 int RunVersion(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunInspect(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 namespace {
 
 const std::array kCommands = {
     Command{"version", "print the program's version", "Usage: platec version\n", &RunVersion},
+    Command{"inspect", "show the header, directory and plate headers of a group file",
+            "Usage: platec inspect FILE.ZPG\n\n"
+            "Reads a group file, checks every plate image, and prints the header, the\n"
+            "directory and each plate's header with its corners as coordinate text.\n",
+            &RunInspect},
+    Command{"extract", "write the plates of a group file as PNG images",
+            "Usage: platec extract FILE.ZPG --out DIR\n\n"
+            "Decodes every plate of a group file in the palette's colours and writes it\n"
+            "to DIR as NAME-NNN.png (NAME the group file's name, NNN the plate number).\n",
+            &RunExtract},
 };
 
 }  // namespace
 
-std::span<const Command> AllCommands() { return kCommands; }
+std::span<const Command> AllCommands() {
+  return kCommands;
+}
 
 }  // namespace qp::cli

@@ -43,7 +43,9 @@ TEST(Platec, UnknownCommandFailsOnStderr) {
   EXPECT_NE(run.err.find("unknown command 'frobnicate'"), std::string::npos);
 }
 
-TEST(Platec, NoArgumentsIsAnError) { EXPECT_NE(RunCli({}).status, 0); }
+TEST(Platec, NoArgumentsIsAnError) {
+  EXPECT_NE(RunCli({}).status, 0);
+}
 
 }  // namespace
 }  // namespace qp::cli
