@@ -20,6 +20,7 @@ std::string Reason(int error) {
 OutputFile::OutputFile(const std::filesystem::path& path) : path_(path) {
   file_ = std::fopen(path.c_str(), "wb");
   if (!file_) Fail("create");
+  std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
 }
 
 OutputFile::~OutputFile() {

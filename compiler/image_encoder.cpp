@@ -88,48 +88,82 @@ void EncodeRow(std::span<const uint8_t> row, std::vector<uint8_t>& out) {
   }
 }
 
+namespace {
+
+// Maps one row of native pixels to palette indices. Charts are mostly long
+// stretches of one colour, so the last match is remembered across calls.
+class RowPalettiser {
+ public:
+  RowPalettiser() : matcher_(PlatePaletteMatcher()) {}
+
+  void Map(const uint32_t* row, int width, uint8_t* out) {
+    for (int x = 0; x < width; ++x) {
+      const uint32_t native = row[x] & 0xFFFFFF;
+      if (native != lastNative_) {
+        lastNative_ = native;
+        lastIndex_ = matcher_.Match(PlateRaster::NativeToColour(native));
+      }
+      out[x] = lastIndex_;
+    }
+  }
+
+ private:
+  const PaletteMatcher& matcher_;
+  uint32_t lastNative_ = 0xFFFFFFFF;  // matches no pixel
+  uint8_t lastIndex_ = 0;
+};
+
+// Streams an image block to a file: the header with a DataLength placeholder,
+// the encoded rows one by one, then DataLength patched in.
+class ImageBlockWriter {
+ public:
+  ImageBlockWriter(const std::filesystem::path& path, uint16_t width, uint16_t height)
+      : file_(path), path_(path) {
+    file_.WriteU16(width);
+    file_.WriteU16(height);
+    file_.WriteU32(0);
+    encoded_.reserve(size_t(width) + size_t(width) / 127 + 1);
+  }
+
+  void AddRow(std::span<const uint8_t> indices) {
+    encoded_.clear();
+    EncodeRow(indices, encoded_);
+    file_.Write(encoded_.data(), encoded_.size());
+    total_ += encoded_.size();
+  }
+
+  uint32_t Finish() {
+    if (total_ > UINT32_MAX) throw PlateError("Image of " + path_.string() + " is too large");
+    file_.Seek(4);
+    file_.WriteU32(static_cast<uint32_t>(total_));
+    file_.Close();
+    return static_cast<uint32_t>(total_);
+  }
+
+ private:
+  OutputFile file_;
+  std::filesystem::path path_;
+  std::vector<uint8_t> encoded_;
+  uint64_t total_ = 0;
+};
+
+}  // namespace
+
 std::vector<uint8_t> PalettiseRaster(const PlateRaster& raster, int left, int top, int width,
                                      int height) {
-  const PaletteMatcher& matcher = PlatePaletteMatcher();
   std::vector<uint8_t> indices(size_t(width) * size_t(height));
-  uint8_t* out = indices.data();
-  // Charts are mostly long stretches of one colour: remember the last match.
-  uint32_t lastNative = raster.Row(top)[left] ^ 1u;
-  uint8_t lastIndex = 0;
+  RowPalettiser palettiser;
   for (int y = 0; y < height; ++y) {
-    const uint32_t* row = raster.Row(top + y) + left;
-    for (int x = 0; x < width; ++x) {
-      uint32_t native = row[x] & 0xFFFFFF;
-      if (native != lastNative) {
-        lastNative = native;
-        lastIndex = matcher.Match(PlateRaster::NativeToColour(native));
-      }
-      *out++ = lastIndex;
-    }
+    palettiser.Map(raster.Row(top + y) + left, width, indices.data() + size_t(y) * width);
   }
   return indices;
 }
 
 uint32_t WriteImageBlock(std::span<const uint8_t> indices, uint16_t width, uint16_t height,
                          const std::filesystem::path& path) {
-  OutputFile file(path);
-  file.WriteU16(width);
-  file.WriteU16(height);
-  file.WriteU32(0);  // DataLength, filled in below
-  std::vector<uint8_t> encoded;
-  encoded.reserve(size_t(width) + size_t(width) / 127 + 1);
-  uint64_t total = 0;
-  for (size_t y = 0; y < height; ++y) {
-    encoded.clear();
-    EncodeRow(indices.subspan(y * width, width), encoded);
-    file.Write(encoded.data(), encoded.size());
-    total += encoded.size();
-  }
-  if (total > UINT32_MAX) throw PlateError("Image of " + path.string() + " is too large");
-  file.Seek(4);
-  file.WriteU32(static_cast<uint32_t>(total));
-  file.Close();
-  return static_cast<uint32_t>(total);
+  ImageBlockWriter writer(path, width, height);
+  for (size_t y = 0; y < height; ++y) writer.AddRow(indices.subspan(y * width, width));
+  return writer.Finish();
 }
 
 EncodedImage EncodePlateImage(const PlateRaster& raster, bool clip, const ClipRect& rect,
@@ -140,8 +174,9 @@ EncodedImage EncodePlateImage(const PlateRaster& raster, bool clip, const ClipRe
   result.RasterHeight = static_cast<uint16_t>(raster.Height());
   result.Clip = rect;
   result.Clipped = ClipApplies(clip, rect, raster.Width(), raster.Height());
-  // Reading the clipped part in place gives the same pixels as moving it to
-  // the raster's top-left corner first.
+  // The clipped part is read where it lies, which gives the same pixels as
+  // moving it to the raster's top-left corner first; rows are palettised and
+  // encoded one at a time, so no whole-image index buffer is needed.
   int left = 0, top = 0, width = raster.Width(), height = raster.Height();
   if (result.Clipped) {
     left = rect.Left;
@@ -151,8 +186,14 @@ EncodedImage EncodePlateImage(const PlateRaster& raster, bool clip, const ClipRe
   }
   result.ImageWidth = static_cast<uint16_t>(width);
   result.ImageHeight = static_cast<uint16_t>(height);
-  std::vector<uint8_t> indices = PalettiseRaster(raster, left, top, width, height);
-  result.DataLength = WriteImageBlock(indices, result.ImageWidth, result.ImageHeight, tempFile);
+  ImageBlockWriter writer(tempFile, result.ImageWidth, result.ImageHeight);
+  RowPalettiser palettiser;
+  std::vector<uint8_t> row(static_cast<size_t>(width));
+  for (int y = 0; y < height; ++y) {
+    palettiser.Map(raster.Row(top + y) + left, width, row.data());
+    writer.AddRow(row);
+  }
+  result.DataLength = writer.Finish();
   return result;
 }
 
