@@ -1,5 +1,6 @@
 #include "compiler/binary_file.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,8 +18,19 @@ std::string Reason(int error) {
 
 }  // namespace
 
-OutputFile::OutputFile(const std::filesystem::path& path) : path_(path) {
-  file_ = std::fopen(path.c_str(), "wb");
+OutputFile::OutputFile(const std::filesystem::path& path, bool keepContent) : path_(path) {
+  if (keepContent) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) Fail("create");
+    file_ = fdopen(fd, "wb");
+    if (!file_) {
+      int error = errno;
+      close(fd);
+      errno = error;
+    }
+  } else {
+    file_ = std::fopen(path.c_str(), "wb");
+  }
   if (!file_) Fail("create");
   std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
 }

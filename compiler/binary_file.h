@@ -12,8 +12,12 @@ namespace qp {
 
 class OutputFile {
  public:
-  // Creates the file, or truncates it when it exists.
-  explicit OutputFile(const std::filesystem::path& path);
+  // Creates the file, or truncates it when it exists. With `keepContent` an
+  // existing file is overwritten in place instead, and the writer cuts it to
+  // its new length with Truncate: rewriting a file of similar size then
+  // avoids freeing and reallocating its blocks (and the flush on close that
+  // some file systems add after a truncation to zero).
+  explicit OutputFile(const std::filesystem::path& path, bool keepContent = false);
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;

@@ -1,6 +1,9 @@
 #include "compiler/image_encoder.h"
 
+#include <algorithm>
+
 #include "compiler/binary_file.h"
+#include "compiler/group_file.h"
 #include "compiler/palette.h"
 #include "compiler/plate_error.h"
 
@@ -58,8 +61,12 @@ void EncodeRow(std::span<const uint8_t> row, std::vector<uint8_t>& out) {
         }
       }
     } else if (v == runValue) {
-      ++count;
-      ++x;
+      // Take the rest of the run at once, up to the record's room.
+      const int limit = std::min(w, x + (127 - count));
+      int end = x + 1;
+      while (end < limit && p[end] == v) ++end;
+      count += end - x;
+      x = end;
       if (count == 127) {
         out[control] = 0xFF;
         openRecord(true, v);
@@ -118,7 +125,7 @@ class RowPalettiser {
 class ImageBlockWriter {
  public:
   ImageBlockWriter(const std::filesystem::path& path, uint16_t width, uint16_t height)
-      : file_(path), path_(path) {
+      : file_(path, /*keepContent=*/true), path_(path) {
     file_.WriteU16(width);
     file_.WriteU16(height);
     file_.WriteU32(0);
@@ -134,6 +141,7 @@ class ImageBlockWriter {
 
   uint32_t Finish() {
     if (total_ > UINT32_MAX) throw PlateError("Image of " + path_.string() + " is too large");
+    file_.Truncate(kImageBlockHeaderSize + total_);  // drop what an earlier image left
     file_.Seek(4);
     file_.WriteU32(static_cast<uint32_t>(total_));
     file_.Close();
