@@ -1,6 +1,7 @@
 #include "compiler/image_encoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "compiler/binary_file.h"
 #include "compiler/group_file.h"
@@ -104,13 +105,16 @@ class RowPalettiser {
   RowPalettiser() : matcher_(PlatePaletteMatcher()) {}
 
   void Map(const uint32_t* row, int width, uint8_t* out) {
-    for (int x = 0; x < width; ++x) {
+    int x = 0;
+    while (x < width) {
       const uint32_t native = row[x] & 0xFFFFFF;
       if (native != lastNative_) {
         lastNative_ = native;
         lastIndex_ = matcher_.Match(PlateRaster::NativeToColour(native));
       }
-      out[x] = lastIndex_;
+      const int start = x++;
+      while (x < width && (row[x] & 0xFFFFFF) == native) ++x;
+      std::memset(out + start, lastIndex_, static_cast<size_t>(x - start));
     }
   }
 
