@@ -152,3 +152,26 @@ TEST(RasterisePicturePlate, EncodesAtOwnSizeWithTheClip) {
 
 }  // namespace
 }  // namespace qp
+
+namespace qp {
+namespace {
+
+// The example plates of the demo decode at their own sizes.
+TEST(ExamplePlates, DecodeAndEncode) {
+  const std::filesystem::path folder = std::filesystem::path(QP_SOURCE_DIR) / "examples" / "plates";
+  const std::pair<const char*, std::pair<int, int>> plates[] = {
+      {"kxmp_ils_rwy_27.bmp", {200, 260}},
+      {"kxmp_airport_diagram.bmp", {480, 620}},
+      {"info_frequencies.bmp", {300, 200}},
+      {"info_airfield_photo.jpg", {320, 240}},
+  };
+  testing::ScratchDir dir;
+  for (const auto& [name, size] : plates) {
+    EncodedImage e = RasterisePicturePlate(folder / name, false, {}, dir.path());
+    EXPECT_EQ(e.ImageWidth, size.first) << name;
+    EXPECT_EQ(e.ImageHeight, size.second) << name;
+  }
+}
+
+}  // namespace
+}  // namespace qp
