@@ -118,7 +118,9 @@ BmpInfo ReadHeaders(std::span<const uint8_t> bytes) {
       if (info.bitCount != 16 && info.bitCount != 32) {
         Fail("BITFIELDS with " + std::to_string(info.bitCount) + " bits per pixel");
       }
-      size_t at = kFileHeaderSize + kInfoHeaderSize;
+      // From 52 bytes on the header holds the masks itself, after its first
+      // 40 bytes; a shorter header is followed by them.
+      const size_t at = kFileHeaderSize + (headerSize >= 52 ? kInfoHeaderSize : headerSize);
       if (headerSize < 52) {
         // The masks follow a short header and come before the colour table.
         info.paletteOffset += info.compression == kAlphaBitfields ? 16 : 12;
