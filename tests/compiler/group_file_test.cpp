@@ -7,6 +7,7 @@
 #include "compiler/group_file_writer.h"
 #include "compiler/palette.h"
 #include "compiler/plate_error.h"
+#include "compiler/raster_geometry.h"
 #include "tests/compiler/chart_raster_helpers.h"
 #include "tests/compiler/compiler_test_helpers.h"
 
@@ -125,6 +126,25 @@ TEST(GroupFileWriter, IgnoredClipKeepsTheStoredCorners) {
   EXPECT_NE(PlateHeaderCorners(plate, applied), PlateHeaderCorners(plate, ignored));
   plate.GEOREF = false;
   EXPECT_EQ(PlateHeaderCorners(plate, applied), (PlateCorners{100, 0, 0, 500}));
+}
+
+// A clip drawn on a 1024 x 1325 preview: the raster is enlarged so the clip
+// comes out at the preview's size, and the corners follow the clip.
+TEST(GroupFileWriter, ClipEnlargementAndCornersTogether) {
+  testing::ScratchDir dir;
+  PlateRecord plate = Plate("clipped");
+  plate.GEOREF = plate.Clip = true;
+  plate.LatTL = 9000000;
+  plate.LongTL = 0;
+  plate.LatBR = 8820000;
+  plate.LongBR = 270000;
+  ClipEnlargement size = EnlargeForClip(1024, 1325, true, {100, 200, 612, 862});
+  PlateRaster raster(static_cast<int>(size.Width), static_cast<int>(size.Height));
+  EncodedImage e = EncodePlateImage(raster, true, size.Clip, dir / "EXP.TMP");
+  EXPECT_EQ(e.ImageWidth, 1024);
+  EXPECT_EQ(e.ImageHeight, 1325);
+  // 200/2048 and 824/2048 of 270000; 400/2652 and 927/2652 of 180000.
+  EXPECT_EQ(PlateHeaderCorners(plate, e), (PlateCorners{8972851, 26367, 8882919, 161367}));
 }
 
 // A cancelled build: the plates not written keep offset 0 and read as absent.
