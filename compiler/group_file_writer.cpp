@@ -28,6 +28,19 @@ std::filesystem::path GroupFileName(const GroupRecord& group) {
   return "ZG" + group.ID + ".ZPG";
 }
 
+namespace {
+
+// The file's path, once the group is known to fit a group file.
+std::filesystem::path CheckedPath(const std::filesystem::path& exportFolder,
+                                  const GroupRecord& group, size_t plateCount) {
+  if (plateCount > kMaxPlatesPerGroup) {
+    throw PlateError("A group holds at most " + std::to_string(kMaxPlatesPerGroup) + " plates");
+  }
+  return exportFolder / GroupFileName(group);
+}
+
+}  // namespace
+
 PlateCorners PlateHeaderCorners(const PlateRecord& plate, const EncodedImage& image) {
   PlateCorners stored{plate.LatTL, plate.LongTL, plate.LatBR, plate.LongBR};
   if (!(plate.GEOREF && plate.Clip && image.Clipped)) return stored;
@@ -36,10 +49,7 @@ PlateCorners PlateHeaderCorners(const PlateRecord& plate, const EncodedImage& im
 
 GroupFileWriter::GroupFileWriter(const std::filesystem::path& exportFolder,
                                  const GroupRecord& group, std::span<const PlateRecord> plates)
-    : file_(exportFolder / GroupFileName(group)) {
-  if (plates.size() > kMaxPlatesPerGroup) {
-    throw PlateError("A group holds at most " + std::to_string(kMaxPlatesPerGroup) + " plates");
-  }
+    : file_(CheckedPath(exportFolder, group, plates.size())) {
   plateCount_ = static_cast<uint32_t>(plates.size());
   std::array<uint8_t, kGroupHeaderSize> header{};
   std::copy_n(kGroupFileMagic, 4, header.data());
