@@ -23,41 +23,46 @@ bool ClipApplies(bool clip, const ClipRect& r, int rasterWidth, int rasterHeight
 void EncodeRow(std::span<const uint8_t> row, std::vector<uint8_t>& out) {
   const int w = static_cast<int>(row.size());
   const uint8_t* p = row.data();
+  // Every closed record holds at least one pixel in at most two bytes per
+  // pixel, and at most one record (two bytes) is open without pixels.
+  const size_t base = out.size();
+  out.resize(base + 2 * size_t(w) + 4);
+  uint8_t* const start = out.data() + base;
+  uint8_t* q = start;
+  uint8_t* control = nullptr;  // the open record's control byte; none yet in this row
   bool repeat = false;
-  bool open = false;  // a control byte has been reserved in this row
-  size_t control = 0;
   int count = 0;
   uint8_t runValue = 0;
   int x = 0;
-  auto openRecord = [&](bool withIndex, uint8_t v) {
-    control = out.size();
-    out.push_back(0);
-    if (withIndex) out.push_back(v);
-    open = true;
-  };
 
   while (x < w) {
     const uint8_t v = p[x];
     if (!repeat) {
       if (x <= w - 4 && p[x + 1] == v && p[x + 2] == v) {
-        if (open && count >= 1) {
-          out[control] = static_cast<uint8_t>(count);
-        } else if (open) {
-          out.resize(control);
+        if (control && count >= 1) {
+          *control = static_cast<uint8_t>(count);
+        } else if (control) {
+          q = control;
         }
-        openRecord(true, v);
+        control = q;
+        *q++ = 0;
+        *q++ = v;
         count = 3;
         x += 3;
         repeat = true;
         runValue = v;
       } else {
-        if (!open) openRecord(false, 0);
-        out.push_back(v);
+        if (!control) {
+          control = q;
+          *q++ = 0;
+        }
+        *q++ = v;
         ++count;
         ++x;
         if (count == 127) {
-          out[control] = 0x7F;
-          openRecord(false, 0);
+          *control = 0x7F;
+          control = q;
+          *q++ = 0;
           count = 0;
         }
       }
@@ -69,17 +74,21 @@ void EncodeRow(std::span<const uint8_t> row, std::vector<uint8_t>& out) {
       count += end - x;
       x = end;
       if (count == 127) {
-        out[control] = 0xFF;
-        openRecord(true, v);
+        *control = 0xFF;
+        control = q;
+        *q++ = 0;
+        *q++ = v;
         count = 0;
       }
     } else {
       if (count == 0) {
-        out.resize(control);
+        q = control;
       } else {
-        out[control] = static_cast<uint8_t>(0x80 + count);
+        *control = static_cast<uint8_t>(0x80 + count);
       }
-      openRecord(true, v);
+      control = q;
+      *q++ = 0;
+      *q++ = v;
       ++x;
       runValue = v;
       count = 1;
@@ -87,13 +96,14 @@ void EncodeRow(std::span<const uint8_t> row, std::vector<uint8_t>& out) {
     }
   }
 
-  if (open) {
+  if (control) {
     if (count == 0) {
-      out.resize(control);
+      q = control;
     } else {
-      out[control] = static_cast<uint8_t>(repeat ? 0x80 + count : count);
+      *control = static_cast<uint8_t>(repeat ? 0x80 + count : count);
     }
   }
+  out.resize(base + static_cast<size_t>(q - start));
 }
 
 namespace {
@@ -133,7 +143,7 @@ class ImageBlockWriter {
     file_.WriteU16(width);
     file_.WriteU16(height);
     file_.WriteU32(0);
-    encoded_.reserve(size_t(width) + size_t(width) / 127 + 1);
+    encoded_.reserve(2 * size_t(width) + 4);
   }
 
   void AddRow(std::span<const uint8_t> indices) {
