@@ -7,7 +7,7 @@
 
 namespace qp::testing {
 
-struct BmpSpec {
+struct BmpLayout {
   int32_t width = 0;
   int32_t height = 0;  // negative: rows stored top-down
   uint16_t bits = 24;
@@ -28,7 +28,7 @@ inline void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
 }
 
-inline std::vector<uint8_t> BuildBmp(const BmpSpec& s) {
+inline std::vector<uint8_t> BuildBmp(const BmpLayout& s) {
   std::vector<uint8_t> b(14 + s.headerSize, 0);
   b[0] = 'B';
   b[1] = 'M';

@@ -10,7 +10,7 @@
 namespace qp {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::BuildBmp;
 using testing::PackIndexRows;
 using testing::PadRows;
@@ -77,14 +77,14 @@ std::vector<std::vector<uint8_t>> IndexRows(bool topDown, int n) {
 
 struct VariantCase {
   std::string name;
-  BmpSpec spec;
+  BmpLayout layout;
   int colours;  // number of colours the pattern cycles through
 };
 
 std::vector<VariantCase> Variants() {
   std::vector<VariantCase> v;
   auto rgb = [](uint16_t bits, uint32_t header, bool topDown, auto pixel) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = kW;
     s.height = topDown ? -kH : kH;
     s.bits = bits;
@@ -99,13 +99,13 @@ std::vector<VariantCase> Variants() {
   v.push_back({"32-bit", rgb(32, 40, false, Bgrx), 5});
   v.push_back({"16-bit 5-5-5", rgb(16, 40, false, [](uint32_t c) { return Le16(To555(c)); }), 5});
 
-  BmpSpec s565 = rgb(16, 40, true, [](uint32_t c) { return Le16(To565(c)); });
+  BmpLayout s565 = rgb(16, 40, true, [](uint32_t c) { return Le16(To565(c)); });
   s565.compression = 3;
   s565.masks = {0xF800, 0x07E0, 0x001F};
   s565.writeMasks = true;
   v.push_back({"16-bit BITFIELDS 5-6-5", s565, 5});
 
-  BmpSpec rgbx = rgb(32, 108, false, [](uint32_t c) {
+  BmpLayout rgbx = rgb(32, 108, false, [](uint32_t c) {
     return std::vector<uint8_t>{0x11, uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)};
   });
   rgbx.compression = 3;
@@ -116,7 +116,7 @@ std::vector<VariantCase> Variants() {
   for (uint16_t bits : {1, 4, 8}) {
     for (bool topDown : {false, true}) {
       int n = bits == 1 ? 2 : 5;
-      BmpSpec s;
+      BmpLayout s;
       s.width = kW;
       s.height = topDown ? -kH : kH;
       s.bits = bits;
@@ -126,7 +126,7 @@ std::vector<VariantCase> Variants() {
       v.push_back({std::to_string(bits) + "-bit indexed" + (topDown ? " top-down" : ""), s, n});
     }
   }
-  BmpSpec core8;
+  BmpLayout core8;
   core8.width = kW;
   core8.height = kH;
   core8.bits = 8;
@@ -142,7 +142,7 @@ std::vector<VariantCase> Variants() {
 TEST(DecodeBmp, Variants) {
   for (VariantCase& c : Variants()) {
     try {
-      ExpectImage(DecodeBmp(BuildBmp(c.spec)), c.colours, c.name);
+      ExpectImage(DecodeBmp(BuildBmp(c.layout)), c.colours, c.name);
     } catch (const PlateError& e) {
       ADD_FAILURE() << c.name << ": " << e.what();
     }
@@ -162,7 +162,7 @@ void ExpectIndices(const PlateRaster& raster, const std::vector<std::vector<int>
 }
 
 TEST(DecodeBmp, Rle8RunsStretchesDeltasAndUnwrittenPixels) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = kW;
   s.height = kH;
   s.bits = 8;
@@ -184,7 +184,7 @@ TEST(DecodeBmp, Rle8RunsStretchesDeltasAndUnwrittenPixels) {
 }
 
 TEST(DecodeBmp, Rle4NibblesAlternate) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = kW;
   s.height = -kH;  // top-down
   s.bits = 4;
@@ -204,7 +204,7 @@ TEST(DecodeBmp, Rle4NibblesAlternate) {
 }
 
 TEST(DecodeBmp, RejectsDamagedAndUnsupportedFiles) {
-  BmpSpec good;
+  BmpLayout good;
   good.width = kW;
   good.height = kH;
   good.pixels = PadRows(Rows(false, 0, Bgr));
@@ -213,9 +213,9 @@ TEST(DecodeBmp, RejectsDamagedAndUnsupportedFiles) {
     std::function<std::vector<uint8_t>()> make;
     std::string message;
   };
-  auto with = [&](std::function<void(BmpSpec&)> change) {
+  auto with = [&](std::function<void(BmpLayout&)> change) {
     return [=]() {
-      BmpSpec s = good;
+      BmpLayout s = good;
       change(s);
       return BuildBmp(s);
     };
@@ -235,29 +235,31 @@ TEST(DecodeBmp, RejectsDamagedAndUnsupportedFiles) {
       {"pixel data cut short", bytes([](auto& b) { b.resize(b.size() - 5); }),
        "pixel data cut short"},
       {"pixels missing", bytes([](auto& b) { b.resize(54); }), "outside the file"},
-      {"seven bits", with([](BmpSpec& s) { s.bits = 7; }), "unsupported bit depth 7"},
+      {"seven bits", with([](BmpLayout& s) { s.bits = 7; }), "unsupported bit depth 7"},
       {"two planes", bytes([](auto& b) { b[26] = 2; }), "planes"},
-      {"zero width", with([](BmpSpec& s) { s.width = 0; }), "invalid size"},
-      {"negative width", with([](BmpSpec& s) { s.width = -5; }), "invalid size"},
-      {"too wide", with([](BmpSpec& s) { s.width = 70000; }), "outside 1 to 65535"},
-      {"absurd size", with([](BmpSpec& s) {
+      {"zero width", with([](BmpLayout& s) { s.width = 0; }), "invalid size"},
+      {"negative width", with([](BmpLayout& s) { s.width = -5; }), "invalid size"},
+      {"too wide", with([](BmpLayout& s) { s.width = 70000; }), "outside 1 to 65535"},
+      {"absurd size", with([](BmpLayout& s) {
          s.width = 60000;
          s.height = 60000;
        }),
        "too large"},
-      {"claims more rows than it holds", with([](BmpSpec& s) { s.height = 40000; }), "cut short"},
-      {"bitfields with 24 bits", with([](BmpSpec& s) { s.compression = 3; }), "BITFIELDS with 24"},
-      {"RLE8 with 24 bits", with([](BmpSpec& s) { s.compression = 1; }),
+      {"claims more rows than it holds", with([](BmpLayout& s) { s.height = 40000; }), "cut short"},
+      {"bitfields with 24 bits", with([](BmpLayout& s) { s.compression = 3; }),
+       "BITFIELDS with 24"},
+      {"RLE8 with 24 bits", with([](BmpLayout& s) { s.compression = 1; }),
        "RLE8 compression with 24"},
-      {"embedded JPEG", with([](BmpSpec& s) { s.compression = 4; }), "not supported"},
-      {"unknown compression", with([](BmpSpec& s) { s.compression = 9; }), "unknown compression 9"},
-      {"colour table cut short", with([](BmpSpec& s) {
+      {"embedded JPEG", with([](BmpLayout& s) { s.compression = 4; }), "not supported"},
+      {"unknown compression", with([](BmpLayout& s) { s.compression = 9; }),
+       "unknown compression 9"},
+      {"colour table cut short", with([](BmpLayout& s) {
          s.bits = 8;
          s.colorsUsed = 0;
          s.pixels.resize(10);
        }),
        "cut short in its colour table"},
-      {"RLE without end", with([](BmpSpec& s) {
+      {"RLE without end", with([](BmpLayout& s) {
          s.bits = 8;
          s.compression = 1;
          s.palette = kColours;
@@ -265,7 +267,7 @@ TEST(DecodeBmp, RejectsDamagedAndUnsupportedFiles) {
          s.pixels = {0x02, 0x01, 0x00};
        }),
        "RLE data cut short"},
-      {"RLE stretch cut short", with([](BmpSpec& s) {
+      {"RLE stretch cut short", with([](BmpLayout& s) {
          s.bits = 8;
          s.compression = 1;
          s.palette = kColours;
@@ -286,7 +288,7 @@ TEST(DecodeBmp, RejectsDamagedAndUnsupportedFiles) {
 }
 
 TEST(DecodeBmp, CallerLimitOnPixels) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 100;
   s.height = 100;
   s.bits = 8;

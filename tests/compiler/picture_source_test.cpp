@@ -121,7 +121,7 @@ TEST(LoadPicture, ErrorsNameTheFileAndTheProblem) {
 
 TEST(RasterisePicturePlate, EncodesAtOwnSizeWithTheClip) {
   testing::ScratchDir dir;
-  testing::BmpSpec s;
+  testing::BmpLayout s;
   s.width = 40;
   s.height = 30;
   std::vector<std::vector<uint8_t>> rows;
