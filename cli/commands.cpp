@@ -8,6 +8,8 @@ namespace qp::cli {
 int RunVersion(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunGroups(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunPlates(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunInspect(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -24,6 +26,16 @@ const std::array kCommands = {
             "window lists them:\n"
             "  Plate 1, ILS RWY 24R, Page 1, File: \"klax-ils24r.pdf\"\n",
             &RunPlates},
+    Command{"inspect", "show the header, directory and plate headers of a group file",
+            "Usage: platec inspect FILE.ZPG\n\n"
+            "Reads a group file, checks every plate image, and prints the header, the\n"
+            "directory and each plate's header with its corners as coordinate text.\n",
+            &RunInspect},
+    Command{"extract", "write the plates of a group file as PNG images",
+            "Usage: platec extract FILE.ZPG --out DIR\n\n"
+            "Decodes every plate of a group file in the palette's colours and writes it\n"
+            "to DIR as NAME-NNN.png (NAME the group file's name, NNN the plate number).\n",
+            &RunExtract},
 };
 
 }  // namespace

@@ -54,3 +54,9 @@ function(qp_add_folder_tests name)
     qp_add_test(${name} SOURCES ${sources} ${ARG_EXTRA} LIBS ${ARG_LIBS} LABELS ${ARG_LABELS})
   endif()
 endfunction()
+
+# Fuzzing builds: coverage instrumentation in every library, not only in the
+# fuzz targets themselves, so that libFuzzer sees the code under test.
+if(QP_FUZZ)
+  target_compile_options(qp_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

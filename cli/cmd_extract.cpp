@@ -1,0 +1,58 @@
+#include <cstdio>
+#include <filesystem>
+#include <ostream>
+
+#include "cli/command.h"
+#include "compiler/group_file_reader.h"
+#include "compiler/plate_error.h"
+#include "compiler/png_writer.h"
+
+namespace qp::cli {
+
+int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+  std::string file, folder;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--out" && i + 1 < args.size()) {
+      folder = args[++i];
+    } else if (file.empty() && args[i].rfind("--", 0) != 0) {
+      file = args[i];
+    } else {
+      err << "Usage: platec extract FILE.ZPG --out DIR\n";
+      return 2;
+    }
+  }
+  if (file.empty() || folder.empty()) {
+    err << "Usage: platec extract FILE.ZPG --out DIR\n";
+    return 2;
+  }
+  const GroupFileContent content = ReadGroupFile(std::filesystem::path(file));
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) throw PlateError("Unable to create folder " + folder + ": " + ec.message());
+
+  const std::string stem = std::filesystem::path(file).stem().string();
+  int written = 0;
+  for (size_t i = 0; i < content.entries.size(); ++i) {
+    const GroupFileEntry& entry = content.entries[i];
+    if (!entry.plate) {
+      out << "Plate " << i + 1 << " not written, skipped\n";
+      continue;
+    }
+    const GroupFilePlate& p = *entry.plate;
+    if (p.ImageWidth == 0 || p.ImageHeight == 0) {
+      out << "Plate " << i + 1 << " has an empty image, skipped\n";
+      continue;
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, "-%03zu.png", i + 1);
+    const std::filesystem::path png = std::filesystem::path(folder) / (stem + name);
+    WritePng(png, p.ImageWidth, p.ImageHeight, p.Colours());
+    out << png.string() << "  " << p.ImageWidth << " x " << p.ImageHeight << "  \""
+        << Windows1252ToUtf8(entry.EntryName) << "\"\n";
+    ++written;
+  }
+  out << written << " plate" << (written == 1 ? "" : "s") << " extracted\n";
+  return 0;
+}
+
+}  // namespace qp::cli
