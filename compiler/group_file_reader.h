@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "compiler/geo_reference.h"
+#include "project/text_encoding.h"  // Windows1252ToUtf8, for printing names
 
 namespace qp {
 
@@ -51,8 +52,5 @@ GroupFileContent ReadGroupFile(const std::filesystem::path& path);
 // `data` must hold exactly the rows.
 std::vector<uint8_t> DecodeImageRows(std::span<const uint8_t> data, uint16_t width,
                                      uint16_t height);
-
-// Windows-1252 bytes as UTF-8, for printing names.
-std::string Windows1252ToUtf8(std::string_view text);
 
 }  // namespace qp
