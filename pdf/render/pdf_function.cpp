@@ -162,8 +162,8 @@ TPDStitchingFunction::TPDStitchingFunction(const TPDDictionary& dict, BuildConte
   --context.depth;
   if (functions_.size() != k) return;
 
-  if (!ReadNumbers(dict.LookUp("Bounds"), bounds_, k - 1) || bounds_.size() != k - 1) return;
-  if (!ReadNumbers(dict.LookUp("Encode"), encode_, 2 * k) || encode_.size() != 2 * k) return;
+  if (!ReadNumbers(dict.LookUp("Bounds"), bounds_, k) || bounds_.size() != k - 1) return;
+  if (!ReadNumbers(dict.LookUp("Encode"), encode_, 2 * k + 1) || encode_.size() != 2 * k) return;
   if (!has_range_) n_ = functions_[0]->GetOutputSize();
   ok_ = true;
 }
