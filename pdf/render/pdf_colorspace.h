@@ -222,8 +222,9 @@ class TPDIndexedColorSpace final : public TPDColorSpace {
   std::vector<TRGB> rgb_;
 };
 
-// The state of a Separation or DeviceN space's last conversion: the tint
-// transform is deterministic, so a repeated colour reuses its result.
+// The last conversion of a Separation or DeviceN space: the tint transform
+// is deterministic, so a repeated colour reuses its result. Conversions of
+// one space object must therefore not run on two threads at once.
 struct TTintCache {
   bool valid = false;
   TColor input;

@@ -42,7 +42,7 @@ TPDSampledFunction::TPDSampledFunction(TPDStream& stream, BuildContext& context)
   const uint64_t budget =
       context.limits.max_samples - std::min(context.limits.max_samples, context.samples);
   for (int i = 0; i < m_; ++i) {
-    if (!(values[i] >= 1) || values[i] > budget) return;
+    if (!(values[i] >= 1) || values[i] > budget || values[i] > UINT32_MAX) return;
     size_[i] = static_cast<uint32_t>(values[i]);
     stride_[i] = count;
     count *= size_[i];  // stays below budget² < 2^64
