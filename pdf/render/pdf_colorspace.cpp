@@ -80,7 +80,9 @@ TPDColorSpacePtr MakeDeviceSpace(std::string_view name) {
 
 // ---- shared conversions
 
-TRGB RGBFromCMYK(int32_t c32, int32_t m32, int32_t y32, int32_t k32) {
+namespace {
+
+TRGB InterpolateCMYK(int32_t c32, int32_t m32, int32_t y32, int32_t k32) {
   const double c = DoubleFromFixed(c32), m = DoubleFromFixed(m32);
   const double y = DoubleFromFixed(y32), k = DoubleFromFixed(k32);
   const double cw[2] = {1 - c, c}, mw[2] = {1 - m, m};
@@ -94,6 +96,30 @@ TRGB RGBFromCMYK(int32_t c32, int32_t m32, int32_t y32, int32_t k32) {
     b += w * kCmykCorners[corner].b;
   }
   return {ClampedTrunc(r), ClampedTrunc(g), ClampedTrunc(b)};
+}
+
+// The corners themselves, computed once by the same interpolation.
+const std::array<TRGB, 16>& CornerRGBs() {
+  static const std::array<TRGB, 16> corners = [] {
+    std::array<TRGB, 16> result;
+    for (int corner = 0; corner < 16; ++corner) {
+      result[corner] = InterpolateCMYK((corner >> 3) * kFixedOne, ((corner >> 2) & 1) * kFixedOne,
+                                       ((corner >> 1) & 1) * kFixedOne, (corner & 1) * kFixedOne);
+    }
+    return result;
+  }();
+  return corners;
+}
+
+}  // namespace
+
+TRGB RGBFromCMYK(int32_t c, int32_t m, int32_t y, int32_t k) {
+  // Solid inks (every component 0 or 1) are common in vector art.
+  const auto solid = [](int32_t v) { return v == 0 || v == kFixedOne; };
+  if (solid(c) && solid(m) && solid(y) && solid(k)) {
+    return CornerRGBs()[(c != 0) << 3 | (m != 0) << 2 | (y != 0) << 1 | (k != 0)];
+  }
+  return InterpolateCMYK(c, m, y, k);
 }
 
 int32_t GrayFromRGB(int32_t r, int32_t g, int32_t b) {
