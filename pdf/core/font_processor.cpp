@@ -222,7 +222,7 @@ int TFontProcessor::Open(std::string program) {
 
 int TFontProcessor::OpenFile(const std::string& path, int faceIndex) {
   if (StartOpen() == kFpLibraryFailed) return openResult_;
-  if (faceIndex < 0 || faceIndex > 0xFFFF) return openResult_;
+  if (faceIndex < 0) return openResult_;
   FT_Face face = nullptr;
   if (FT_New_Face(library_.get(), path.c_str(), faceIndex, &face) != 0) return openResult_;
   face_.reset(face);

@@ -81,7 +81,8 @@ class TFontProcessor {
   // Opens a font program held in memory (face 0); the processor keeps the
   // bytes. Returns kFpSuccess, kFpFaceNotOpened or kFpLibraryFailed.
   int Open(std::string program);
-  // Opens face `faceIndex` (0 to 65535) of a font file.
+  // Opens face `faceIndex` of a font file (the upper 16 bits select a named
+  // instance of a variable font, as fontconfig reports it).
   int OpenFile(const std::string& path, int faceIndex = 0);
 
   bool IsOpen() const { return face_ != nullptr; }
