@@ -98,6 +98,67 @@ TEST(FontProcessorTest, OpensInstalledFontsByPathAndFromMemory) {
   }
 }
 
+// The tiny fonts of scripts/make_font_seeds.py, whose outlines are known
+// point by point: quadratic records from TrueType (a composite glyph moved by
+// its offset), cubic ones from CFF and Type 1, in font units with y up.
+TEST(FontProcessorTest, TinyFontsGiveTheirExactRecords) {
+  const std::string seeds =
+      std::string(QP_SOURCE_DIR) + "/tests/fuzz/regressions/font_program_fuzz/";
+  const TPointsList quadraticA = {opMoveTo, 0, 0,        opConicTo, 250, 700,
+                                  500,      0, opLineTo, 0,         0,   opClosePath};
+  const TPointsList quadraticB = {opMoveTo, 50, 0,        opConicTo, 300, 700,
+                                  550,      0,  opLineTo, 50,        0,   opClosePath};
+  const TPointsList cubicA = {opMoveTo,  0,   0,    opLineTo, 250,  700, opLineTo, 500,        0,
+                              opCubicTo, 350, -100, 150,      -100, 0,   0,        opClosePath};
+  const struct {
+    const char* file;
+    const char* format;
+    const char* glyphName;
+    char16_t code;
+    const TPointsList* records;
+    double advance;
+  } cases[] = {
+      {"seed-tiny.ttf", "TrueType", "A", u'A', &quadraticA, 600},
+      {"seed-tiny.ttf", "TrueType", "B", u'B', &quadraticB, 600},
+      {"seed-tiny.cff", "CFF", "A", 0, &cubicA, 500},
+      {"seed-tiny.pfa", "Type 1", "A", u'A', &cubicA, 500},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " " + c.glyphName);
+    TFontProcessor font;
+    ASSERT_EQ(font.Open(ReadFileBytes(seeds + c.file)), kFpSuccess);
+    EXPECT_EQ(font.FormatName(), c.format);
+    EXPECT_EQ(font.UnitsPerEm(), 1000u);
+    uint32_t byName = 0;
+    ASSERT_EQ(font.SelectGlyph(TGlyphSelection::gsGlyphName, 0, c.glyphName, byName), kFpSuccess);
+    if (c.code) {
+      uint32_t byCode = 0;
+      ASSERT_EQ(font.SelectGlyph(TGlyphSelection::gsCharCode, c.code, {}, byCode), kFpSuccess);
+      EXPECT_EQ(byCode, byName);
+    }
+    std::shared_ptr<const TGlyphOutline> outline;
+    ASSERT_EQ(font.GetGlyphOutline(byName, outline), kFpSuccess);
+    EXPECT_EQ(outline->points, *c.records);
+    EXPECT_EQ(outline->horzAdvance, c.advance);
+
+    // At 2000 units per em: doubled, y down.
+    TGlyphOutline scaled;
+    ASSERT_EQ(
+        font.DecomposeOutlineGlyph(0, 0, TGlyphSelection::gsGlyphName, c.glyphName, 2000, scaled),
+        kFpSuccess);
+    ASSERT_EQ(scaled.points.size(), c.records->size());
+    EXPECT_EQ(scaled.points[1], 2 * (*c.records)[1]);
+    EXPECT_EQ(scaled.points[5], -2 * (*c.records)[5]) << "y of the second point, flipped";
+    EXPECT_EQ(scaled.horzAdvance, 2 * c.advance);
+
+    // .notdef is empty but loads, by index 0.
+    TGlyphOutline notdef;
+    EXPECT_EQ(font.DecomposeOutlineGlyph(0, 0, TGlyphSelection::gsGlyphIndex, {}, 50, notdef),
+              kFpSuccess);
+    EXPECT_TRUE(notdef.points.empty());
+  }
+}
+
 TEST(FontProcessorTest, SelectsGlyphsByCodeIndexAndName) {
   SKIP_WITHOUT(kLiberationSans);
   SKIP_WITHOUT(kNimbusSansPfb);
