@@ -92,12 +92,14 @@ const TSystemFontList& TSystemFontList::Instance() {
   return list;
 }
 
-TSystemFontList::TSystemFontList() {
-  if (FcInit()) {
+// The list has its own fontconfig configuration, released at exit, rather
+// than the library's process-wide one, which is never released.
+TSystemFontList::TSystemFontList() : config_(FcInitLoadConfigAndFonts()) {
+  if (config_) {
     PatternPtr pattern(FcPatternCreate());
     FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
     FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
-    FcFontSet* fonts = objects ? FcFontList(nullptr, pattern.get(), objects) : nullptr;
+    FcFontSet* fonts = objects ? FcFontList(config_, pattern.get(), objects) : nullptr;
     if (objects) FcObjectSetDestroy(objects);
     for (int i = 0; fonts && i < fonts->nfont; ++i) {
       FcChar8* family = nullptr;
@@ -113,6 +115,10 @@ TSystemFontList::TSystemFontList() {
   for (const WindowsFamily& windows : kWindowsFamilies) {
     families_.emplace(LowerAscii(FontListKey(windows.family)), windows.family);
   }
+}
+
+TSystemFontList::~TSystemFontList() {
+  if (config_) FcConfigDestroy(config_);
 }
 
 const std::string* TSystemFontList::FindFamily(std::string_view key) const {
@@ -134,6 +140,7 @@ std::optional<TSystemFontFace> TSystemFontList::FindFace(std::string_view key, b
 
 std::optional<TSystemFontFace> TSystemFontList::MatchFace(const std::string& family, bool bold,
                                                           bool italic) const {
+  if (!config_) return std::nullopt;
   PatternPtr pattern(FcPatternCreate());
   if (!pattern) return std::nullopt;
   FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -146,11 +153,11 @@ std::optional<TSystemFontFace> TSystemFontList::MatchFace(const std::string& fam
   FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
-  if (!FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern)) return std::nullopt;
+  if (!FcConfigSubstitute(config_, pattern.get(), FcMatchPattern)) return std::nullopt;
   FcDefaultSubstitute(pattern.get());
 
   FcResult result = FcResultNoMatch;
-  PatternPtr match(FcFontMatch(nullptr, pattern.get(), &result));
+  PatternPtr match(FcFontMatch(config_, pattern.get(), &result));
   if (!match) return std::nullopt;
   TSystemFontFace face;
   face.filePath = PatternString(match.get(), FC_FILE);

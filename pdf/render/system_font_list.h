@@ -17,6 +17,9 @@
 #include <tuple>
 #include <unordered_map>
 
+// fontconfig's configuration handle.
+struct _FcConfig;
+
 namespace qp::pdf {
 
 // One installed face: the file FreeType opens, and what it is.
@@ -70,8 +73,12 @@ class TSystemFontList {
 
  private:
   TSystemFontList();
+  ~TSystemFontList();
+  TSystemFontList(const TSystemFontList&) = delete;
+  TSystemFontList& operator=(const TSystemFontList&) = delete;
   std::optional<TSystemFontFace> MatchFace(const std::string& family, bool bold, bool italic) const;
 
+  _FcConfig* config_ = nullptr;
   // Lower-case key -> family name.
   std::unordered_map<std::string, std::string> families_;
 
