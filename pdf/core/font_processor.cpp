@@ -316,8 +316,11 @@ int TFontProcessor::GetGlyphOutline(uint32_t glyphIndex,
   }
   CachedGlyph entry;
   entry.result = LoadGlyph(glyphIndex, entry.outline);
+  // The map node and the outline's own block count too, so that many failing
+  // or empty glyphs are bounded as well as a few large ones.
+  constexpr size_t kEntryOverhead = 64 + sizeof(TGlyphOutline);
   const size_t bytes =
-      sizeof(CachedGlyph) + (entry.outline ? entry.outline->points.size() * sizeof(double) : 0);
+      kEntryOverhead + (entry.outline ? entry.outline->points.size() * sizeof(double) : 0);
   if (cachedBytes_ + bytes > kMaxCachedOutlineBytes) {
     outlines_.clear();
     cachedBytes_ = 0;
