@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/pdf/core/outline_helpers.h"
 #include "tests/pdf/core/sfnt_helpers.h"
 
 namespace qp::pdf {
 namespace {
 
-using testing::ReadFileBytes;
-using testing::SfntTables;
+using test::ReadFileBytes;
+using test::RecordsWellFormed;
+using test::SfntTables;
 
 const std::string kLiberationSans =
     "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
@@ -30,30 +32,6 @@ const std::string kSymbolOtf = "/usr/share/fonts/opentype/urw-base35/StandardSym
   GTEST_SKIP() << path                                                                \
                << " is not installed (scripts/bootstrap installs fonts-liberation2, " \
                   "fonts-dejavu-core and fonts-urw-base35)"
-
-// Walks the records; false when an opcode is unknown, a record is cut short,
-// a contour does not start with a move or does not end with a close.
-bool RecordsWellFormed(const TPointsList& points, int& conics, int& cubics) {
-  conics = cubics = 0;
-  bool open = false;
-  size_t i = 0;
-  while (i < points.size()) {
-    const int op = static_cast<int>(points[i]);
-    const int args = OutlineOpArgCount(op);
-    if (args < 0 || i + 1 + args > points.size()) return false;
-    if (op == opMoveTo) {
-      if (open) return false;
-      open = true;
-    } else if (!open) {
-      return false;
-    }
-    if (op == opClosePath) open = false;
-    if (op == opConicTo) ++conics;
-    if (op == opCubicTo) ++cubics;
-    i += 1 + args;
-  }
-  return !open;
-}
 
 TEST(FontProcessorTest, OpensInstalledFontsByPathAndFromMemory) {
   struct Case {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace qp::pdf::testing {
+namespace qp::pdf::test {
 
 inline std::string ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -72,4 +72,4 @@ class SfntTables {
   std::string bytes_;
 };
 
-}  // namespace qp::pdf::testing
+}  // namespace qp::pdf::test
