@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pdf/core/font_processor.h"
+#include "pdf/render/system_face_cache.h"
 
 namespace qp::pdf {
 namespace {
@@ -178,6 +179,28 @@ TEST(SystemFontListTest, ResolvedFacesOpenAndDrawTheirCharacters) {
       EXPECT_GE(outline.ContourCount(), 1u);
     }
   }
+}
+
+TEST(SystemFaceCacheTest, EachInstalledFaceOpensOncePerThread) {
+  SKIP_WITHOUT_STAND_IN_FONTS();
+  const TSystemFontList& list = TSystemFontList::Instance();
+  const auto regular = list.ResolveFontName("Arial", false, false);
+  const auto bold = list.ResolveFontName("Arial", true, false);
+  ASSERT_TRUE(regular && bold);
+  const auto first = OpenSystemFace(*regular);
+  ASSERT_NE(first, nullptr);
+  TGlyphOutline outline;
+  ASSERT_EQ(first->DecomposeOutlineGlyph('A', 0, TGlyphSelection::gsCharCode, {}, 50, outline),
+            kFpSuccess);
+  // A later text block gets the same open face, with the glyph it loaded.
+  const auto again = OpenSystemFace(*regular);
+  EXPECT_EQ(again.get(), first.get());
+  EXPECT_GE(again->CachedGlyphCount(), 1u);
+  EXPECT_NE(OpenSystemFace(*bold).get(), first.get());
+
+  TSystemFontFace missing = *regular;
+  missing.filePath = "/nonexistent/face.ttf";
+  EXPECT_EQ(OpenSystemFace(missing), nullptr);
 }
 
 }  // namespace
