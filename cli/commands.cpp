@@ -8,6 +8,8 @@ namespace qp::cli {
 int RunVersion(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunGroups(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunPlates(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -24,6 +26,17 @@ const std::array kCommands = {
             "window lists them:\n"
             "  Plate 1, ILS RWY 24R, Page 1, File: \"klax-ils24r.pdf\"\n",
             &RunPlates},
+    Command{"pdfinfo", "print a PDF file's pages, sizes and rotations",
+            "Usage: platec pdfinfo FILE.pdf [--password P]\n\n"
+            "Prints the page count, whether the file is encrypted, and per page the\n"
+            "media box, crop box, rotation and size in points and in pixels at 96\n"
+            "per inch.\n",
+            &RunPdfinfo},
+    Command{"show", "print one object of a PDF file, or a stream's bytes",
+            "Usage: platec show FILE.pdf OBJ [--raw | --decoded] [--password P]\n\n"
+            "Prints object OBJ as text; with --raw a stream's stored bytes (decrypted),\n"
+            "with --decoded its decoded bytes, to standard output.\n",
+            &RunShow},
 };
 
 }  // namespace

@@ -54,8 +54,7 @@ class ExStartXrefNotFound : public EPDFEngineError {
 
 class ExImproperCrossRefTableOrStream : public EPDFEngineError {
  public:
-  ExImproperCrossRefTableOrStream()
-      : EPDFEngineError("Improper Cross reference Table or Stream") {}
+  ExImproperCrossRefTableOrStream() : EPDFEngineError("Improper Cross reference Table or Stream") {}
 };
 
 class ExInvalidPassword : public EPDFEngineError {

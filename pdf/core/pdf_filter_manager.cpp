@@ -31,15 +31,24 @@ bool BoolParam(const TPDDictionary* params, std::string_view key, bool fallback)
 
 TStreamType StreamTypeOf(FilterKind kind) {
   switch (kind) {
-    case FilterKind::kFlate: return stFlate;
-    case FilterKind::kLzw: return stLZW;
-    case FilterKind::kAsciiHex: return stASCIIHex;
-    case FilterKind::kAscii85: return stASCII85;
-    case FilterKind::kRunLength: return stRunLength;
-    case FilterKind::kCcittFax: return stCCITTFax;
-    case FilterKind::kDct: return stDCT;
-    case FilterKind::kJpx: return stJPX;
-    case FilterKind::kUnknown: break;
+    case FilterKind::kFlate:
+      return stFlate;
+    case FilterKind::kLzw:
+      return stLZW;
+    case FilterKind::kAsciiHex:
+      return stASCIIHex;
+    case FilterKind::kAscii85:
+      return stASCII85;
+    case FilterKind::kRunLength:
+      return stRunLength;
+    case FilterKind::kCcittFax:
+      return stCCITTFax;
+    case FilterKind::kDct:
+      return stDCT;
+    case FilterKind::kJpx:
+      return stJPX;
+    case FilterKind::kUnknown:
+      break;
   }
   return stWeird;
 }
@@ -86,16 +95,15 @@ std::unique_ptr<TStream> TPDFilterManager::MakeFilterStream(std::string_view nam
   if (name == "Crypt") return below;
   const FilterKind kind = FilterKindFromName(name);
   if (kind == FilterKind::kUnknown) return std::make_unique<TEOFStream>(std::move(below));
-  const auto* dict = params != nullptr && params->IsDict()
-                         ? static_cast<const TPDDictionary*>(params)
-                         : nullptr;
+  const auto* dict =
+      params != nullptr && params->IsDict() ? static_cast<const TPDDictionary*>(params) : nullptr;
   const FilterParams values = ReadParams(dict);
   const DecodeLimits limits = limits_;
-  return std::make_unique<TFilterStream>(
-      StreamTypeOf(kind), std::move(below),
-      [kind, values, limits](std::unique_ptr<ByteSource> input) {
-        return MakeDecoder(kind, std::move(input), values, limits);
-      });
+  return std::make_unique<TFilterStream>(StreamTypeOf(kind), std::move(below),
+                                         [kind, values, limits](std::unique_ptr<ByteSource> input) {
+                                           return MakeDecoder(kind, std::move(input), values,
+                                                              limits);
+                                         });
 }
 
 std::unique_ptr<TPDStream> TPDFilterManager::GetFilter(std::unique_ptr<TPDDictionary> dict,
@@ -112,8 +120,8 @@ std::unique_ptr<TPDStream> TPDFilterManager::GetFilter(std::unique_ptr<TPDDictio
     return std::make_unique<TPDStream>(std::shared_ptr<TStream>(std::move(raw)), std::move(dict));
   }
   if (filter->IsName()) {
-    auto top = MakeFilterStream(static_cast<const TPDName*>(filter)->Value(), params,
-                                std::move(raw));
+    auto top =
+        MakeFilterStream(static_cast<const TPDName*>(filter)->Value(), params, std::move(raw));
     return std::make_unique<TPDStream>(std::shared_ptr<TStream>(std::move(top)), std::move(dict));
   }
   if (!filter->IsArray()) return nullptr;
@@ -131,8 +139,8 @@ std::unique_ptr<TPDStream> TPDFilterManager::GetFilter(std::unique_ptr<TPDDictio
           std::shared_ptr<TStream>(std::make_unique<TEOFStream>(std::move(top))), nullptr);
     }
     const TPDBaseObject* elementParams = paramArray != nullptr ? paramArray->Get(i) : nullptr;
-    top = MakeFilterStream(static_cast<const TPDName*>(name)->Value(), elementParams,
-                           std::move(top));
+    top =
+        MakeFilterStream(static_cast<const TPDName*>(name)->Value(), elementParams, std::move(top));
   }
   return std::make_unique<TPDStream>(std::shared_ptr<TStream>(std::move(top)), std::move(dict));
 }

@@ -39,9 +39,9 @@ TPDMatrix::TPDMatrix(const TPDBaseObject* array) {
 }
 
 TPDMatrix TPDMatrix::PreMultiply(const TPDMatrix& m) const {
-  return TPDMatrix(m.M11 * M11 + m.M12 * M21, m.M11 * M12 + m.M12 * M22,
-                   m.M21 * M11 + m.M22 * M21, m.M21 * M12 + m.M22 * M22,
-                   m.Dx * M11 + m.Dy * M21 + Dx, m.Dx * M12 + m.Dy * M22 + Dy);
+  return TPDMatrix(m.M11 * M11 + m.M12 * M21, m.M11 * M12 + m.M12 * M22, m.M21 * M11 + m.M22 * M21,
+                   m.M21 * M12 + m.M22 * M22, m.Dx * M11 + m.Dy * M21 + Dx,
+                   m.Dx * M12 + m.Dy * M22 + Dy);
 }
 
 TPDMatrix TPDMatrix::GetInverse() const {

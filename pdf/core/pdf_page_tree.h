@@ -131,7 +131,8 @@ class TPDPageTree {
 
 class TPDCatalog {
  public:
-  TPDCatalog(TPDDictionary* catalog, size_t tableSize) : catalog_(catalog), table_size_(tableSize) {}
+  TPDCatalog(TPDDictionary* catalog, size_t tableSize)
+      : catalog_(catalog), table_size_(tableSize) {}
   TPDDictionary* GetDict() const { return catalog_; }
   TPDPageTree& GetPageTree();
 

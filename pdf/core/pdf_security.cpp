@@ -101,9 +101,12 @@ TPDSecurity::TPDSecurity(const TPDDictionary& encrypt, const TPDBaseObject* id,
                          std::string_view password)
     : settings_(ReadEncryptDict(encrypt, id)) {
   switch (SecurityHandler::Create(settings_, &handler_)) {
-    case SecurityStatus::kOk: break;
-    case SecurityStatus::kUnsupportedEncryption: throw ExUnsupportedEncryption();
-    case SecurityStatus::kInvalidFileId: throw ExInvalidFileID();
+    case SecurityStatus::kOk:
+      break;
+    case SecurityStatus::kUnsupportedEncryption:
+      throw ExUnsupportedEncryption();
+    case SecurityStatus::kInvalidFileId:
+      throw ExInvalidFileID();
   }
   if (handler_->CheckPassword(password) == PasswordKind::kInvalid) throw ExInvalidPassword();
   permissions_ = settings_.p;
@@ -139,11 +142,11 @@ std::unique_ptr<ByteSource> TPDSecurity::DecryptStreamData(uint32_t objNumber, u
   if (filter != nullptr && filter->IsName("Crypt") && settings_.v >= 4) {
     std::string name = "Identity";
     if (params != nullptr && params->IsDict()) {
-      const std::string given = NameValue(static_cast<const TPDDictionary*>(params)->LookUp("Name"));
+      const std::string given =
+          NameValue(static_cast<const TPDDictionary*>(params)->LookUp("Name"));
       if (!given.empty()) name = given;
     }
-    return handler_->DecryptStream(std::move(raw), objNumber, genNumber,
-                                   MethodOfCryptFilter(name));
+    return handler_->DecryptStream(std::move(raw), objNumber, genNumber, MethodOfCryptFilter(name));
   }
   return handler_->DecryptStream(std::move(raw), objNumber, genNumber, dict.IsDict("Metadata"));
 }

@@ -305,10 +305,17 @@ TPDXRef::SectionResult TPDXRef::ReadXRefStream(int64_t offset, int64_t* prev) {
       if (widths[0] == 0) fields[0] = 1;
       TPDXRefEntry entry;
       switch (fields[0]) {
-        case 0: entry.EntryType = xeFree; break;
-        case 1: entry.EntryType = xeUnCompressed; break;
-        case 2: entry.EntryType = xeCompressed; break;
-        default: return SectionResult::kFailed;
+        case 0:
+          entry.EntryType = xeFree;
+          break;
+        case 1:
+          entry.EntryType = xeUnCompressed;
+          break;
+        case 2:
+          entry.EntryType = xeCompressed;
+          break;
+        default:
+          return SectionResult::kFailed;
       }
       entry.Offset = static_cast<uint32_t>(std::min<uint64_t>(fields[1], UINT32_MAX));
       entry.GenNum = static_cast<uint32_t>(std::min<uint64_t>(fields[2], UINT32_MAX));
