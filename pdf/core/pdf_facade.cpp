@@ -106,10 +106,11 @@ bool TPDFDocument::LoadFromFile(const std::string& fileName) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(fileName, error)) throw EFileNotFound();
   if (is_loaded_) Reset();
-  if (!document_) Reset();
+  if (!document_) document_ = std::make_unique<TPDDocument>();
   for (;;) {
     document_->Unload();
     is_loaded_ = false;
+    document_->SetCMapPath(cmap_path_);
     document_->SetPassword(password_);
     try {
       document_->LoadDocument(fileName);
@@ -139,9 +140,11 @@ bool TPDFDocument::LoadFromStream(std::istream& stream) {
 }
 
 bool TPDFDocument::LoadBytes(std::string bytes, const std::string& fileName) {
-  if (!document_ || is_loaded_) Reset();
+  if (is_loaded_) Reset();
+  if (!document_) document_ = std::make_unique<TPDDocument>();
   for (;;) {
     is_loaded_ = false;
+    document_->SetCMapPath(cmap_path_);
     document_->SetPassword(password_);
     try {
       document_->LoadDocumentFromBytes(bytes);

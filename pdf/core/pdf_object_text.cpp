@@ -88,7 +88,8 @@ void Append(const TPDBaseObject& object, int depth, int maxDepth, std::string& o
       out += ' ';
       AppendName(std::string(dict->GetKey(i)), out);
       out += ' ';
-      if (const TPDBaseObject* value = dict->GetValue(i)) Append(*value, depth + 1, maxDepth, out);
+      if (const TPDBaseObject* value = dict->GetValueRefObj(i))
+        Append(*value, depth + 1, maxDepth, out);
     }
     out += " >>";
     if (object.IsStream()) out += " stream";
