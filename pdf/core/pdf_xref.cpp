@@ -24,9 +24,11 @@ bool IsWordByte(uint8_t c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-// The position of the first whole word "startxref" (any case) in `text`.
+// The position of the last whole word "startxref" (any case) in `text`: an
+// incremental update appends its own, and the newest one is the one to use.
 size_t FindStartXref(std::string_view text) {
-  for (size_t i = 0; i + kStartXref.size() <= text.size(); ++i) {
+  if (text.size() < kStartXref.size()) return std::string_view::npos;
+  for (size_t i = text.size() - kStartXref.size() + 1; i-- > 0;) {
     bool match = true;
     for (size_t k = 0; k < kStartXref.size() && match; ++k) {
       char c = text[i + k];
