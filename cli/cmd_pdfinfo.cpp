@@ -51,9 +51,16 @@ int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   out << "Pages: " << count << "\n";
   out << "Encrypted: " << (document.IsEncrypted() ? "yes" : "no") << "\n";
   pdf::TPDPageTree* tree = document.Document()->GetPageTree();
+  // "Count" may promise more pages than the tree holds (even billions): list
+  // the pages found and name the rest once.
+  const auto found = static_cast<int64_t>(tree->FoundPages());
   for (int32_t pageNo = 1; pageNo <= count; ++pageNo) {
     pdf::TPDPage* page = tree->GetPage(pageNo);
     if (page == nullptr) {
+      if (pageNo > found) {
+        out << "Pages " << pageNo << " to " << count << ": missing\n";
+        break;
+      }
       out << "Page " << pageNo << ": missing\n";
       continue;
     }
