@@ -90,11 +90,11 @@ void TPDPage::SetRotate(int32_t degrees) {
 
 TPDResource* TPDPage::Resource() {
   if (!resource_done_) {
-    TPDBaseObject* own = dict_->LookUp("Resources");
-    if (own != nullptr && own->IsDict()) {
-      resource_.emplace(static_cast<TPDDictionary*>(own));
-    } else if (inherited_.Resources != nullptr) {
-      resource_.emplace(inherited_.Resources);
+    const TPDDictionary* owner =
+        dict_->LookupRefObj("Resources") != nullptr ? dict_ : inherited_.ResourcesOwner;
+    TPDBaseObject* resources = owner != nullptr ? owner->LookUp("Resources") : nullptr;
+    if (resources != nullptr && resources->IsDict()) {
+      resource_.emplace(static_cast<TPDDictionary*>(resources));
     }
     resource_done_ = true;
   }
@@ -137,9 +137,7 @@ TPDInheritedProperty TPDPageTree::Inherit(const TPDDictionary& node,
   TPDInheritedProperty result = parent;
   if (const TPDBaseObject* box = node.LookUp("MediaBox")) result.MediaBox = box;
   if (const TPDBaseObject* box = node.LookUp("CropBox")) result.CropBox = box;
-  if (TPDBaseObject* resources = node.LookUp("Resources"); resources && resources->IsDict()) {
-    result.Resources = static_cast<TPDDictionary*>(resources);
-  }
+  if (node.LookupRefObj("Resources") != nullptr) result.ResourcesOwner = &node;
   if (const TPDBaseObject* rotate = node.LookUp("Rotate"); rotate && rotate->IsInteger()) {
     result.Rotate = static_cast<const TPDInteger*>(rotate)->Value();
   }

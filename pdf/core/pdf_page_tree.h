@@ -18,7 +18,9 @@ class TPDBaseDoc;
 struct TPDInheritedProperty {
   const TPDBaseObject* MediaBox = nullptr;
   const TPDBaseObject* CropBox = nullptr;
-  TPDDictionary* Resources = nullptr;
+  // The node whose /Resources applies; resolved only when a page's resources
+  // are asked for, so that walking the tree fetches no resource dictionaries.
+  const TPDDictionary* ResourcesOwner = nullptr;
   std::optional<int32_t> Rotate;
 };
 
