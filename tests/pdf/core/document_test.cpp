@@ -130,6 +130,26 @@ TEST(DocumentLoad, TableRowsAndMissingObjects) {
   EXPECT_NE(base.GetDocInfo()->LookUp("Producer"), nullptr);
 }
 
+TEST(DocumentLoad, SelfReferencesEndWithoutRecursion) {
+  // A stream whose /Length is itself, and one whose /Length is an integer
+  // object that does exist.
+  auto document =
+      Load(ExpandPdfTemplate("%PDF-1.4\n{{object 1 0}} << /Type /Catalog /Pages 2 0 R >> endobj\n"
+                             "{{object 2 0}} << /Type /Pages /Kids [] /Count 0 >> endobj\n"
+                             "{{object 5 0}} << /Length 5 0 R >>\nstream\nabc\nendstream endobj\n"
+                             "{{object 6 0}} << /Length 7 0 R >>\nstream\nxyz\nendstream endobj\n"
+                             "{{object 7 0}} 3 endobj\n"
+                             "{{xref}}trailer << /Size 8 /Root 1 0 R >>\n{{startxref}}\n%%EOF\n"));
+  EXPECT_EQ(document->GetBaseDoc()->GetObject(5), nullptr);
+  TPDBaseObject* six = document->GetBaseDoc()->GetObject(6);
+  ASSERT_NE(six, nullptr);
+  ASSERT_TRUE(six->IsStream());
+  std::string data;
+  static_cast<TPDStream*>(six)->Reset();
+  static_cast<TPDStream*>(six)->Read(data, 10);
+  EXPECT_EQ(data, "xyz");
+}
+
 TEST(DocumentLoad, RowPointingToAnotherObjectYieldsNothing) {
   std::string bytes = ExpandPdfTemplate(
       "%PDF-1.4\n{{object 1 0}} << /Type /Catalog /Pages 2 0 R >> endobj\n"
@@ -325,6 +345,19 @@ TEST(FilterManager, ChainsAndParameters) {
   }
   EXPECT_THROW(manager.GetFilter(nullptr, std::make_unique<TMemoryStream>()), ExInvalidObject);
   EXPECT_THROW(manager.GetFilter(std::make_unique<TPDDictionary>(), nullptr), ExInvalidStream);
+  // A chain that names something other than a filter ends there, without
+  // the dictionary.
+  auto broken = std::make_unique<TPDDictionary>();
+  auto names = std::make_unique<TPDArray>();
+  names->Add(std::make_unique<TPDName>("ASCIIHexDecode"));
+  names->Add(std::make_unique<TPDInteger>(1));
+  broken->Add("Filter", std::move(names));
+  auto stream = manager.GetFilter(std::move(broken), std::make_unique<TMemoryStream>("6162>"));
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(stream->GetDict(), nullptr);
+  EXPECT_EQ(stream->GetStream()->GetType(), stWeird);
+  uint8_t bytes[8];
+  EXPECT_EQ(stream->Read(bytes, sizeof(bytes)), 2u);
   auto numberFilter = std::make_unique<TPDDictionary>();
   numberFilter->Add("Filter", std::make_unique<TPDInteger>(3));
   EXPECT_EQ(manager.GetFilter(std::move(numberFilter), std::make_unique<TMemoryStream>()), nullptr);
