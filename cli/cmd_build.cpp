@@ -1,4 +1,5 @@
 #include <charconv>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -101,6 +102,8 @@ int RunBuild(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   }
 
   const std::string folder = ApplicationFolder(ApplicationFolderInputs::FromProcess(home));
+  std::error_code ignored;  // a folder that cannot be made shows up when a file is written
+  std::filesystem::create_directories(folder, ignored);
   CreateFixedFolders(folder);
   PrintingStatus status(out);
   BuildDriver(folder).BuildGroups(project, request, status);

@@ -70,8 +70,7 @@ TEST_F(BuildCommandTest, SelectedGroupsOnly) {
 }
 
 TEST_F(BuildCommandTest, HomeFolderGetsItsFixedFolders) {
-  const std::string home = (folder.Home() / "fresh").string();
-  std::filesystem::create_directory(home);
+  const std::string home = (folder.Home() / "fresh" / "home").string();
   const CliRun run = Platec({"build", folder.ProjectPath(), "--all", "--home", home});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(std::filesystem::exists(home + "/Export/ZGABCD.ZPG"));
