@@ -5,6 +5,7 @@
 #include "app/group_name_editor.h"
 #include "app/main_window.h"
 #include "app/status_window.h"
+#include "compiler/build_driver.h"
 #include "project/app_folders.h"
 
 int main(int argc, char** argv) {
@@ -15,14 +16,16 @@ int main(int argc, char** argv) {
   const std::string folder =
       qp::ApplicationFolder(qp::ApplicationFolderInputs::FromProcess(qp::TakeHomeOption(args)));
 
+  // The driver outlives the windows that use it.
+  qp::BuildDriver build_driver(folder);
+
   // Each window once, the main window first: its start-up runs before any
   // other window exists.
   qp::app::MainWindow main_window(folder);
   qp::app::GroupNameEditor group_name_editor(&main_window);
   qp::app::StatusWindow status_window(&main_window);
   main_window.AttachGroupNameEditor(&group_name_editor);
-  // The build driver is attached here once it exists.
-  main_window.AttachBuild(nullptr, &status_window);
+  main_window.AttachBuild(&build_driver, &status_window);
 
   QObject::connect(&main_window, &qp::app::MainWindow::Closed, &application,
                    &QCoreApplication::quit, Qt::QueuedConnection);

@@ -4,6 +4,7 @@
 #include <exception>
 #include <utility>
 
+#include "compiler/palette.h"
 #include "project/line_texts.h"
 #include "project/text_encoding.h"
 
@@ -37,8 +38,9 @@ void MainPresenter::ShowProjectName() {
 void MainPresenter::Start() {
   Guarded([&] {
     settings_ = StartApplication(application_folder_, project_);
-    // The plate palette is built here, before the last project opens, once
-    // the compiler provides it.
+    // The plate palette and its fast matcher are built now, so that the
+    // first build does not pause for them.
+    PlatePaletteMatcher();
     if (OpenLastProject(settings_, project_)) ShowProjectName();
   });
 }

@@ -12,6 +12,7 @@ int RunInspect(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunBuild(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -28,6 +29,14 @@ const std::array kCommands = {
             "window lists them:\n"
             "  Plate 1, ILS RWY 24R, Page 1, File: \"klax-ils24r.pdf\"\n",
             &RunPlates},
+    Command{"build", "build the group files of a project",
+            "Usage: platec build PROJECT.zpl [--all | --group N ...] [--home DIR]\n\n"
+            "Builds every group of the project (--all, the default) or the groups given\n"
+            "with --group (1 is the first group) into group files in the Export folder\n"
+            "of the application folder (--home DIR, else as the desktop application\n"
+            "finds it). Prints a line per plate as it is processed and one per group\n"
+            "file written; stops at the first error.\n",
+            &RunBuild},
     Command{"inspect", "show the header, directory and plate headers of a group file",
             "Usage: platec inspect FILE.ZPG\n\n"
             "Reads a group file, checks every plate image, and prints the header, the\n"

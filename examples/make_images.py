@@ -16,6 +16,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "plates")
+NIGHT_CHART = "lfqv-visual-approach-chart-runway-09-and-27-night-procedures.bmp"
 
 WHITE = (255, 255, 255)
 BLACK = (0, 0, 0)
@@ -160,7 +161,7 @@ def landscape_ppm(path, width, height):
 
 def main():
     os.makedirs(OUT, exist_ok=True)
-    write_bmp(os.path.join(OUT, "kxmp_ils_rwy_27.bmp"), approach_chart(200, 260), 24)
+    write_bmp(os.path.join(OUT, "lfqv-ils-rwy-27.bmp"), approach_chart(200, 260), 24)
     chart = approach_chart(480, 620)
     # Fewer colours for the indexed files: keep the pixels whole, not blended.
     simple = Canvas(chart.width, chart.height)
@@ -168,12 +169,18 @@ def main():
         for x in range(chart.width):
             r, g, b = chart.pixels[y][x]
             simple.pixels[y][x] = (r // 64 * 85, g // 64 * 85, b // 64 * 85)
-    write_bmp(os.path.join(OUT, "kxmp_airport_diagram.bmp"), simple, 8, compression=1)
+    write_bmp(os.path.join(OUT, "lfqv-aerodrome.bmp"), simple, 8, compression=1)
     four = Canvas(300, 200)
     four.fill(0, 0, 300, 30, (0, 0, 128))
     four.text_block(10, 40, 15, 280)
     four.fill(200, 150, 290, 190, (255, 0, 0))
-    write_bmp(os.path.join(OUT, "info_frequencies.bmp"), four, 4, top_down=True)
+    write_bmp(os.path.join(OUT, "frequencies.bmp"), four, 4, top_down=True)
+    night = approach_chart(320, 400)
+    for y in range(night.height):
+        for x in range(night.width):
+            r, g, b = night.pixels[y][x]
+            night.pixels[y][x] = (r // 32 * 36, g // 32 * 36, b // 32 * 36)
+    write_bmp(os.path.join(OUT, NIGHT_CHART), night, 8)
 
     cjpeg = shutil.which("cjpeg")
     if cjpeg is None:
@@ -183,8 +190,11 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         ppm = os.path.join(tmp, "photo.ppm")
         landscape_ppm(ppm, 320, 240)
-        with open(os.path.join(OUT, "info_airfield_photo.jpg"), "wb") as out:
+        with open(os.path.join(OUT, "airfield-view.jpg"), "wb") as out:
             subprocess.run([cjpeg, "-quality", "85", ppm], stdout=out, check=True)
+        landscape_ppm(ppm, 400, 300)
+        with open(os.path.join(OUT, "lfqv-parking.jpg"), "wb") as out:
+            subprocess.run([cjpeg, "-quality", "80", "-grayscale", ppm], stdout=out, check=True)
 
 
 if __name__ == "__main__":

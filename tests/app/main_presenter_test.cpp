@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "compiler/build_driver.h"
+#include "compiler/group_file_reader.h"
 #include "project/atomic_file.h"
 #include "project/errors.h"
 #include "project/ini_file.h"
 #include "tests/app/fake_main_view_helpers.h"
+#include "tests/compiler/build_project_helpers.h"
 #include "tests/project/project_test_helpers.h"
 
 namespace qp::app {
@@ -480,6 +483,46 @@ TEST_F(BuildCommandTest, FailedBuildIsReportedAndHidesTheStatusWindow) {
   builder.failure.clear();
   presenter.BuildAllGroups();  // a new build can start
   EXPECT_EQ(builder.requests.size(), 2u);
+}
+
+// The real driver behind the presenter: a BMP plate is built into its group
+// file; a PDF plate ends the build with its message shown.
+TEST_F(PresenterTest, BuildsThroughTheDriver) {
+  const std::string bmp = home.Folder() + "Plates/chart.bmp";
+  qp::testing::WriteBytes(bmp, qp::testing::PatternBmp(9, 7));
+  const std::string pdf = home.Folder() + "Plates/chart.pdf";
+  qp::testing::WriteBytes(pdf, {'%'});
+  BuildDriver driver(home.Folder());
+  FakeStatus status;
+  presenter.SetBuilder(&driver, &status);
+  NewProject();
+  AddGroup("Bitmaps", "BMPS");
+  AddGroup("Documents", "PDFS");
+  SelectGroup(0);
+  presenter.Model().AddPlate(Plate("B", bmp));
+  SelectGroup(1);
+  presenter.Model().AddPlate(Plate("P", pdf));
+  SelectGroup(0);
+
+  presenter.BuildSelectedGroups();
+  EXPECT_TRUE(view.messages.empty());
+  const GroupFileContent content = ReadGroupFile(home.Folder() + "Export/ZGBMPS.ZPG");
+  ASSERT_EQ(content.entries.size(), 1u);
+  ASSERT_TRUE(content.entries[0].plate);
+  EXPECT_EQ(content.entries[0].plate->ImageWidth, 9);
+  EXPECT_EQ(content.entries[0].plate->ImageHeight, 7);
+  EXPECT_EQ(status.started_with, 1);
+  EXPECT_FALSE(status.shown);
+  EXPECT_FALSE(presenter.Model().ProjectModified);
+  EXPECT_FALSE(presenter.Model().GroupModified);
+
+  presenter.BuildAllGroups();
+  EXPECT_EQ(view.messages, (std::vector<std::string>{"Cannot build " + pdf +
+                                                     ": PDF sources are not supported yet"}));
+  EXPECT_FALSE(status.shown);
+  EXPECT_FALSE(presenter.Building());
+  EXPECT_EQ(presenter.Model().CurrentGroup, 1);
+  EXPECT_EQ(view.selected_group, 1);
 }
 
 TEST(FileNameOfTest, DropsTheFolder) {

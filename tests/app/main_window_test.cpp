@@ -19,10 +19,13 @@
 
 #include "app/group_name_editor.h"
 #include "app/status_window.h"
+#include "compiler/build_driver.h"
+#include "compiler/group_file_reader.h"
 #include "project/app_folders.h"
 #include "project/app_session.h"
 #include "project/ini_file.h"
 #include "tests/app/qt_test_helpers.h"
+#include "tests/compiler/build_project_helpers.h"
 #include "tests/project/project_test_helpers.h"
 
 #ifdef QP_SANITIZED
@@ -295,6 +298,41 @@ TEST_F(MainWindowTest, ClosingDuringABuildWaitsForItsEnd) {
   EXPECT_EQ(closed.count(), 1);
   EXPECT_FALSE(window->isVisible());
   EXPECT_NE(test::ReadFile(home.Folder() + "Setup.ini"), "");
+}
+
+// With the driver attached, the build items can be chosen once a project
+// is open, and "Build all" writes the group files.
+TEST_F(MainWindowTest, BuildItemsBuildThroughTheDriver) {
+  CreateFixedFolders(home.Folder());
+  const std::string bmp = home.Folder() + "Plates/diagram.bmp";
+  qp::testing::WriteBytes(bmp, qp::testing::PatternBmp(6, 5));
+  const std::string path = home.Folder() + "Projects/bitmaps.zpl";
+  {
+    Project project;
+    project.NewProject(path);
+    qp::testing::AddGroupWithPlates(project, "Bitmaps", "BMPS",
+                                    {qp::testing::PlateFrom("Diagram", bmp)});
+    project.FlushPending();
+    WriteSettings(home.Folder(), {home.Folder() + "Projects/", path});
+  }
+  Open();
+  BuildDriver driver(home.Folder());
+  window->AttachBuild(&driver, status);
+  EXPECT_EQ(window->ActiveProjectField()->text(), "bitmaps.zpl");
+  QAction* build_all =
+      Action(window->ProjectMenu(), "B&uild project (Build all groups in project)");
+  QAction* build_selected =
+      Action(window->ProjectMenu(), "&Build project (Build only selected groups)");
+  ASSERT_TRUE(build_all && build_selected);
+  EXPECT_TRUE(build_all->isEnabled());
+  EXPECT_TRUE(build_selected->isEnabled());
+
+  build_all->trigger();
+  EXPECT_EQ(status->Lines()->toPlainText(), "Processing diagram.bmp");
+  EXPECT_FALSE(status->isVisible());
+  const GroupFileContent content = ReadGroupFile(home.Folder() + "Export/ZGBMPS.ZPG");
+  ASSERT_EQ(content.entries.size(), 1u);
+  EXPECT_TRUE(content.entries[0].plate);
 }
 
 class ThrowingObject : public QObject {

@@ -89,8 +89,8 @@ TEST(PlatecProject, ExampleProject) {
             "Airport: Group1 LFQV, Valbréon-Saint-Aurèle, 4 plates\n"
             "Info: Group2 , Météo et fréquences, 2 plates\n");
   CliRun plates = Platec({"plates", dir.File("demo.zpl"), "1"});
-  EXPECT_NE(plates.out.find("Plate 2, ILS RWY 27, descent 3.0°, Page 2, File: "
-                            "\"lfqv-aerodrome.pdf\"\n"),
+  EXPECT_NE(plates.out.find("Plate 2, ILS RWY 27, descent 3.0°, Page 1, File: "
+                            "\"lfqv-ils-rwy-27.bmp\"\n"),
             std::string::npos);
   EXPECT_NE(plates.out.find("File: \"lfqv-visual-appro...d-27-night-procedures.bmp\"\n"),
             std::string::npos);

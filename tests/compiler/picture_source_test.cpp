@@ -160,10 +160,12 @@ namespace {
 TEST(ExamplePlates, DecodeAndEncode) {
   const std::filesystem::path folder = std::filesystem::path(QP_SOURCE_DIR) / "examples" / "plates";
   const std::pair<const char*, std::pair<int, int>> plates[] = {
-      {"kxmp_ils_rwy_27.bmp", {200, 260}},
-      {"kxmp_airport_diagram.bmp", {480, 620}},
-      {"info_frequencies.bmp", {300, 200}},
-      {"info_airfield_photo.jpg", {320, 240}},
+      {"lfqv-ils-rwy-27.bmp", {200, 260}},
+      {"lfqv-aerodrome.bmp", {480, 620}},
+      {"frequencies.bmp", {300, 200}},
+      {"airfield-view.jpg", {320, 240}},
+      {"lfqv-parking.jpg", {400, 300}},
+      {"lfqv-visual-approach-chart-runway-09-and-27-night-procedures.bmp", {320, 400}},
   };
   testing::ScratchDir dir;
   for (const auto& [name, size] : plates) {

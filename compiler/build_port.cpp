@@ -1,8 +1,8 @@
-#include "app/build_commands.h"
+#include "compiler/build_port.h"
 
 #include <algorithm>
 
-namespace qp::app {
+namespace qp {
 
 std::vector<int> BuildRequest::Groups(const Project& project) const {
   std::vector<int> groups;
@@ -20,8 +20,10 @@ std::vector<int> BuildRequest::Groups(const Project& project) const {
 
 int BuildRequest::PlateCount(const Project& project) const {
   int total = 0;
-  for (int g : Groups(project)) total += project.GroupAt(g)->Count;
+  for (int g : Groups(project)) {
+    total += std::clamp(project.GroupAt(g)->Count, 0, kMaxPlatesPerGroup);
+  }
   return total;
 }
 
-}  // namespace qp::app
+}  // namespace qp

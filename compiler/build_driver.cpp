@@ -1,0 +1,126 @@
+#include "compiler/build_driver.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "compiler/group_file_writer.h"
+#include "compiler/picture_source.h"
+#include "compiler/plate_error.h"
+
+namespace qp {
+namespace {
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+int TargetWidthFor(uint8_t scaling) {
+  switch (scaling) {
+    case sc1024:
+      return 1024;
+    case sc800:
+      return 800;
+    case sc640:
+      return 640;
+    case sc320:
+      return 320;
+    default:
+      return 0;
+  }
+}
+
+std::string ProcessingLine(const std::string& source_file) {
+  return "Processing " + FileNameOf(source_file);
+}
+
+std::string SkippedLine(const std::string& source_file) {
+  return "Skipped " + FileNameOf(source_file) + ": unsupported source file type";
+}
+
+BuildDriver::BuildDriver(const std::filesystem::path& application_folder)
+    : export_folder_(application_folder / "Export"), temp_folder_(application_folder / "Temp") {}
+
+void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, BuildStatus& status) {
+  if (project.ProjectLoaded) {
+    project.FlushPending();
+    project.ProjectModified = false;
+    project.GroupModified = false;
+  }
+  const std::vector<int> groups =
+      project.ProjectLoaded ? request.Groups(project) : std::vector<int>{};
+  status.Start(project.ProjectLoaded ? request.PlateCount(project) : 0);
+  try {
+    for (int g : groups) {
+      // The status window pumps events between plates; a group that has
+      // gone meanwhile is passed over.
+      if (!project.GroupAt(g)) continue;
+      project.CurrentGroup = g;
+      project.CurrentPlate = -1;
+      project.LoadGroup(g);
+      // Copies, so that nothing done while events are pumped can change the
+      // group or its plates under the build.
+      const GroupRecord group = *project.GroupAt(g);
+      const auto count = static_cast<size_t>(std::clamp(group.Count, 0, kMaxPlatesPerGroup));
+      const std::vector<PlateRecord> plates(project.PlateTable().begin(),
+                                            project.PlateTable().begin() + count);
+      if (!BuildGroup(group, plates, status)) break;
+    }
+  } catch (...) {
+    status.Finish();
+    throw;
+  }
+  status.Finish();
+}
+
+bool BuildDriver::BuildGroup(const GroupRecord& group, std::span<const PlateRecord> plates,
+                             BuildStatus& status) {
+  GroupFileWriter writer = OpenGroupFile(export_folder_, group, plates);
+  bool stopped = false;
+  try {
+    for (size_t p = 0; p < plates.size() && !stopped; ++p) {
+      const PlateRecord& plate = plates[p];
+      status.AddLine(ProcessingLine(plate.SourceFile));
+      status.Pump();
+      BuildPlate(writer, static_cast<int>(p), plate, status);
+      status.PlateDone();
+      status.Pump();
+      stopped = status.StopRequested();
+    }
+    writer.Close();
+  } catch (...) {
+    try {
+      writer.CloseAfterFailure();
+    } catch (...) {
+      // The first error is the one to report.
+    }
+    throw;
+  }
+  status.GroupFileWritten(writer.Path().string());
+  return !stopped;
+}
+
+void BuildDriver::BuildPlate(GroupFileWriter& writer, int index, const PlateRecord& plate,
+                             BuildStatus& status) {
+  const std::filesystem::path source(plate.SourceFile);
+  switch (SourceKindOf(source)) {
+    case SourceKind::Pdf:
+      throw PlateError("Cannot build " + plate.SourceFile + ": PDF sources are not supported yet");
+    case SourceKind::Bmp:
+    case SourceKind::Jpeg: {
+      const ClipRect rect{plate.ClipX1, plate.ClipY1, plate.ClipX2, plate.ClipY2};
+      const EncodedImage image = RasterisePicturePlate(source, plate.Clip, rect, temp_folder_);
+      writer.AppendPlate(index, plate, image, TempImagePath(temp_folder_));
+      return;
+    }
+    case SourceKind::Unsupported:
+      // No image to append: the entry keeps offset 0, which readers take
+      // as an absent plate.
+      status.AddLine(SkippedLine(plate.SourceFile));
+      return;
+  }
+}
+
+}  // namespace qp

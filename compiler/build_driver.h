@@ -1,0 +1,55 @@
+#pragma once
+// The build driver: turns the requested groups of the open project into
+// group files, plate by plate, reporting through a BuildStatus.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "compiler/build_port.h"
+
+namespace qp {
+
+class GroupFileWriter;
+
+// Target width in pixels for a plate's `Scaling`: 0 (the page's own width),
+// 1024, 800, 640 or 320; any other value builds at the page's own width.
+int TargetWidthFor(uint8_t scaling);
+
+// The status line for a plate: "Processing " and the source's file name.
+std::string ProcessingLine(const std::string& source_file);
+// The status line for a plate whose source type cannot be built.
+std::string SkippedLine(const std::string& source_file);
+
+class BuildDriver : public GroupBuilder {
+ public:
+  // Group files go to Export and the temporary image to Temp inside
+  // `application_folder`; both folders must exist.
+  explicit BuildDriver(const std::filesystem::path& application_folder);
+
+  // 1. Writes pending changes (project, then the current group's plates).
+  // 2. Starts the status window.
+  // 3. For each requested group: makes it current and loads its plates
+  //    from the project file, writes its group file plate by plate
+  //    ("Processing NAME" line, pump, rasterise and append, pump, stop
+  //    check), closes it.
+  // 4. Finishes the status window.
+  // A plate whose source type is not supported is skipped with a status
+  // line, leaving its directory entry at offset 0. When a step fails, the
+  // group file in progress is cut back to its last completed plate and
+  // closed, the window is finished and the error is rethrown unchanged.
+  void BuildGroups(Project& project, const BuildRequest& request, BuildStatus& status) override;
+
+ private:
+  // Builds one group; false when a stop was requested.
+  bool BuildGroup(const GroupRecord& group, std::span<const PlateRecord> plates,
+                  BuildStatus& status);
+  void BuildPlate(GroupFileWriter& writer, int index, const PlateRecord& plate,
+                  BuildStatus& status);
+
+  std::filesystem::path export_folder_;
+  std::filesystem::path temp_folder_;
+};
+
+}  // namespace qp

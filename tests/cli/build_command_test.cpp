@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "cli/command.h"
+#include "compiler/group_file_reader.h"
+#include "tests/compiler/build_project_helpers.h"
+
+namespace qp::cli {
+namespace {
+
+using qp::testing::AddGroupWithPlates;
+using qp::testing::BuildFixtureFolder;
+using qp::testing::PatternBmp;
+using qp::testing::PatternJpeg;
+using qp::testing::PlateFrom;
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+CliRun Platec(const CommandArgs& args) {
+  std::ostringstream out, err;
+  int status = RunPlatec(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+// A project file with an airport group (BMP and JPEG) and an information
+// group (one BMP), written to disk.
+class BuildCommandTest : public ::testing::Test {
+ protected:
+  BuildCommandTest() {
+    Project project;
+    project.NewProject(folder.ProjectPath());
+    AddGroupWithPlates(project, "Airport", "ABCD",
+                       {PlateFrom("a", folder.Source("a.bmp", PatternBmp(10, 8))),
+                        PlateFrom("b", folder.Source("b.jpg", PatternJpeg(16, 9)))});
+    AddGroupWithPlates(project, "Info", "",
+                       {PlateFrom("c", folder.Source("c.bmp", PatternBmp(4, 4)))});
+    project.FlushPending();
+  }
+  std::string Home() const { return folder.Home().string(); }
+  BuildFixtureFolder folder;
+};
+
+TEST_F(BuildCommandTest, BuildsAllGroupsAndPrintsProgress) {
+  const CliRun run = Platec({"build", folder.ProjectPath(), "--home", Home()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string airport = folder.Export("ZGABCD.ZPG").string();
+  const std::string info = folder.Export("ZPINFO.ZPG").string();
+  EXPECT_EQ(run.out, "Processing a.bmp\nProcessing b.jpg\nWrote " + airport +
+                         "\nProcessing c.bmp\nWrote " + info + "\n");
+  EXPECT_TRUE(run.err.empty());
+  EXPECT_EQ(ReadGroupFile(std::filesystem::path(airport)).entries.size(), 2u);
+  const CliRun inspect = Platec({"inspect", info});
+  EXPECT_EQ(inspect.status, 0) << inspect.err;
+}
+
+TEST_F(BuildCommandTest, SelectedGroupsOnly) {
+  const CliRun run = Platec({"build", folder.ProjectPath(), "--group", "2", "--home=" + Home()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "Processing c.bmp\nWrote " + folder.Export("ZPINFO.ZPG").string() + "\n");
+  EXPECT_FALSE(std::filesystem::exists(folder.Export("ZGABCD.ZPG")));
+}
+
+TEST_F(BuildCommandTest, HomeFolderGetsItsFixedFolders) {
+  const std::string home = (folder.Home() / "fresh" / "home").string();
+  const CliRun run = Platec({"build", folder.ProjectPath(), "--all", "--home", home});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(home + "/Export/ZGABCD.ZPG"));
+  EXPECT_TRUE(std::filesystem::is_directory(home + "/Temp"));
+}
+
+TEST_F(BuildCommandTest, FailuresExitNonZeroWithTheirMessage) {
+  Project project;
+  project.OpenProject(folder.ProjectPath());
+  const std::string pdf = folder.Source("chart.pdf", {'%'});
+  AddGroupWithPlates(project, "Pdf", "PDFG", {PlateFrom("p", pdf)});
+  project.FlushPending();
+  const std::string zpl = folder.ProjectPath();
+
+  const struct {
+    CommandArgs args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {{"build", zpl, "--group", "3", "--home", Home()},
+       1,
+       "platec build: Cannot build " + pdf + ": PDF sources are not supported yet\n"},
+      {{"build", zpl, "--group", "4", "--home", Home()}, 1, "no group 4 in " + zpl},
+      {{"build", zpl, "--group", "0"}, 2, "not a group number: 0"},
+      {{"build", zpl, "--group", "x1"}, 2, "not a group number: x1"},
+      {{"build", zpl, "--group"}, 2, "--group needs a group number"},
+      {{"build", zpl, "--all", "--group", "1"}, 2, "--all and --group exclude each other"},
+      {{"build", zpl, "other.zpl"}, 2, "unexpected argument: other.zpl"},
+      {{"build", "--all"}, 2, "no project file given"},
+      {{"build", Home() + "/none.zpl", "--home", Home()}, 1, "no such project file"},
+  };
+  for (const auto& c : cases) {
+    const CliRun run = Platec(c.args);
+    EXPECT_EQ(run.status, c.status) << c.message;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder.Export("ZGABCD.ZPG")));
+}
+
+}  // namespace
+}  // namespace qp::cli
+
+namespace qp::cli {
+namespace {
+
+// The example project builds; every plate of both group files reads back.
+TEST(PlatecBuildExample, DemoProjectBuildsAndExtracts) {
+  const std::string examples = std::string(QP_SOURCE_DIR) + "/examples";
+  std::ifstream in(examples + "/demo.zpl", std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(text.empty());
+  for (size_t at; (at = text.find("@EXAMPLES@")) != std::string::npos;) {
+    text.replace(at, 10, examples);
+  }
+  qp::testing::ScratchDir dir;
+  std::ofstream(dir / "demo.zpl", std::ios::binary) << text;
+
+  const CliRun run = Platec({"build", (dir / "demo.zpl").string(), "--home", dir.path().string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Processing lfqv-parking.jpg\n"), std::string::npos) << run.out;
+  for (const auto& [file, plates] : {std::pair{"ZGLFQV.ZPG", 4u}, std::pair{"ZPINFO.ZPG", 2u}}) {
+    const std::filesystem::path path = dir / "Export" / file;
+    const GroupFileContent content = ReadGroupFile(path);
+    ASSERT_EQ(content.entries.size(), plates) << file;
+    for (const GroupFileEntry& entry : content.entries) EXPECT_TRUE(entry.plate) << file;
+    const CliRun extract = Platec({"extract", path.string(), "--out", dir.path().string()});
+    EXPECT_EQ(extract.status, 0) << extract.err;
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir / "ZGLFQV-004.png"));
+}
+
+}  // namespace
+}  // namespace qp::cli
