@@ -155,7 +155,7 @@ class TPDImage {
 
 // Decodes JPEG 2000 data (a codestream or a JP2 file) into 8-bit samples,
 // `comps` per pixel, rows top to bottom. False when the data is refused or
-// larger than `maxPixels`.
+// holds more than `maxPixels` samples over all its components.
 struct TJpxPixels {
   int Width = 0;
   int Height = 0;

@@ -104,10 +104,11 @@ bool DecodeJpx(const std::string& data, int64_t maxPixels, TJpxPixels& out) {
     return false;
   }
   std::unique_ptr<opj_image_t, ImageDeleter> image(header);
-  // Refuse before decoding what would not fit the bounds.
+  // Refuse before decoding what would not fit the bounds: the decoder
+  // holds every sample of every component.
   const int64_t declared = int64_t{image->x1 - image->x0} * (image->y1 - image->y0);
   if (image->numcomps == 0 || image->numcomps > 32 || image->x1 <= image->x0 ||
-      image->y1 <= image->y0 || declared > maxPixels) {
+      image->y1 <= image->y0 || declared * image->numcomps > maxPixels) {
     return false;
   }
   if (!opj_decode(codec.get(), stream.get(), image.get())) return false;
