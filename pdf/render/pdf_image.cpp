@@ -76,6 +76,33 @@ std::string ReadAll(TStream& stream, size_t limit) {
   return data;
 }
 
+// An Indexed space whose lookup string is shorter than its table, rebuilt
+// with the missing entries black (a whole image would otherwise go black).
+TPDColorSpacePtr PaddedIndexedSpace(TPDBaseObject* object, TPDObjectResolver* document) {
+  object = ResolveObject(object, document);
+  if (object == nullptr || !object->IsArray()) return nullptr;
+  const auto& array = static_cast<const TPDArray&>(*object);
+  if (array.GetLength() != 4) return nullptr;
+  const TPDBaseObject* family = array.GetRefObj(0);
+  const TPDBaseObject* high = ResolveObject(array.GetRefObj(2), document);
+  const TPDBaseObject* lookup = ResolveObject(array.GetRefObj(3), document);
+  if (family == nullptr || !(family->IsName("Indexed") || family->IsName("I")) || high == nullptr ||
+      !high->IsInteger() || lookup == nullptr || !lookup->IsString()) {
+    return nullptr;
+  }
+  const int32_t hival = static_cast<const TPDInteger*>(high)->Value();
+  TPDColorSpacePtr base = TPDColorSpace::MakeColorSpace(array.GetRefObj(1), {}, document);
+  if (!base || hival < 0 || hival > 255) return nullptr;
+  const size_t size = static_cast<size_t>(hival + 1) * base->GetNoOfComps();
+  std::string bytes = static_cast<const TPDString*>(lookup)->GetBytes();
+  if (bytes.size() >= size) return nullptr;
+  bytes.resize(size, '\0');
+  TPDArray padded(document);
+  for (size_t i = 0; i < 3; ++i) padded.Add(array.GetRefObjClone(i));
+  padded.Add(std::make_unique<TPDString>(std::move(bytes), false));
+  return TPDColorSpace::MakeColorSpace(&padded, {}, document);
+}
+
 }  // namespace
 
 uint32_t TImageBitmap::Pixel(int x, int y) const {
@@ -130,6 +157,12 @@ void TPDImage::ReadDictionary() {
           color_space_ = TPDColorSpace::MakeColorSpace(
               static_cast<const TPDDictionary*>(spaces)->LookUp(name), name, document_);
         }
+      }
+    }
+    if (color_space_ && color_space_->GetMode() == csIndexed &&
+        static_cast<const TPDIndexedColorSpace&>(*color_space_).GetIndexHigh() < 0) {
+      if (TPDColorSpacePtr padded = PaddedIndexedSpace(space, document_)) {
+        color_space_ = std::move(padded);
       }
     }
   }

@@ -103,12 +103,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "/BitsPerComponent 8 >>",
                   "\x07",
                   {kBlue}},
-        // The Indexed space keeps no table when its lookup string is short.
+        // Entries missing from a short lookup string are black.
         PixelCase{"indexed short lookup string",
                   "<< /Width 3 /Height 1 /ColorSpace [/Indexed /DeviceRGB 2 <00FF00>] "
                   "/BitsPerComponent 4 >>",
                   std::string("\x01\x20", 2),
-                  {kBlack, kBlack, kBlack}},
+                  {kGreen, kBlack, kBlack}},
         PixelCase{"a bare I names no space",
                   "<< /W 2 /H 1 /CS /I /BPC 8 >>",
                   std::string("\0\xFF", 2),
@@ -338,40 +338,71 @@ TEST(ImageTest, CorruptJpxYieldsNothing) {
   }
 }
 
-// Reads a binary PPM (P6) or PGM (P5) file written by pdfimages.
+// Reads the PPM (P6), PGM (P5) or PBM (P4) file that pdfimages writes for
+// an image, as 8-bit samples (PBM bits become 0 for 1, 255 for 0).
 bool ReadNetpbm(const std::string& path, int& width, int& height, int& comps,
                 std::string& samples) {
   std::ifstream in(path, std::ios::binary);
   std::string magic;
-  int maxValue = 0;
-  if (!(in >> magic >> width >> height >> maxValue) || maxValue != 255) return false;
-  comps = magic == "P6" ? 3 : magic == "P5" ? 1 : 0;
-  if (comps == 0) return false;
+  if (!(in >> magic >> width >> height)) return false;
+  int maxValue = 1;
+  if (magic != "P4" && (!(in >> maxValue) || maxValue != 255)) return false;
+  comps = magic == "P6" ? 3 : 1;
+  if (magic != "P6" && magic != "P5" && magic != "P4") return false;
   in.get();
   samples.assign(static_cast<size_t>(width) * height * comps, '\0');
-  return static_cast<bool>(in.read(samples.data(), static_cast<std::streamsize>(samples.size())));
+  if (magic != "P4") {
+    return static_cast<bool>(in.read(samples.data(), static_cast<std::streamsize>(samples.size())));
+  }
+  const size_t rowBytes = (static_cast<size_t>(width) + 7) / 8;
+  std::string packed(rowBytes * height, '\0');
+  if (!in.read(packed.data(), static_cast<std::streamsize>(packed.size()))) return false;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const bool black = (packed[y * rowBytes + x / 8] >> (7 - x % 8)) & 1;
+      samples[static_cast<size_t>(y) * width + x] = black ? '\0' : '\xFF';
+    }
+  }
+  return true;
 }
 
-TEST(ImageTest, JpxImageMatchesPdfimages) {
-  const std::string file = std::string(QP_SHARED_DIR) + "/corpus/mixed/filters/jpx-img2pdf.pdf";
+// The first image of the file as pdfimages decodes it.
+bool ReferenceImage(const std::string& file, int& width, int& height, int& comps,
+                    std::string& samples) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("qp_images_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string prefix = (dir / "img").string();
+  bool found = false;
+  if (std::system(("pdfimages -f 1 -l 1 '" + file + "' '" + prefix + "'").c_str()) == 0) {
+    for (const char* ext : {".ppm", ".pgm", ".pbm"}) {
+      const std::string path = prefix + "-000" + ext;
+      if (std::filesystem::exists(path)) {
+        found = ReadNetpbm(path, width, height, comps, samples);
+        break;
+      }
+    }
+  }
+  std::filesystem::remove_all(dir);
+  return found;
+}
+
+struct CorpusCase {
+  const char* file;
+  bool jpx;
+};
+
+class CorpusImages : public ::testing::TestWithParam<CorpusCase> {};
+
+TEST_P(CorpusImages, MatchPdfimages) {
+  const std::string file = std::string(QP_SHARED_DIR) + "/corpus/mixed/filters/" + GetParam().file;
   if (!std::filesystem::exists(file)) GTEST_SKIP() << "corpus file absent: " << file;
   if (std::system("command -v pdfimages >/dev/null 2>&1") != 0) {
     GTEST_SKIP() << "pdfimages not installed";
   }
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("qp_jpx_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string prefix = (dir / "img").string();
-  ASSERT_EQ(std::system(("pdfimages '" + file + "' '" + prefix + "'").c_str()), 0);
   int width = 0, height = 0, comps = 0;
   std::string reference;
-  bool found = false;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    found = ReadNetpbm(entry.path().string(), width, height, comps, reference);
-    if (found) break;
-  }
-  std::filesystem::remove_all(dir);
-  ASSERT_TRUE(found);
+  ASSERT_TRUE(ReferenceImage(file, width, height, comps, reference));
 
   TPDDocument document;
   document.LoadDocument(file);
@@ -380,32 +411,53 @@ TEST(ImageTest, JpxImageMatchesPdfimages) {
     TPDBaseObject* object = document.GetBaseDoc()->GetObject(n);
     if (object == nullptr || !object->IsStream()) continue;
     auto* stream = static_cast<TPDStream*>(object);
-    if (stream->GetDict() == nullptr || !stream->GetDict()->LookUp("Subtype") ||
-        !stream->GetDict()->LookUp("Subtype")->IsName("Image")) {
+    const TPDDictionary* dict = stream->GetDict();
+    if (dict == nullptr || !dict->LookUp("Subtype") || !dict->LookUp("Subtype")->IsName("Image")) {
       continue;
     }
     TPDImage image(document.GetBaseDoc(), nullptr, stream);
-    EXPECT_TRUE(image.IsJpx());
+    EXPECT_EQ(image.IsJpx(), GetParam().jpx);
     bitmap = image.ToBitmap();
   }
   ASSERT_FALSE(bitmap.IsEmpty());
   ASSERT_EQ(bitmap.Width, width);
   ASSERT_EQ(bitmap.Height, height);
+  const auto* ref = reinterpret_cast<const uint8_t*>(reference.data());
   int worst = 0;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const uint32_t pixel = bitmap.Pixel(x, y);
+      ASSERT_EQ(pixel >> 24, 0xFFu) << x << "," << y;
       const int got[3] = {static_cast<int>((pixel >> 16) & 0xFF),
                           static_cast<int>((pixel >> 8) & 0xFF), static_cast<int>(pixel & 0xFF)};
-      for (int c = 0; c < 3; ++c) {
-        const auto* ref = reinterpret_cast<const uint8_t*>(reference.data()) +
-                          (static_cast<size_t>(y) * width + x) * comps;
-        worst = std::max(worst, std::abs(got[c] - ref[comps == 3 ? c : 0]));
-      }
+      const uint8_t* want = ref + (static_cast<size_t>(y) * width + x) * comps;
+      for (int c = 0; c < 3; ++c)
+        worst = std::max(worst, std::abs(got[c] - want[comps == 3 ? c : 0]));
     }
   }
   EXPECT_LE(worst, 2);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Filters, CorpusImages,
+    ::testing::Values(CorpusCase{"jpx-img2pdf.pdf", true},
+                      CorpusCase{"dct-baseline-img2pdf.pdf", false},
+                      CorpusCase{"dct-gray-img2pdf.pdf", false},
+                      CorpusCase{"dct-progressive-img2pdf.pdf", false},
+                      CorpusCase{"flate-png-predictor-rgb16-img2pdf.pdf", false},
+                      CorpusCase{"flate-png-predictor-pal4-img2pdf.pdf", false},
+                      CorpusCase{"flate-png-predictor-gray1-img2pdf.pdf", false},
+                      CorpusCase{"lzw-gray-imagemagick.pdf", false},
+                      CorpusCase{"runlength-imagemagick.pdf", false},
+                      CorpusCase{"ccitt-g4-imagemagick.pdf", false}),
+    [](const ::testing::TestParamInfo<CorpusCase>& info) {
+      std::string name = info.param.file;
+      name = name.substr(0, name.find('.'));
+      for (char& ch : name) {
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+      }
+      return name;
+    });
 
 }  // namespace
 }  // namespace qp::pdf
