@@ -75,6 +75,23 @@ inline uint8_t ToByte(int32_t value, int precision, int32_t offset) {
   return static_cast<uint8_t>(v * 255 / maxValue);
 }
 
+// Files that store YCbCr (sYCC) components: the first three become RGB.
+void YccToRgb(uint8_t* samples, int width, int height, int comps) {
+  const size_t count = static_cast<size_t>(width) * height;
+  for (size_t i = 0; i < count; ++i) {
+    uint8_t* p = samples + i * comps;
+    const double y = p[0];
+    const double cb = p[1] - 128.0;
+    const double cr = p[2] - 128.0;
+    const auto clamp = [](double v) {
+      return static_cast<uint8_t>(std::clamp(v + 0.5, 0.0, 255.0));
+    };
+    p[0] = clamp(y + 1.402 * cr);
+    p[1] = clamp(y - 0.344136 * cb - 0.714136 * cr);
+    p[2] = clamp(y + 1.772 * cb);
+  }
+}
+
 }  // namespace
 
 bool DecodeJpx(const std::string& data, int64_t maxPixels, TJpxPixels& out) {
@@ -151,6 +168,7 @@ bool DecodeJpx(const std::string& data, int64_t maxPixels, TJpxPixels& out) {
       }
     }
   }
+  if (image->color_space == OPJ_CLRSPC_SYCC && comps >= 3) YccToRgb(samples, width, height, comps);
   return true;
 }
 
