@@ -459,5 +459,55 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// Every image XObject of the mixed corpus whose manifest lists images or
+// masks converts to a bitmap of its declared size, except DeviceN ones.
+TEST(ImageTest, CorpusImageObjectsConvert) {
+  const std::filesystem::path root = std::filesystem::path(QP_SHARED_DIR) / "corpus/mixed";
+  std::ifstream manifest(root / "MANIFEST.tsv");
+  if (!manifest) GTEST_SKIP() << "corpus absent: " << root;
+  std::string line;
+  int images = 0;
+  while (std::getline(manifest, line)) {
+    const std::string path = line.substr(0, line.find('\t'));
+    if (line.find("image") == std::string::npos && line.find("mask") == std::string::npos) continue;
+    if (line.find("\t-\t") == std::string::npos) continue;  // password-protected files
+    TPDDocument document;
+    try {
+      document.LoadDocument((root / path).string());
+    } catch (const std::exception&) {
+      continue;
+    }
+    TPDBaseDoc* base = document.GetBaseDoc();
+    const TPDBaseObject* size = base->GetTrailer() ? base->GetTrailer()->LookUp("Size") : nullptr;
+    const int count = size != nullptr && size->IsInteger()
+                          ? std::min(static_cast<const TPDInteger*>(size)->Value(), 5000)
+                          : 0;
+    for (int n = 1; n < count; ++n) {
+      TPDBaseObject* object = base->GetObject(static_cast<uint32_t>(n));
+      if (object == nullptr || !object->IsStream()) continue;
+      auto* stream = static_cast<TPDStream*>(object);
+      const TPDDictionary* dict = stream->GetDict();
+      if (dict == nullptr || !dict->LookUp("Subtype") ||
+          !dict->LookUp("Subtype")->IsName("Image")) {
+        continue;
+      }
+      TPDImage image(base, nullptr, stream);
+      const TImageBitmap bitmap = image.ToBitmap();
+      ++images;
+      if (image.GetColorSpace() && image.GetColorSpace()->GetMode() == csDeviceN) {
+        EXPECT_TRUE(bitmap.IsEmpty());
+        continue;
+      }
+      ASSERT_FALSE(bitmap.IsEmpty()) << path << " object " << n;
+      if (!image.IsJpx() && !dict->LookUp("Mask")) {
+        EXPECT_EQ(bitmap.Width, image.GetWidth()) << path << " object " << n;
+        EXPECT_EQ(bitmap.Height, image.GetHeight()) << path << " object " << n;
+      }
+    }
+  }
+  RecordProperty("images", images);
+  EXPECT_GT(images, 0);
+}
+
 }  // namespace
 }  // namespace qp::pdf
