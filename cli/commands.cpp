@@ -10,6 +10,8 @@ int RunGroups(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunPlates(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunInspect(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -36,6 +38,17 @@ const std::array kCommands = {
             "Decodes every plate of a group file in the palette's colours and writes it\n"
             "to DIR as NAME-NNN.png (NAME the group file's name, NNN the plate number).\n",
             &RunExtract},
+    Command{"pdfinfo", "print a PDF file's pages, sizes and rotations",
+            "Usage: platec pdfinfo FILE.pdf [--password P]\n\n"
+            "Prints the page count, whether the file is encrypted, and per page the\n"
+            "media box, crop box, rotation and size in points and in pixels at 96\n"
+            "per inch.\n",
+            &RunPdfinfo},
+    Command{"show", "print one object of a PDF file, or a stream's bytes",
+            "Usage: platec show FILE.pdf OBJ [--raw | --decoded] [--password P]\n\n"
+            "Prints object OBJ as text; with --raw a stream's stored bytes (decrypted),\n"
+            "with --decoded its decoded bytes, to standard output.\n",
+            &RunShow},
 };
 
 }  // namespace

@@ -182,10 +182,11 @@ TPDObjectPtr TPDParser::ReadStream(std::unique_ptr<TPDDictionary> dict, const Ob
   if (crypt != nullptr && context_.decryptor != nullptr) {
     TPDDecryptor& decryptor = *context_.decryptor;
     const ObjectId id = *crypt;
+    const TPDDictionary& streamDict = *dict;
     try {
       raw = std::make_unique<TFilterStream>(
           stCrypt, std::move(raw), [&](std::unique_ptr<ByteSource> input) {
-            return decryptor.DecryptStream(id.obj, id.gen, std::move(input));
+            return decryptor.DecryptStreamData(id.obj, id.gen, streamDict, std::move(input));
           });
     } catch (const ExInvalidStream&) {
       return std::make_unique<TPDError>();  // the decryptor refused the data

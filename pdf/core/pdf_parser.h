@@ -23,6 +23,13 @@ class TPDDecryptor {
   // decrypted (the stream object then becomes an error object).
   virtual std::unique_ptr<ByteSource> DecryptStream(uint32_t objNumber, uint32_t genNumber,
                                                     std::unique_ptr<ByteSource> raw) = 0;
+  // The same for a stream whose dictionary is `dict`, which may ask for other
+  // treatment (metadata, its own crypt filter); by default as above.
+  virtual std::unique_ptr<ByteSource> DecryptStreamData(uint32_t objNumber, uint32_t genNumber,
+                                                        const TPDDictionary& /*dict*/,
+                                                        std::unique_ptr<ByteSource> raw) {
+    return DecryptStream(objNumber, genNumber, std::move(raw));
+  }
 };
 
 // Builds the decoding chain that a stream dictionary names.

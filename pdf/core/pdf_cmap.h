@@ -1,0 +1,112 @@
+#pragma once
+// CMaps: a small PostScript-style tokenizer, the parser of CMap programs
+// (code ranges and single codes), and the CMap of a composite font with its
+// optional Unicode companion.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf/core/pdf_stream.h"
+
+namespace qp::pdf {
+
+class TPSTokenizer {
+ public:
+  // Tokens keep at most this many bytes; the rest of a longer token is read
+  // and dropped.
+  static constexpr size_t kMaxTokenLength = 4096;
+
+  // Borrows `stream` and reads it from its current position.
+  explicit TPSTokenizer(TStream& stream) : stream_(stream) {}
+  // The next token; false and an empty token at the end of the data.
+  bool GetNextToken(std::string& token);
+
+ private:
+  int Peek();
+  int Next();
+
+  TStream& stream_;
+  std::array<uint8_t, 1024> buffer_{};
+  size_t index_ = 0;
+  size_t count_ = 0;
+};
+
+struct TCIDRange {
+  int32_t CIDStart;
+  int32_t CIDEnd;
+  int32_t Code;
+};
+
+struct TCIDCode {
+  int32_t CID;
+  int32_t Code;
+};
+
+class TPDCMapParser {
+ public:
+  // Parses the whole program; a number that does not convert raises
+  // EConvertError.
+  explicit TPDCMapParser(TStream& stream);
+
+  // The destination of `code` by the ranges (the last match wins); -1 when
+  // none maps it.
+  int32_t LookupRange(int32_t code) const;
+  // The destination by the single codes (the last match wins), else by the
+  // ranges.
+  int32_t LookupCode(int32_t code) const;
+
+  const std::string& Registry() const { return registry_; }
+  const std::string& Ordering() const { return ordering_; }
+  const std::string& Supplement() const { return supplement_; }
+  int32_t WMode() const { return wmode_; }
+  const std::vector<TCIDRange>& Ranges() const { return ranges_; }
+  const std::vector<TCIDCode>& Codes() const { return codes_; }
+
+ private:
+  void ReadRanges(TPSTokenizer& tokens);
+  void ReadCodes(TPSTokenizer& tokens);
+
+  std::string registry_;
+  std::string ordering_;
+  std::string supplement_;
+  int32_t wmode_ = 0;
+  std::vector<TCIDRange> ranges_;
+  std::vector<TCIDCode> codes_;
+};
+
+enum TWritingMode { wmHorizontal, wmVertical };
+
+class TPDCMap {
+ public:
+  // The CMap `cMapName` from the folder `cMapPath`, or an identity CMap, or
+  // nothing. Without a folder no file is read; names that would leave the
+  // folder are refused.
+  static std::unique_ptr<TPDCMap> MakeCMap(const std::string& collection,
+                                           const std::string& cMapName,
+                                           const std::string& cMapPath);
+
+  // The CID (or Unicode value) of the code at 1-based `index` of `text`;
+  // `processed` is the number of bytes the code takes.
+  uint16_t GetCID(std::string_view text, size_t index, int& processed, bool isEmbedded) const;
+
+  const std::string& cMapName() const { return name_; }
+  const std::string& Collection() const { return collection_; }
+  TWritingMode WMode() const { return wmode_; }
+  const TPDCMapParser* CMapParser() const { return cmap_parser_.get(); }
+  const TPDCMapParser* UCSParser() const { return ucs_parser_.get(); }
+
+ private:
+  TPDCMap() = default;
+
+  std::string name_;
+  std::string collection_;
+  TWritingMode wmode_ = wmHorizontal;
+  std::unique_ptr<TPDCMapParser> cmap_parser_;
+  std::unique_ptr<TPDCMapParser> ucs_parser_;
+};
+
+}  // namespace qp::pdf

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "cli/command.h"
+#include "tests/pdf/core/pdf_template_helpers.h"
+
+namespace qp::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CommandRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+CommandRun Platec(const CommandArgs& args) {
+  std::ostringstream out, err;
+  const int status = RunPlatec(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+class PdfCommands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = fs::temp_directory_path() / ("qp-pdfcmd-" + std::to_string(::getpid()) + ".pdf");
+    std::ofstream(path_, std::ios::binary) << pdf::testing::ExpandPdfTemplate(
+        "%PDF-1.4\n{{object 1 0}} << /Type /Catalog /Pages 2 0 R >> endobj\n"
+        "{{object 2 0}} << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
+        "{{object 3 0}} << /Type /Page /MediaBox [0 0 612 792] /Rotate 90 /Contents 4 0 R >> "
+        "endobj\n"
+        "{{object 4 0}} << /Filter /AHx {{streamlen}} >>\nstream\n71 20 51>\nendstream endobj\n"
+        "{{xref}}trailer << /Size 5 /Root 1 0 R >>\n{{startxref}}\n%%EOF\n");
+  }
+  void TearDown() override { fs::remove(path_); }
+  fs::path path_;
+};
+
+TEST_F(PdfCommands, PdfinfoPrintsPages) {
+  const CommandRun run = Platec({"pdfinfo", path_.string()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Pages: 1\nEncrypted: no\nPage 1: media [0 0 612 792] crop none rotate 90 size 792 x "
+            "612 pt, 1056 x 816 px\n");
+}
+
+TEST_F(PdfCommands, ShowTextRawAndDecoded) {
+  struct Case {
+    CommandArgs args;
+    int status;
+    std::string out;
+    std::string errPart;
+  };
+  const std::string file = path_.string();
+  const Case cases[] = {
+      {{"show", file, "1"}, 0, "<< /Type /Catalog /Pages 2 0 R >>\n", ""},
+      {{"show", file, "4", "--raw"}, 0, "71 20 51>", ""},
+      {{"show", file, "4", "--decoded"}, 0, "q Q", ""},
+      {{"show", file, "4"}, 0, "<< /Filter /AHx /Length 9 >> stream\n", ""},
+      {{"show", file, "1", "--raw"}, 1, "", "not a stream"},
+      {{"show", file, "9"}, 1, "", "not found"},
+      {{"show", file, "x"}, 2, "", "Usage: platec show"},
+      {{"show", "/nonexistent.pdf", "1"}, 1, "", "File Not Found"},
+      {{"pdfinfo", "/nonexistent.pdf"}, 1, "", "File Not Found"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[1] + " " + c.args[c.args.size() - 1]);
+    const CommandRun run = Platec(c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
+  }
+}
+
+}  // namespace
+}  // namespace qp::cli
