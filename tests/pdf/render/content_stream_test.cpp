@@ -66,7 +66,7 @@ TEST(ContentStreamTest, StateRules) {
   TPDState s(72, 72, 0, nullptr);
   Interpret("2 0 0 2 0 0 cm 2 0 0 2 0 0 cm", &s);
   EXPECT_DOUBLE_EQ(s.CTM.M11, 4);
-  Interpret("1000000000000.0 0 0 1 0 0 cm", &s);
+  Interpret("100000 0 0 1 0 0 cm 100000 0 0 1 0 0 cm 100000 0 0 1 0 0 cm", &s);
   EXPECT_DOUBLE_EQ(s.CTM.M11, 1e10);
   // A path begun before q and continued after Q survives; the colour does not.
   Interpret("0 0 1 RG 0 0 m q 1 0 0 RG 5 5 l Q 9 9 l", &s);
