@@ -67,12 +67,12 @@ TPDStream* NormalAppearance(const TPDDictionary& annot, TPDObjectResolver* doc) 
   return chosen && chosen->IsStream() ? static_cast<TPDStream*>(chosen) : nullptr;
 }
 
-bool ReadRect(const TPDBaseObject* object, double v[4]) {
+bool ReadRect(const TPDBaseObject* object, TPDObjectResolver* doc, double v[4]) {
   if (!object || !object->IsArray()) return false;
   const auto* array = static_cast<const TPDArray*>(object);
   if (array->GetLength() < 4) return false;
   for (size_t i = 0; i < 4; ++i) {
-    const TPDBaseObject* e = array->GetRefObj(i);
+    const TPDBaseObject* e = ResolveObject(array->Get(i), doc);
     if (!e || !e->IsNumber()) return false;
     v[i] = e->GetNumber();
   }
@@ -87,7 +87,7 @@ void DrawWidgets(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& device,
   if (!annots || !annots->IsArray()) return;
   const auto* list = static_cast<const TPDArray*>(annots);
   for (size_t i = 0; i < list->GetLength(); ++i) {
-    const TPDBaseObject* object = list->GetRefObj(i);
+    const TPDBaseObject* object = ResolveObject(list->Get(i), doc);
     if (!object || !object->IsDict()) continue;
     const auto& annot = *static_cast<const TPDDictionary*>(object);
     const TPDBaseObject* subtype = ResolveObject(annot.LookUp("Subtype"), doc);
@@ -95,7 +95,7 @@ void DrawWidgets(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& device,
     if (FlagsOf(annot, doc) & 3) continue;  // invisible or hidden
     TPDStream* appearance = NormalAppearance(annot, doc);
     double rect[4];
-    if (!appearance || !ReadRect(ResolveObject(annot.LookUp("Rect"), doc), rect)) continue;
+    if (!appearance || !ReadRect(ResolveObject(annot.LookUp("Rect"), doc), doc, rect)) continue;
     TPDBaseObject* own = appearance->GetDict()
                              ? ResolveObject(appearance->GetDict()->LookUp("Resources"), doc)
                              : nullptr;
