@@ -138,12 +138,16 @@ bool TPDImageDevice::BuildPath(const TPDState& state) {
   const cairo_matrix_t m = UserToTarget(state);
   cairo_new_path(cr_);
   const TPDPath& path = state.Path;
+  path_length_ = 0;
+  double lastX = 0, lastY = 0;
   auto point = [&](const TPDSubPath& sp, size_t i, double& x, double& y) {
     const double ux = sp.X(i), uy = sp.Y(i);
     x = m.xx * ux + m.xy * uy + m.x0;
     y = m.yx * ux + m.yy * uy + m.y0;
     if (std::isnan(x) || std::isnan(y)) return false;
     x = ClampCoordinate(x), y = ClampCoordinate(y);
+    if (i > 0) path_length_ += std::fabs(x - lastX) + std::fabs(y - lastY);
+    lastX = x, lastY = y;
     return true;
   };
   for (size_t s = 0; s < path.SubPathCount(); ++s) {
@@ -223,8 +227,9 @@ void TPDImageDevice::Stroke(const TPDState& state) {
       for (size_t i = 0; i < n; ++i) dashes_.push_back(dashes_[i]);
     }
     for (double l : dashes_) period += l;
-    // Dashes finer than a quarter pixel cannot be seen; they only cost time.
-    if (!(period >= 0.25)) dashed = false;
+    // Dashes finer than a quarter pixel cannot be seen, and millions of
+    // dashes on one path only cost time: both are drawn solid.
+    if (!(period >= 0.25) || path_length_ / period > kMaxDashesPerPath) dashed = false;
   }
   if (dashed) {
     double offset = state.LineStart * (w > 1 ? 1 / w : 1) * penWidth;

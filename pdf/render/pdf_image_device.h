@@ -23,6 +23,8 @@ class TPDImageDevice final : public TPDExportDevice {
   static constexpr double kMaxCoordinate = 1e6;
   // Dash arrays longer than this are drawn solid.
   static constexpr size_t kMaxDashEntries = 1024;
+  // A dashed path that would make more dashes than this is drawn solid.
+  static constexpr double kMaxDashesPerPath = 1e5;
 
   // Borrows `cr`; `playback` maps page pixels to the target's pixels.
   TPDImageDevice(cairo_t* cr, const cairo_matrix_t& playback, bool allowAntiAlias);
@@ -69,6 +71,7 @@ class TPDImageDevice final : public TPDExportDevice {
   cairo_line_join_t line_join_ = CAIRO_LINE_JOIN_MITER;
   double miter_limit_ = 10;
   std::vector<double> dashes_;
+  double path_length_ = 0;  // of the last path built, in target pixels (an upper bound)
 };
 
 }  // namespace qp::pdf
