@@ -54,6 +54,9 @@ class TPDContentStream {
   // Interprets content bytes directly.
   void RunBytes(std::string_view content);
 
+  // Shares a budget for form XObjects (a nested stream takes its page's).
+  void SetFormBudget(TPDFormBudget* budget) { budget_ = budget; }
+
   const TPDState& GetCurrentState() const { return state_; }
   TPDState& State() { return state_; }
   int PendingOperands() const { return num_args_; }
@@ -104,6 +107,8 @@ class TPDContentStream {
   int num_args_ = 0;
 
   std::unordered_map<std::string, TPDColorSpaceRef> color_spaces_;
+  TPDFormBudget own_budget_;
+  TPDFormBudget* budget_ = &own_budget_;
 };
 
 }  // namespace qp::pdf

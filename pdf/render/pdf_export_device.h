@@ -24,11 +24,26 @@ struct TPDImage {
   TPDDictionary* Resources = nullptr;
 };
 
+// What the form XObjects of one page may cost in all: a form that draws
+// itself twice would otherwise double the work at every nesting level.
+struct TPDFormBudget {
+  static constexpr int64_t kMaxForms = 10000;
+  static constexpr int64_t kMaxBytes = int64_t{256} << 20;  // content interpreted
+  int64_t forms = 0;
+  int64_t bytes = 0;
+};
+
 // A form XObject found by Do, ready to be interpreted by the device.
 class TPDForm {
  public:
-  TPDForm(TPDStream* stream, TPDDictionary* resources, TPDObjectResolver* document, int depth)
-      : stream_(stream), resources_(resources), document_(document), depth_(depth) {}
+  // `budget` is the page's (nothing: the form gets one of its own).
+  TPDForm(TPDStream* stream, TPDDictionary* resources, TPDObjectResolver* document, int depth,
+          TPDFormBudget* budget = nullptr)
+      : stream_(stream),
+        resources_(resources),
+        document_(document),
+        depth_(depth),
+        budget_(budget) {}
   // /Matrix, identity without one.
   TPDMatrix GetMatrix() const;
   // /BBox when it is an array of four numbers.
@@ -43,6 +58,7 @@ class TPDForm {
   TPDDictionary* resources_;
   TPDObjectResolver* document_;
   int depth_;  // nesting depth of the stream that drew this form
+  TPDFormBudget* budget_;
 };
 
 class TPDExportDevice {

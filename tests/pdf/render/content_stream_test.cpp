@@ -169,6 +169,17 @@ TEST(ContentStreamTest, FormsAndResources) {
   EXPECT_EQ(device.forms, TPDContentStream::kMaxFormDepth);
 }
 
+TEST(ContentStreamTest, FormsThatDrawThemselvesTwiceStopAtThePageBudget) {
+  const std::string objects =
+      "{{object 20 0}} << /Subtype /Form /Resources << /XObject << /F 20 0 R >> >> "
+      "{{streamlen}} >>\nstream\n/F Do /F Do\nendstream endobj\n";
+  auto doc = LoadBytes(OnePageDocument(
+      {"/F Do"}, "/MediaBox [0 0 10 10] /Resources << /XObject << /F 20 0 R >> >>", objects));
+  RecordingDevice device;
+  DisplayPage(*doc, device, 1, 72, 72, 0);
+  EXPECT_EQ(device.forms, TPDFormBudget::kMaxForms);
+}
+
 TEST(ContentStreamTest, LineWidthAfterAFormIsThePagesOwn) {
   const std::string objects =
       "{{object 20 0}} << /Subtype /Form {{streamlen}} >>\nstream\n7 w\nendstream endobj\n";
