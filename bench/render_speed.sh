@@ -1,7 +1,8 @@
 #!/bin/sh
 # Median time per chart to parse and render page 1 at width 1024: ours (the
-# render_bench, CPU time) next to mutool draw in the same run (wall time of
-# `mutool draw -w 1024 -o /dev/null -F png`, best of three per chart).
+# render_bench, CPU time) next to mutool draw in the same run (the page time
+# that `mutool draw -s t -w 1024 -o /dev/null -F png` reports, which leaves
+# out its start-up; best of three per chart).
 # Usage: bench/render_speed.sh [BUILD_DIR] [CORPUS_DIR]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,10 +15,8 @@ trap 'rm -rf "$work"' EXIT
 for pdf in "$corpus"/*.pdf; do
   best=
   for run in 1 2 3; do
-    start=$(date +%s.%N)
-    mutool draw -q -w 1024 -o /dev/null -F png "$pdf" 1 2> /dev/null
-    end=$(date +%s.%N)
-    t=$(echo "($end - $start) * 1000" | bc -l)
+    t=$(mutool draw -s t -w 1024 -o /dev/null -F png "$pdf" 1 2>&1 |
+      sed -n 's/^page .* \([0-9][0-9]*\)ms.*/\1/p' | head -n 1)
     if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
   done
   echo "$best" >> "$work/mutool"
