@@ -13,6 +13,7 @@ int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunBuild(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -53,6 +54,14 @@ const std::array kCommands = {
             "media box, crop box, rotation and size in points and in pixels at 96\n"
             "per inch.\n",
             &RunPdfinfo},
+    Command{"render", "render a PDF page to a PNG file as the compiler rasterises it",
+            "Usage: platec render FILE.pdf [--page N] [--width W] [--rotate 0..3] [--password P] "
+            "-o OUT.png\n\n"
+            "Renders page N (default 1) at target width W (0, the default, for the\n"
+            "page's own width in pixels at 96 per inch), the height following the\n"
+            "page's proportions and the rotation choice (0 none, 1 left, 2 right,\n"
+            "3 upside down), and prints the size and the time taken.\n",
+            &RunRender},
     Command{"show", "print one object of a PDF file, or a stream's bytes",
             "Usage: platec show FILE.pdf OBJ [--raw | --decoded] [--password P]\n\n"
             "Prints object OBJ as text; with --raw a stream's stored bytes (decrypted),\n"

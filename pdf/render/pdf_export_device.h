@@ -1,0 +1,127 @@
+#pragma once
+// The boundary between the content stream interpreter and an output device.
+// Every operation of the base class does nothing (or the little noted), so a
+// device overrides only what it paints.
+
+#include <cstdint>
+#include <string>
+
+#include "pdf/core/pdf_geometry.h"
+#include "pdf/core/pdf_objects.h"
+#include "pdf/render/pdf_state.h"
+
+namespace qp::pdf {
+
+class TPDExportDevice;
+
+// An image XObject or an inline image as the interpreter hands it on. For an
+// inline image, Data is the raw (still encoded) data between ID and EI.
+struct TPDImageSource {
+  const TPDDictionary* Dict = nullptr;
+  TPDStream* Stream = nullptr;  // image XObjects
+  std::string_view Data;        // inline images
+  bool IsInline = false;
+  TPDDictionary* Resources = nullptr;
+};
+
+// What the form XObjects of one page may cost in all: a form that draws
+// itself twice would otherwise double the work at every nesting level.
+struct TPDFormBudget {
+  static constexpr int64_t kMaxForms = 10000;
+  static constexpr int64_t kMaxBytes = int64_t{256} << 20;  // content interpreted
+  int64_t forms = 0;
+  int64_t bytes = 0;
+};
+
+// A form XObject found by Do, ready to be interpreted by the device.
+class TPDForm {
+ public:
+  // `budget` is the page's (nothing: the form gets one of its own).
+  TPDForm(TPDStream* stream, TPDDictionary* resources, TPDObjectResolver* document, int depth,
+          TPDFormBudget* budget = nullptr)
+      : stream_(stream),
+        resources_(resources),
+        document_(document),
+        depth_(depth),
+        budget_(budget) {}
+  // /Matrix, identity without one.
+  TPDMatrix GetMatrix() const;
+  // /BBox when it is an array of four numbers.
+  bool GetBBox(double& x1, double& y1, double& x2, double& y2) const;
+  TPDStream* Stream() const { return stream_; }
+  // Interprets the form's content on a copy of `state`; nothing the form does
+  // reaches the caller's state.
+  void Display(TPDExportDevice& device, const TPDState& state) const;
+
+ private:
+  TPDStream* stream_;
+  TPDDictionary* resources_;
+  TPDObjectResolver* document_;
+  int depth_;  // nesting depth of the stream that drew this form
+  TPDFormBudget* budget_;
+};
+
+class TPDExportDevice {
+ public:
+  virtual ~TPDExportDevice() = default;
+
+  // Stores the matrix and its inverse (the identity when it has none).
+  virtual void SetDefaultCTM(const TPDMatrix& matrix);
+  virtual void StartPage(int /*nPage*/, const TPDState& /*state*/) {}
+  virtual void EndPage() {}
+  void ConvertDevToUser(double dx, double dy, double& ux, double& uy) const;
+  // Adds 0.5 to each result.
+  void ConvertUserToDev(double ux, double uy, double& dx, double& dy) const;
+
+  virtual void SaveState(const TPDState& /*state*/) {}
+  virtual void RestoreState(const TPDState& state) { UpdateAll(state); }
+  // Every Update* below, in a fixed order.
+  virtual void UpdateAll(const TPDState& state);
+  virtual void UpdateCTM(const TPDState& /*state*/, const TPDMatrix& /*matrix*/) {}
+  virtual void UpdateLineDash(const TPDState&) {}
+  virtual void UpdateFlatness(const TPDState&) {}
+  virtual void UpdateLineJoin(const TPDState&) {}
+  virtual void UpdateLineCap(const TPDState&) {}
+  virtual void UpdateMiterLimit(const TPDState&) {}
+  virtual void UpdateLineWidth(const TPDState&) {}
+  virtual void UpdateStrokeAdjust(const TPDState&) {}
+  virtual void UpdateFillColorSpace(const TPDState&) {}
+  virtual void UpdateFillColor(const TPDState&) {}
+  virtual void UpdateStrokeColorSpace(const TPDState&) {}
+  virtual void UpdateStrokeColor(const TPDState&) {}
+  virtual void UpdateBlendMode(const TPDState&) {}
+  virtual void UpdateFillOpacity(const TPDState&) {}
+  virtual void UpdateStrokeOpacity(const TPDState&) {}
+  virtual void UpdateFillOverPrint(const TPDState&) {}
+  virtual void UpdateStrokeOverPrint(const TPDState&) {}
+  virtual void UpdateTransfer(const TPDState&) {}
+  virtual void UpdateFont(const TPDState&) {}
+  virtual void UpdateTextMatrix(const TPDState&) {}
+  virtual void UpdateCharSpace(const TPDState&) {}
+  virtual void UpdateRender(const TPDState&) {}
+  virtual void UpdateRise(const TPDState&) {}
+  virtual void UpdateWordSpace(const TPDState&) {}
+  virtual void UpdateHorizScaling(const TPDState&) {}
+  virtual void UpdateTextPos(const TPDState&) {}
+  virtual void UpdateTextShift(const TPDState&, double /*shift*/) {}
+
+  virtual void Stroke(const TPDState&) {}
+  virtual void Fill(const TPDState&) {}
+  virtual void EvenOddFill(const TPDState&) {}
+  virtual void Clip(const TPDState&) {}
+  virtual void EvenOddClip(const TPDState&) {}
+
+  virtual void BeginStringOp(const TPDState&) {}
+  virtual void EndStringOp(const TPDState&) {}
+  virtual void EndTextObject(const TPDState&) {}
+  virtual void DrawImage(const TPDState&, const TPDImageSource&) {}
+  virtual void DrawFormXObject(const TPDState&, const TPDForm&) {}
+
+  const TPDMatrix& DefaultCTM() const { return default_ctm_; }
+
+ protected:
+  TPDMatrix default_ctm_;
+  TPDMatrix default_inverse_ctm_;
+};
+
+}  // namespace qp::pdf

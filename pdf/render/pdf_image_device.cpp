@@ -1,0 +1,291 @@
+#include "pdf/render/pdf_image_device.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "pdf/render/pdf_render_errors.h"
+
+namespace qp::pdf {
+
+namespace {
+
+// Rounds half to even and keeps the low eight bits, as the colour words do.
+double ChannelFromFixed(int32_t v) {
+  const double scaled = std::nearbyint(static_cast<double>(v) * 255.0 / 65536.0);
+  return static_cast<double>(static_cast<int64_t>(scaled) & 0xFF) / 255.0;
+}
+
+double AlphaFromOpacity(double opacity) {
+  if (std::isnan(opacity)) return 1;
+  return std::clamp(std::nearbyint(opacity * 255.0), 0.0, 255.0) / 255.0;
+}
+
+double ClampCoordinate(double v) {
+  return std::clamp(v, -TPDImageDevice::kMaxCoordinate, TPDImageDevice::kMaxCoordinate);
+}
+
+// Cairo's own name for a status is readable enough for a message.
+std::string StatusText(cairo_status_t status) {
+  return cairo_status_to_string(status);
+}
+
+}  // namespace
+
+TPDImageDevice::TPDImageDevice(cairo_t* cr, const cairo_matrix_t& playback, bool allowAntiAlias)
+    : cr_(cr), playback_(playback), allow_anti_alias_(allowAntiAlias) {}
+
+TPDImageDevice::~TPDImageDevice() {
+  RestoreTo(0);
+}
+
+void TPDImageDevice::CheckStatus() const {
+  const cairo_status_t status = cairo_status(cr_);
+  if (status != CAIRO_STATUS_SUCCESS) throw EGPLoadError(StatusText(status));
+}
+
+void TPDImageDevice::RestoreTo(int depth) {
+  while (save_depth_ > depth) {
+    cairo_restore(cr_);
+    --save_depth_;
+  }
+}
+
+void TPDImageDevice::StartPage(int /*nPage*/, const TPDState& state) {
+  page_height_ = state.PageHeight;
+  cairo_save(cr_);
+  ++save_depth_;
+  page_started_ = true;
+  cairo_set_matrix(cr_, &playback_);
+  cairo_rectangle(cr_, 0, 0, state.PageWidth, state.PageHeight);
+  cairo_identity_matrix(cr_);
+  cairo_set_source_rgb(cr_, 1, 1, 1);
+  cairo_fill_preserve(cr_);
+  cairo_clip(cr_);
+  cairo_set_antialias(cr_, allow_anti_alias_ ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+  cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+  CheckStatus();
+  UpdateCTM(state, state.CTM);
+}
+
+void TPDImageDevice::EndPage() {
+  RestoreTo(0);
+  page_started_ = false;
+  CheckStatus();
+}
+
+void TPDImageDevice::SaveState(const TPDState& /*state*/) {
+  cairo_save(cr_);
+  ++save_depth_;
+}
+
+void TPDImageDevice::RestoreState(const TPDState& state) {
+  // The page's own save (and a form's) is never popped by Q.
+  if (save_depth_ > 1) {
+    cairo_restore(cr_);
+    --save_depth_;
+  }
+  UpdateAll(state);
+}
+
+void TPDImageDevice::UpdateLineJoin(const TPDState& state) {
+  switch (state.LineJoin) {
+    case 0:
+      line_join_ = CAIRO_LINE_JOIN_MITER;
+      break;
+    case 1:
+      line_join_ = CAIRO_LINE_JOIN_ROUND;
+      break;
+    case 2:
+      line_join_ = CAIRO_LINE_JOIN_BEVEL;
+      break;
+    default:
+      break;
+  }
+}
+
+void TPDImageDevice::UpdateLineCap(const TPDState& state) {
+  switch (state.LineCap) {
+    case 0:
+      line_cap_ = CAIRO_LINE_CAP_BUTT;
+      break;
+    case 1:
+      line_cap_ = CAIRO_LINE_CAP_ROUND;
+      break;
+    case 2:
+      line_cap_ = CAIRO_LINE_CAP_SQUARE;
+      break;
+    default:
+      break;
+  }
+}
+
+void TPDImageDevice::UpdateMiterLimit(const TPDState& state) {
+  const double m = state.MiterLimit;
+  miter_limit_ = std::isfinite(m) ? std::clamp(m, 1.0, 1e4) : 10.0;
+}
+
+cairo_matrix_t TPDImageDevice::UserToTarget(const TPDState& state) const {
+  const TPDMatrix& c = state.CTM;
+  // CTM, then the top-down flip of the page pixels, then the playback.
+  cairo_matrix_t user;
+  cairo_matrix_init(&user, c.M11, -c.M12, c.M21, -c.M22, c.Dx, page_height_ - c.Dy);
+  cairo_matrix_t result;
+  cairo_matrix_multiply(&result, &user, &playback_);
+  return result;
+}
+
+bool TPDImageDevice::BuildPath(const TPDState& state) {
+  const cairo_matrix_t m = UserToTarget(state);
+  cairo_new_path(cr_);
+  const TPDPath& path = state.Path;
+  path_length_ = 0;
+  double lastX = 0, lastY = 0;
+  auto point = [&](const TPDSubPath& sp, size_t i, double& x, double& y) {
+    const double ux = sp.X(i), uy = sp.Y(i);
+    x = m.xx * ux + m.xy * uy + m.x0;
+    y = m.yx * ux + m.yy * uy + m.y0;
+    if (std::isnan(x) || std::isnan(y)) return false;
+    x = ClampCoordinate(x), y = ClampCoordinate(y);
+    if (i > 0) path_length_ += std::fabs(x - lastX) + std::fabs(y - lastY);
+    lastX = x, lastY = y;
+    return true;
+  };
+  for (size_t s = 0; s < path.SubPathCount(); ++s) {
+    const TPDSubPath& sp = *path.SubPath(s);
+    double x, y, x2, y2, x3, y3;
+    if (!point(sp, 0, x, y)) return cairo_new_path(cr_), false;
+    cairo_move_to(cr_, x, y);
+    size_t i = 0;
+    for (size_t segment = 0; segment < sp.NumPoints(); ++segment) {
+      if (sp.Curve(i + 1)) {
+        if (!point(sp, i + 1, x, y) || !point(sp, i + 2, x2, y2) || !point(sp, i + 3, x3, y3)) {
+          return cairo_new_path(cr_), false;
+        }
+        cairo_curve_to(cr_, x, y, x2, y2, x3, y3);
+        i += 3;
+      } else {
+        if (!point(sp, i + 1, x, y)) return cairo_new_path(cr_), false;
+        cairo_line_to(cr_, x, y);
+        i += 1;
+      }
+    }
+    if (sp.IsClosed()) cairo_close_path(cr_);
+  }
+  return true;
+}
+
+void TPDImageDevice::SetSource(const TRGB& rgb, double opacity) {
+  cairo_set_source_rgba(cr_, ChannelFromFixed(rgb.R), ChannelFromFixed(rgb.G),
+                        ChannelFromFixed(rgb.B), AlphaFromOpacity(opacity));
+}
+
+void TPDImageDevice::FillPath(const TPDState& state, cairo_fill_rule_t rule) {
+  if (!BuildPath(state)) return;
+  SetSource(state.GetFillRGB(), state.FillOpacity);
+  cairo_set_fill_rule(cr_, rule);
+  cairo_fill(cr_);
+}
+
+void TPDImageDevice::Fill(const TPDState& state) {
+  FillPath(state, CAIRO_FILL_RULE_WINDING);
+}
+
+void TPDImageDevice::EvenOddFill(const TPDState& state) {
+  FillPath(state, CAIRO_FILL_RULE_EVEN_ODD);
+}
+
+void TPDImageDevice::Stroke(const TPDState& state) {
+  if (!BuildPath(state)) return;
+  const cairo_matrix_t m = UserToTarget(state);
+  // One isotropic scale from user units to target pixels.
+  const double scale = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx));
+  const double w = state.LineWidth;
+  double penWidth = std::fabs(w) * scale;
+  // A pen narrower than a device pixel draws one pixel wide.
+  if (!(penWidth >= 1)) penWidth = 1;
+  penWidth = std::min(penWidth, kMaxPenWidth);
+
+  dashes_.clear();
+  const std::vector<float>& dash = state.LineDash;
+  bool dashed = !dash.empty() && dash.size() <= kMaxDashEntries;
+  double period = 0;
+  if (dashed) {
+    // Lengths are in pen widths: user lengths divided by a line width above
+    // 1, as given otherwise; a zero length is a tenth of a pen width.
+    const double unit = w > 1 ? 1 / w : 1;
+    for (float length : dash) {
+      double l = static_cast<double>(length) * unit;
+      if (l == 0) l = 0.1;
+      if (!(l > 0) || !std::isfinite(l)) {
+        dashed = false;
+        break;
+      }
+      dashes_.push_back(std::min(l * penWidth, 1e7));
+    }
+    if (dashed && dashes_.size() % 2 == 1) {
+      const size_t n = dashes_.size();
+      for (size_t i = 0; i < n; ++i) dashes_.push_back(dashes_[i]);
+    }
+    for (double l : dashes_) period += l;
+    // Dashes finer than a quarter pixel cannot be seen, and millions of
+    // dashes on one path only cost time: both are drawn solid.
+    if (!(period >= 0.25) || path_length_ / period > kMaxDashesPerPath) dashed = false;
+  }
+  if (dashed) {
+    double offset = state.LineStart * (w > 1 ? 1 / w : 1) * penWidth;
+    offset = std::isfinite(offset) ? std::fmod(offset, period) : 0;
+    cairo_set_dash(cr_, dashes_.data(), static_cast<int>(dashes_.size()), offset);
+  } else {
+    cairo_set_dash(cr_, nullptr, 0, 0);
+  }
+  SetSource(state.GetStrokeRGB(), state.StrokeOpacity);
+  cairo_set_line_width(cr_, penWidth);
+  cairo_set_line_cap(cr_, line_cap_);
+  cairo_set_line_join(cr_, line_join_);
+  cairo_set_miter_limit(cr_, miter_limit_);
+  cairo_stroke(cr_);
+}
+
+void TPDImageDevice::ClipPath(const TPDState& state, cairo_fill_rule_t rule) {
+  if (!BuildPath(state)) return;
+  cairo_set_fill_rule(cr_, rule);
+  cairo_clip(cr_);
+}
+
+void TPDImageDevice::Clip(const TPDState& state) {
+  ClipPath(state, CAIRO_FILL_RULE_WINDING);
+}
+
+void TPDImageDevice::EvenOddClip(const TPDState& state) {
+  ClipPath(state, CAIRO_FILL_RULE_EVEN_ODD);
+}
+
+void TPDImageDevice::DrawFormXObject(const TPDState& state, const TPDForm& form) {
+  const int depth = save_depth_;
+  cairo_save(cr_);
+  ++save_depth_;
+  // The form's matrix goes into the form's own copy of the state; the
+  // caller's state is untouched.
+  TPDState formState = state;
+  formState.ConcatCTM(form.GetMatrix());
+  formState.ClearPath();
+  double x1, y1, x2, y2;
+  if (form.GetBBox(x1, y1, x2, y2)) {
+    formState.MoveTo(x1, y1);
+    formState.LineTo(x2, y1);
+    formState.LineTo(x2, y2);
+    formState.LineTo(x1, y2);
+    formState.ClosePath();
+    ClipPath(formState, CAIRO_FILL_RULE_WINDING);
+    formState.ClearPath();
+  }
+  try {
+    form.Display(*this, formState);
+  } catch (...) {
+    RestoreTo(depth);
+    throw;
+  }
+  RestoreTo(depth);
+}
+
+}  // namespace qp::pdf

@@ -1,0 +1,77 @@
+#pragma once
+// The raster device: paints paths, clips and forms through Cairo into the
+// caller's cairo context. A page is laid out in page pixels (the recording
+// size of the page state) and mapped onto the target by `playback`, so that
+// the output equals the page drawn at its own size and stretched, at vector
+// precision.
+
+#include <cairo.h>
+
+#include <vector>
+
+#include "pdf/render/pdf_export_device.h"
+
+namespace qp::pdf {
+
+class TPDImageDevice final : public TPDExportDevice {
+ public:
+  // Device-space pen widths are kept within this (a line width of 1e30 must
+  // not stall the stroker).
+  static constexpr double kMaxPenWidth = 1e5;
+  // Device coordinates are clamped to this magnitude, inside Cairo's fixed
+  // point range.
+  static constexpr double kMaxCoordinate = 1e6;
+  // Dash arrays longer than this are drawn solid.
+  static constexpr size_t kMaxDashEntries = 1024;
+  // A dashed path that would make more dashes than this is drawn solid.
+  static constexpr double kMaxDashesPerPath = 1e5;
+
+  // Borrows `cr`; `playback` maps page pixels to the target's pixels.
+  TPDImageDevice(cairo_t* cr, const cairo_matrix_t& playback, bool allowAntiAlias);
+  ~TPDImageDevice() override;
+
+  void StartPage(int nPage, const TPDState& state) override;
+  // Undoes the saves left open and raises EGPLoadError when Cairo failed.
+  void EndPage() override;
+
+  void SaveState(const TPDState& state) override;
+  void RestoreState(const TPDState& state) override;
+  void UpdateLineJoin(const TPDState& state) override;
+  void UpdateLineCap(const TPDState& state) override;
+  void UpdateMiterLimit(const TPDState& state) override;
+
+  void Stroke(const TPDState& state) override;
+  void Fill(const TPDState& state) override;
+  void EvenOddFill(const TPDState& state) override;
+  void Clip(const TPDState& state) override;
+  void EvenOddClip(const TPDState& state) override;
+  void DrawFormXObject(const TPDState& state, const TPDForm& form) override;
+
+  // Raises EGPLoadError when the context is in an error state.
+  void CheckStatus() const;
+
+ private:
+  // The user-to-target matrix of `state`.
+  cairo_matrix_t UserToTarget(const TPDState& state) const;
+  // Sets the state's path as the current Cairo path in target pixels; false
+  // (and no path) when a coordinate is not a number.
+  bool BuildPath(const TPDState& state);
+  void FillPath(const TPDState& state, cairo_fill_rule_t rule);
+  void ClipPath(const TPDState& state, cairo_fill_rule_t rule);
+  void SetSource(const TRGB& rgb, double opacity);
+  void RestoreTo(int depth);
+
+  cairo_t* cr_;
+  cairo_matrix_t playback_;
+  bool allow_anti_alias_;
+  double page_height_ = 0;
+  int save_depth_ = 0;
+  bool page_started_ = false;
+  cairo_line_cap_t line_cap_ = CAIRO_LINE_CAP_BUTT;
+  cairo_line_join_t line_join_ = CAIRO_LINE_JOIN_MITER;
+  double miter_limit_ = 10;
+  std::vector<double> dashes_;
+  double path_length_ = 0;  // of the last path built, in target pixels (an upper bound)
+};
+
+}  // namespace qp::pdf

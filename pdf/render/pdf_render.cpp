@@ -1,0 +1,220 @@
+#include "pdf/render/pdf_render.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "pdf/core/pdf_facade.h"
+#include "pdf/render/pdf_content_stream.h"
+#include "pdf/render/pdf_image_device.h"
+#include "pdf/render/pdf_render_errors.h"
+
+namespace qp::pdf {
+
+namespace {
+
+struct PreparedPage {
+  TPDPage* page;
+  TPDState state;
+};
+
+TPDPage& PageOrThrow(TPDDocument& doc, int pageNum) {
+  TPDPageTree* tree = doc.GetPageTree();
+  TPDPage* page = tree ? tree->GetPage(pageNum) : nullptr;
+  if (!page) throw EInvalidPageError("Invalid page number (" + std::to_string(pageNum) + ")");
+  return *page;
+}
+
+std::optional<PreparedPage> PreparePage(TPDDocument& doc, int pageNum, double hDPI, double vDPI,
+                                        int rotate) {
+  TPDPage& page = PageOrThrow(doc, pageNum);
+  const int r = EffectiveRotation(rotate, page.Rotate());
+  if (!page.Contents()) return std::nullopt;
+  const TPDRect* box = page.Cropbox();
+  if (!box) box = page.Mediabox();
+  TPDState state(hDPI, vDPI, r, box);
+  state.PageNumber = pageNum;
+  return PreparedPage{&page, std::move(state)};
+}
+
+int FlagsOf(const TPDDictionary& annot, TPDObjectResolver* doc) {
+  const TPDBaseObject* f = ResolveObject(annot.LookUp("F"), doc);
+  return f && f->IsInteger() ? static_cast<const TPDInteger*>(f)->Value() : 0;
+}
+
+// The normal appearance stream of a widget, chosen by its appearance state
+// (or its field's value) when the appearance has several.
+TPDStream* NormalAppearance(const TPDDictionary& annot, TPDObjectResolver* doc) {
+  const TPDBaseObject* ap = ResolveObject(annot.LookUp("AP"), doc);
+  if (!ap || !ap->IsDict()) return nullptr;
+  TPDBaseObject* n = ResolveObject(static_cast<const TPDDictionary*>(ap)->LookUp("N"), doc);
+  if (!n) return nullptr;
+  if (n->IsStream()) return static_cast<TPDStream*>(n);
+  if (!n->IsDict()) return nullptr;
+  const TPDBaseObject* as = ResolveObject(annot.LookUp("AS"), doc);
+  if (!as || !as->IsName()) {
+    const TPDBaseObject* parent = ResolveObject(annot.LookUp("Parent"), doc);
+    if (parent && parent->IsDict()) {
+      as = ResolveObject(static_cast<const TPDDictionary*>(parent)->LookUp("V"), doc);
+    }
+  }
+  if (!as || !as->IsName()) return nullptr;
+  TPDBaseObject* chosen = ResolveObject(
+      static_cast<TPDDictionary*>(n)->LookUp(static_cast<const TPDName*>(as)->Value()), doc);
+  return chosen && chosen->IsStream() ? static_cast<TPDStream*>(chosen) : nullptr;
+}
+
+bool ReadRect(const TPDBaseObject* object, TPDObjectResolver* doc, double v[4]) {
+  if (!object || !object->IsArray()) return false;
+  const auto* array = static_cast<const TPDArray*>(object);
+  if (array->GetLength() < 4) return false;
+  for (size_t i = 0; i < 4; ++i) {
+    const TPDBaseObject* e = ResolveObject(array->Get(i), doc);
+    if (!e || !e->IsNumber()) return false;
+    v[i] = e->GetNumber();
+  }
+  return true;
+}
+
+// Draws the visible widget annotations of the page from their appearance
+// streams, each fitted into its annotation rectangle.
+void DrawWidgets(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& device,
+                 const TPDState& pageState, TPDDictionary* pageResources) {
+  const TPDBaseObject* annots = ResolveObject(page.GetDict()->LookUp("Annots"), doc);
+  if (!annots || !annots->IsArray()) return;
+  const auto* list = static_cast<const TPDArray*>(annots);
+  for (size_t i = 0; i < list->GetLength(); ++i) {
+    const TPDBaseObject* object = ResolveObject(list->Get(i), doc);
+    if (!object || !object->IsDict()) continue;
+    const auto& annot = *static_cast<const TPDDictionary*>(object);
+    const TPDBaseObject* subtype = ResolveObject(annot.LookUp("Subtype"), doc);
+    if (!subtype || !subtype->IsName("Widget")) continue;
+    if (FlagsOf(annot, doc) & 3) continue;  // invisible or hidden
+    TPDStream* appearance = NormalAppearance(annot, doc);
+    double rect[4];
+    if (!appearance || !ReadRect(ResolveObject(annot.LookUp("Rect"), doc), doc, rect)) continue;
+    TPDBaseObject* own = appearance->GetDict()
+                             ? ResolveObject(appearance->GetDict()->LookUp("Resources"), doc)
+                             : nullptr;
+    TPDDictionary* resources =
+        own && own->IsDict() ? static_cast<TPDDictionary*>(own) : pageResources;
+    TPDForm form(appearance, resources, doc, 1);
+    // The form's box under its matrix, fitted into the annotation rectangle.
+    double bbox[4] = {0, 0, 1, 1};
+    form.GetBBox(bbox[0], bbox[1], bbox[2], bbox[3]);
+    const TPDMatrix m = form.GetMatrix();
+    double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+    for (int c = 0; c < 4; ++c) {
+      const double x = bbox[(c & 1) ? 2 : 0], y = bbox[(c & 2) ? 3 : 1];
+      const double tx = m.M11 * x + m.M21 * y + m.Dx, ty = m.M12 * x + m.M22 * y + m.Dy;
+      minX = std::min(minX, tx), maxX = std::max(maxX, tx);
+      minY = std::min(minY, ty), maxY = std::max(maxY, ty);
+    }
+    if (!(maxX > minX) || !(maxY > minY)) continue;
+    const double rx1 = std::min(rect[0], rect[2]), ry1 = std::min(rect[1], rect[3]);
+    const double sx = (std::fabs(rect[2] - rect[0])) / (maxX - minX);
+    const double sy = (std::fabs(rect[3] - rect[1])) / (maxY - minY);
+    TPDState state = pageState;
+    state.ConcatCTM(TPDMatrix(sx, 0, 0, sy, rx1 - minX * sx, ry1 - minY * sy));
+    try {
+      device.DrawFormXObject(state, form);
+    } catch (const EGPLoadError&) {
+      throw;
+    } catch (const std::exception&) {
+      // A damaged appearance stream ends only its own drawing.
+    }
+  }
+}
+
+TPDDictionary* PageResources(TPDPage& page) {
+  TPDResource* resource = page.Resource();
+  return resource ? resource->GetDict() : nullptr;
+}
+
+void ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepared,
+                  bool renderAnnots) {
+  TPDPage& page = *prepared.page;
+  TPDState& state = prepared.state;
+  TPDObjectResolver* resolver = doc.GetBaseDoc();
+  device.StartPage(state.PageNumber, state);
+  const TPDState pageState = state;
+  TPDDictionary* resources = PageResources(page);
+  TPDContentStream content(resolver, device, state, resources);
+  TPDContents* contents = page.Contents();
+  for (size_t i = 0; i < contents->StreamCount(); ++i) {
+    TPDStream* stream = contents->GetStream(i);
+    if (!stream) continue;
+    device.SetDefaultCTM(content.GetCurrentState().CTM);
+    device.UpdateAll(content.GetCurrentState());
+    try {
+      content.Run(*stream);
+    } catch (const EGPLoadError&) {
+      throw;
+    } catch (const std::exception&) {
+      // A damaged stream ends here; the page goes on with the next one.
+    }
+  }
+  if (renderAnnots) DrawWidgets(page, resolver, device, pageState, resources);
+  device.EndPage();
+}
+
+}  // namespace
+
+int EffectiveRotation(int callerRotation, int32_t pageRotation) {
+  int64_t r = int64_t{callerRotation} + pageRotation;
+  if (r >= 360) {
+    r -= 360;
+  } else if (r < 0) {
+    r += 360;
+  }
+  return r == 90 || r == 180 || r == 270 ? static_cast<int>(r) : 0;
+}
+
+bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double hDPI, double vDPI,
+                 int rotate, bool renderAnnots) {
+  std::optional<PreparedPage> prepared = PreparePage(doc, pageNum, hDPI, vDPI, rotate);
+  if (!prepared) return false;
+  ShowPrepared(doc, device, *prepared, renderAnnots);
+  return true;
+}
+
+void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
+                    double xDPI, double yDPI, int rotationAngle, bool antiAliasing,
+                    bool /*printing*/) {
+  std::optional<PreparedPage> prepared = PreparePage(doc, pageNum, xDPI, yDPI, rotationAngle);
+  if (!prepared) return;
+  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> scratch(nullptr,
+                                                                             cairo_surface_destroy);
+  std::unique_ptr<cairo_t, decltype(&cairo_destroy)> scratchContext(nullptr, cairo_destroy);
+  if (!cr) {
+    scratch.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
+    scratchContext.reset(cairo_create(scratch.get()));
+    cr = scratchContext.get();
+  }
+  if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+    throw EGPLoadError(cairo_status_to_string(cairo_status(cr)));
+  }
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  cairo_rectangle(cr, 0, 0, width, height);
+  cairo_clip(cr);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  const double pageWidth = prepared->state.PageWidth, pageHeight = prepared->state.PageHeight;
+  const double sx = width / pageWidth, sy = height / pageHeight;
+  if (std::isfinite(sx) && std::isfinite(sy) && sx != 0 && sy != 0) {
+    cairo_matrix_t playback;
+    cairo_matrix_init_scale(&playback, sx, sy);
+    TPDImageDevice device(cr, playback, antiAliasing);
+    ShowPrepared(doc, device, *prepared, true);
+  }
+  cairo_restore(cr);
+  if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
+    throw EGPLoadError(cairo_status_to_string(cairo_status(cr)));
+  }
+}
+
+}  // namespace qp::pdf

@@ -1,0 +1,34 @@
+#pragma once
+// The render entry: shows one page of a loaded document on a device, and
+// renders a page into a cairo target of a given pixel size.
+
+#include <cairo.h>
+
+#include <cstdint>
+
+#include "pdf/core/pdf_document.h"
+#include "pdf/render/pdf_export_device.h"
+
+namespace qp::pdf {
+
+// The caller's rotation plus the page's, brought into 0..359 by one step;
+// only 90, 180 and 270 are told apart, anything else gives 0.
+int EffectiveRotation(int callerRotation, int32_t pageRotation);
+
+// Shows page `pageNum` (1-based) on `device`: page start, every content
+// stream in order (operands and state carried from one stream to the next;
+// an exception ends only its stream), the visible widget annotations, page
+// end. False, with nothing shown, for a page without contents. Raises
+// EInvalidPageError for a page number out of range.
+bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double hDPI, double vDPI,
+                 int rotate, bool renderAnnots = true);
+
+// Renders page `pageNum` into the rectangle (0, 0, width, height) of `cr`,
+// stretched to fill it: white, then the page drawn at (xDPI, yDPI) and scaled
+// at vector precision. A page without contents leaves the target untouched.
+// `cr` may be nothing: the page is then drawn on a scratch surface and
+// dropped. Raises EGPLoadError when Cairo fails.
+void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
+                    double xDPI, double yDPI, int rotationAngle, bool antiAliasing, bool printing);
+
+}  // namespace qp::pdf

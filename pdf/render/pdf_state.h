@@ -1,0 +1,148 @@
+#pragma once
+// The renderer's graphics state: transform, line attributes, colours,
+// opacity, text parameters and the path under construction. Paths keep
+// user-space coordinates; the device transforms them when it paints.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "pdf/core/pdf_geometry.h"
+#include "pdf/render/colour_types.h"
+#include "pdf/render/pdf_colorspace.h"
+
+namespace qp::pdf {
+
+enum TClip { clipNone, clipNormal, clipEO };
+
+// One subpath: on-path points and Bézier control points in drawing order. A
+// line segment adds one point; a curve adds two control points (Curve true)
+// and its end point.
+class TPDSubPath {
+ public:
+  TPDSubPath(double x, double y) { points_.push_back({x, y, false}); }
+
+  double X(size_t i) const { return points_[Clamp(i)].x; }
+  double Y(size_t i) const { return points_[Clamp(i)].y; }
+  bool Curve(size_t i) const { return i < points_.size() && points_[i].curve; }
+  double LastX() const { return points_.back().x; }
+  double LastY() const { return points_.back().y; }
+  size_t PointCount() const { return points_.size(); }
+
+  void LineTo(double x, double y);
+  void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
+  // Closes with a line back to the start unless the last point is the start.
+  void ClosePath();
+  bool IsClosed() const { return closed_; }
+  // Segments to walk: 1 for a lone start point, else the number of segments.
+  size_t NumPoints() const { return count_; }
+
+ private:
+  struct Point {
+    double x, y;
+    bool curve;
+  };
+  size_t Clamp(size_t i) const { return i < points_.size() ? i : points_.size() - 1; }
+  void Added();
+
+  std::vector<Point> points_;
+  size_t count_ = 1;
+  bool increased_ = false;
+  bool closed_ = false;
+};
+
+class TPDPath {
+ public:
+  bool IsCurrentPoint() const { return just_moved_ || !subpaths_.empty(); }
+  bool IsPath() const { return !subpaths_.empty(); }
+  double LastX() const { return just_moved_ ? first_x_ : subpaths_.back().LastX(); }
+  double LastY() const { return just_moved_ ? first_y_ : subpaths_.back().LastY(); }
+
+  void MoveTo(double x, double y);
+  void LineTo(double x, double y);
+  void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
+  void Close();
+  void Clear();
+
+  size_t SubPathCount() const { return subpaths_.size(); }
+  // Nothing for an index beyond the list.
+  const TPDSubPath* SubPath(size_t i) const {
+    return i < subpaths_.size() ? &subpaths_[i] : nullptr;
+  }
+
+ private:
+  void Materialise();
+
+  bool just_moved_ = false;
+  double first_x_ = 0, first_y_ = 0;
+  std::vector<TPDSubPath> subpaths_;
+};
+
+using TPDColorSpaceRef = std::shared_ptr<const TPDColorSpace>;
+
+class TPDState {
+ public:
+  // The box a page without media or crop box is shown with.
+  static constexpr double kDefaultBox[4] = {0, 0, 850, 1191};
+  // cm results are clamped to this magnitude.
+  static constexpr double kMaxMatrixEntry = 1e10;
+
+  // A new state whose CTM is the base transform of the page box under the
+  // resolution and rotation (0, 90, 180 or 270; other values act as 0).
+  TPDState(double hDPI, double vDPI, int rotate, const TPDRect* pageBox);
+  TPDState(const TPDState&) = default;
+  TPDState& operator=(const TPDState&) = default;
+
+  // CTM := m × CTM, each entry clamped to ±kMaxMatrixEntry.
+  void ConcatCTM(const TPDMatrix& m);
+  void Transform(double x, double y, double& outX, double& outY) const;
+  void TransformDelta(double x, double y, double& outX, double& outY) const;
+
+  void MoveTo(double x, double y);
+  void LineTo(double x, double y);
+  void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
+  void ClosePath();
+  void ClearPath() { Path.Clear(); }
+  bool IsCurrentPoint() const { return Path.IsCurrentPoint(); }
+  bool IsCurrentPath() const { return Path.IsPath(); }
+
+  void SetLineDash(std::vector<float> dash, double phase);
+  void SetFillColorSpace(TPDColorSpaceRef space);
+  void SetStrokeColorSpace(TPDColorSpaceRef space);
+  // 16.16 RGB of the colours through their spaces; black without a space.
+  TRGB GetFillRGB() const;
+  TRGB GetStrokeRGB() const;
+
+  TPDPath Path;
+  int LineJoin = 0;
+  std::vector<float> LineDash;
+  double LineStart = 0;  // dash phase
+  double LineWidth = 1.0;
+  int LineCap = 0;
+  double MiterLimit = 10.0;
+  double FillOpacity = 1.0;
+  double StrokeOpacity = 1.0;
+  double Flatness = 1.0;
+  double hDPI, vDPI;
+  double PageWidth = 0, PageHeight = 0;  // pixels
+  double X1, Y1, X2, Y2;                 // page box corners
+  double LineX = 0, LineY = 0;           // text line start
+  double CurX = 0, CurY = 0;             // current point, user space
+  TPDMatrix CTM;
+  TPDMatrix TextMatrix;
+  double FontSize = 0;
+  std::string FontName;  // resource name of the current font; empty for none
+  double WordSpace = 0, CharSpace = 0;
+  bool StrokeAdjust = false;
+  double HorizScaling = 1.0;
+  bool FillOverprint = false, StrokeOverPrint = false;
+  double Render = 0;
+  double Leading = 0;
+  double Rise = 0;
+  TPDColorSpaceRef FillColorSpace, StrokeColorSpace;
+  TColor FillColor{}, StrokeColor{};
+  int Rotate;
+  int PageNumber = 0;
+};
+
+}  // namespace qp::pdf

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pdf/render/pdf_render.h"
+#include "tests/pdf/render/render_test_helpers.h"
+
+namespace qp::pdf {
+namespace {
+
+using testing::LoadBytes;
+using testing::OnePageDocument;
+using testing::Rendered;
+
+constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0x000000, kRed = 0xFF0000, kBlue = 0x0000FF;
+
+struct Probe {
+  int x, y;
+  uint32_t colour;
+};
+
+struct PixelCase {
+  const char* name;
+  std::vector<std::string> streams;
+  std::string page;
+  int width, height;
+  std::vector<Probe> probes;
+};
+
+TEST(RenderTest, PixelsAtKnownPlaces) {
+  const std::string box = "/MediaBox [0 0 100 100]";
+  const PixelCase cases[] = {
+      {"y runs up: a square at the bottom left",
+       {"0 0 1 rg 0 0 50 50 re f"},
+       box,
+       100,
+       100,
+       {{10, 90, kBlue}, {90, 10, kWhite}}},
+      {"W n clip, then Q lifts it",
+       {"q 10 10 20 20 re W n 0 g 0 0 100 100 re f Q 1 0 0 rg 60 60 30 30 re f"},
+       box,
+       100,
+       100,
+       {{20, 80, kBlack}, {50, 50, kWhite}, {75, 25, kRed}, {5, 95, kWhite}}},
+      {"dash pattern's gaps: [10 10] at width 4",
+       {"4 w [10 10] 0 d 0 50 m 100 50 l S"},
+       box,
+       100,
+       100,
+       {{5, 50, kBlack}, {15, 50, kWhite}, {25, 50, kBlack}, {35, 50, kWhite}}},
+      {"dash lengths in pen widths below width 1: [10] at width 0.5 is 5 units long",
+       {"0.5 w [10] 0 d 2 0 0 2 0 0 cm 0 25.25 m 50 25.25 l S"},
+       box,
+       100,
+       100,
+       {{4, 49, kBlack}, {14, 49, kWhite}, {24, 49, kBlack}}},
+      {"even-odd fill leaves the hole",
+       {"0 0 100 100 re 25 25 50 50 re f*"},
+       box,
+       100,
+       100,
+       {{10, 10, kBlack}, {50, 50, kWhite}}},
+      {"nonzero fill of the same path fills the hole",
+       {"0 0 100 100 re 25 25 50 50 re f"},
+       box,
+       100,
+       100,
+       {{50, 50, kBlack}}},
+      {"hairline still one pixel",
+       {"0 w 0 50.5 m 100 50.5 l S"},
+       box,
+       100,
+       100,
+       {{50, 49, kBlack}, {50, 45, kWhite}}},
+      {"operands split across two streams",
+       {"1 0 0 rg 0 0 50", "50 re f"},
+       box,
+       100,
+       100,
+       {{25, 75, kRed}}},
+      {"crop box fills the target",
+       {"1 0 0 rg 50 50 50 50 re f"},
+       "/MediaBox [0 0 200 200] /CropBox [50 50 150 150]",
+       100,
+       100,
+       {{25, 75, kRed}, {75, 25, kWhite}}},
+      {"90-degree page in a landscape target",
+       {"1 0 0 rg 0 0 50 50 re f 0 0 1 rg 0 150 50 50 re f"},
+       "/MediaBox [0 0 100 200] /Rotate 90",
+       200,
+       100,
+       {{25, 25, kRed}, {175, 25, kBlue}, {100, 75, kWhite}}},
+      {"scaled into a larger target",
+       {"1 0 0 rg 0 0 50 50 re f"},
+       box,
+       200,
+       200,
+       {{50, 150, kRed}, {150, 50, kWhite}}},
+      {"bad input does not stop the page",
+       {"1000000000 w 0 0 m 10 10 l S [0 0 0] 0 d 1 w 0 0 m 50 50 l S "
+        "[-1 2] 0 d 0 0 m 50 50 l S 999999999 999999999 m -999999999 0 l 0 999999999 l f "
+        "q 0 0 0 0 0 0 cm 0 0 m 1 1 l S Q Q Q Q",
+        "0 0 1 rg 80 80 10 10 re f"},
+       box,
+       100,
+       100,
+       {{85, 15, kBlue}}},
+      {"a clip that empties the page",
+       {"0 0 m W n 0 0 100 100 re f"},
+       box,
+       100,
+       100,
+       {{50, 50, kWhite}}},
+  };
+  for (const PixelCase& c : cases) {
+    auto doc = LoadBytes(OnePageDocument(c.streams, c.page));
+    Rendered out(c.width, c.height);
+    out.Render(*doc);
+    for (const Probe& p : c.probes) {
+      EXPECT_EQ(out.At(p.x, p.y), p.colour) << c.name << " at " << p.x << "," << p.y;
+    }
+  }
+}
+
+TEST(RenderTest, HalfOpacityFill) {
+  auto doc = LoadBytes(OnePageDocument({"/H gs 1 0 0 rg 0 0 100 100 re f"},
+                                       "/MediaBox [0 0 100 100] /Resources << /ExtGState << /H "
+                                       "<< /ca 0.5 >> >> >>"));
+  Rendered out(10, 10);
+  out.Render(*doc);
+  // Alpha 128 of 255 over white.
+  EXPECT_EQ(out.At(5, 5) >> 16, 0xFFu);
+  EXPECT_NEAR(double(out.At(5, 5) & 0xFF), 127, 1);
+}
+
+TEST(RenderTest, PageWithoutContentsLeavesTheTargetAlone) {
+  auto bytes = OnePageDocument({"0 g"});
+  bytes.replace(bytes.find("/Contents [10 0 R ]"), 19, std::string(19, ' '));
+  auto doc = LoadBytes(bytes);
+  Rendered out(10, 10, 0x123456);
+  out.Render(*doc);
+  EXPECT_EQ(out.At(5, 5), 0x123456u);
+  // An empty contents array still gives a white page.
+  auto empty = LoadBytes(OnePageDocument({}));
+  Rendered white(10, 10, 0x123456);
+  white.Render(*empty);
+  EXPECT_EQ(white.At(5, 5), kWhite);
+}
+
+TEST(RenderTest, WidgetAnnotationsFromTheirAppearance) {
+  const std::string objects =
+      "{{object 20 0}} << /Type /Annot /Subtype /Widget /Rect [0 0 50 50] /AP << /N 22 0 R >> "
+      ">> endobj\n"
+      "{{object 21 0}} << /Type /Annot /Subtype /Widget /F 2 /Rect [50 50 100 100] /AP << /N 22 "
+      "0 R >> >> endobj\n"
+      "{{object 22 0}} << /Subtype /Form /BBox [0 0 10 10] {{streamlen}} >>\nstream\n1 0 0 rg 0 "
+      "0 10 10 re f\nendstream endobj\n";
+  auto doc =
+      LoadBytes(OnePageDocument({""}, "/MediaBox [0 0 100 100] /Annots [20 0 R 21 0 R]", objects));
+  Rendered out(100, 100);
+  out.Render(*doc);
+  EXPECT_EQ(out.At(25, 75), kRed);    // visible widget, fitted to its rectangle
+  EXPECT_EQ(out.At(75, 25), kWhite);  // hidden widget
+}
+
+TEST(RenderTest, EffectiveRotation) {
+  const struct {
+    int caller, page, expected;
+  } cases[] = {{0, -90, 270}, {0, 450, 90}, {0, 45, 0}, {0, 180, 180}, {90, 0, 90}, {0, 720, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(EffectiveRotation(c.caller, c.page), c.expected) << c.caller << " + " << c.page;
+  }
+}
+
+TEST(RenderTest, NoTargetRecordsAndDiscards) {
+  auto doc = LoadBytes(OnePageDocument({"0 0 10 10 re f"}));
+  EXPECT_NO_THROW(RenderToCanvas(*doc, nullptr, 1, 10, 10, 72, 72, 0, true, false));
+}
+
+}  // namespace
+}  // namespace qp::pdf
