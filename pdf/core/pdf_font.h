@@ -81,7 +81,7 @@ class TPDFont {
   // 1 when a character was read.
   virtual int GetNextChar(std::string_view text, size_t index, TPDCharInfo& out) = 0;
   // Displacement per unit of font size of `code`.
-  virtual double GetCharWidth(uint16_t code) const { return 0 * code; }
+  virtual double GetCharWidth(uint16_t /*code*/) const { return 0; }
 
   bool IsBold() const { return is_bold_ || (flags_ & kForceBold) != 0; }
   bool IsItalic() const { return is_italic_ || (flags_ & kItalic) != 0; }
