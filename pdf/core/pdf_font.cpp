@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 #include <exception>
+#include <utility>
 
 #include "pdf/core/font_tables.h"
 #include "pdf/core/pdf_builtin_font.h"
@@ -524,6 +524,7 @@ void TPDCIDFont::ReadWidths(const TPDDictionary* descendant) {
     return root;
   };
   for (const TCIDWidthExcep& e : widths_.Exceps) {
+    if (e.First > e.Last) continue;
     for (uint32_t c = find(e.First); c <= e.Last && c < size; c = find(c)) {
       width_table_[c] = e.Width;
       next[c] = c + 1;

@@ -372,9 +372,9 @@ TEST(CompositeFont, WidthsGlyphsAndUnicode) {
     EXPECT_EQ(info.Code, 10);
   }
   {
-    SCOPED_TRACE("DW, huge and wrapping ranges");
-    auto font =
-        MakeFontFromText(dict("/DW 700 /W [0 65535 250 65535 [100 200] 5 [/x 400]]"), "", document);
+    SCOPED_TRACE("DW, reversed, huge and wrapping ranges");
+    auto font = MakeFontFromText(
+        dict("/DW 700 /W [60000 5 800 0 65535 250 65535 [100 200] 5 [/x 400]]"), "", document);
     TPDCIDFont& cid = Composite(font);
     EXPECT_NEAR(cid.GetCharWidth(0), 0.25, 1e-9);
     EXPECT_NEAR(cid.GetCharWidth(65535), 0.25, 1e-9);
