@@ -102,18 +102,14 @@ void TPDFDocument::Reset() {
   permissions_ = 0;
 }
 
-bool TPDFDocument::LoadFromFile(const std::string& fileName) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(fileName, error)) throw EFileNotFound();
-  if (is_loaded_) Reset();
-  if (!document_) document_ = std::make_unique<TPDDocument>();
+bool TPDFDocument::LoadAskingForPassword(const std::function<void()>& load) {
   for (;;) {
-    document_->Unload();
     is_loaded_ = false;
     document_->SetCMapPath(cmap_path_);
     document_->SetPassword(password_);
     try {
-      document_->LoadDocument(fileName);
+      load();
+      return true;
     } catch (const ExPasswordRequired&) {
       if (!on_password_) return false;
       ++tries_;
@@ -123,14 +119,29 @@ bool TPDFDocument::LoadFromFile(const std::string& fileName) {
       continue_ = true;
       return false;
     }
-    break;
   }
+}
+
+void TPDFDocument::FinishLoad(const std::string& fileName, int64_t fileSize) {
   file_name_ = fileName;
-  file_size_ = document_->GetBaseDoc()->GetFileSize();
+  file_size_ = fileSize;
   is_encrypted_ = document_->IsEncrypted();
   permissions_ = document_->GetPermissions();
   is_loaded_ = true;
   continue_ = true;
+}
+
+bool TPDFDocument::LoadFromFile(const std::string& fileName) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(fileName, error)) throw EFileNotFound();
+  if (is_loaded_) Reset();
+  if (!document_) document_ = std::make_unique<TPDDocument>();
+  bool loaded = LoadAskingForPassword([&] {
+    document_->Unload();
+    document_->LoadDocument(fileName);
+  });
+  if (!loaded) return false;
+  FinishLoad(fileName, document_->GetBaseDoc()->GetFileSize());
   return true;
 }
 
@@ -142,29 +153,8 @@ bool TPDFDocument::LoadFromStream(std::istream& stream) {
 bool TPDFDocument::LoadBytes(std::string bytes, const std::string& fileName) {
   if (is_loaded_) Reset();
   if (!document_) document_ = std::make_unique<TPDDocument>();
-  for (;;) {
-    is_loaded_ = false;
-    document_->SetCMapPath(cmap_path_);
-    document_->SetPassword(password_);
-    try {
-      document_->LoadDocumentFromBytes(bytes);
-    } catch (const ExPasswordRequired&) {
-      if (!on_password_) return false;
-      ++tries_;
-      bool goOn = true;
-      on_password_(*this, password_, tries_, goOn);
-      if (goOn) continue;
-      continue_ = true;
-      return false;
-    }
-    break;
-  }
-  file_name_ = fileName;
-  file_size_ = static_cast<int64_t>(bytes.size());
-  is_encrypted_ = document_->IsEncrypted();
-  permissions_ = document_->GetPermissions();
-  is_loaded_ = true;
-  continue_ = true;
+  if (!LoadAskingForPassword([&] { document_->LoadDocumentFromBytes(bytes); })) return false;
+  FinishLoad(fileName, static_cast<int64_t>(bytes.size()));
   return true;
 }
 

@@ -83,6 +83,10 @@ class TPDFDocument {
 
  private:
   bool LoadBytes(std::string bytes, const std::string& fileName);
+  // Runs `load` until it succeeds, asking the password handler after each
+  // "password required"; false when the handler gives up or there is none.
+  bool LoadAskingForPassword(const std::function<void()>& load);
+  void FinishLoad(const std::string& fileName, int64_t fileSize);
   TPDPage& PageOrThrow(int32_t pageNo);
 
   std::unique_ptr<TPDDocument> document_;
