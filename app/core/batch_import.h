@@ -1,0 +1,62 @@
+#pragma once
+// The batch import: every page of every PDF file of one folder whose name
+// starts with a prefix becomes a plate of the current group, through the
+// same AddPlate and EditPlate as the plate commands, so each plate can be
+// confirmed in the plate editor.
+
+#include <functional>
+#include <string>
+
+#include "app/core/plate_commands.h"
+
+namespace qp {
+class Project;
+namespace pdf {
+class TPDFDocument;
+}
+}  // namespace qp
+
+namespace qp::app {
+
+// Opens PDF files and tells their page count.
+class PageCountSource {
+ public:
+  virtual ~PageCountSource() = default;
+  // Loads the file at `path` and returns its page count; throws the PDF
+  // layer's error when the file cannot be opened.
+  virtual int LoadPageCount(const std::string& path) = 0;
+};
+
+// Counts pages through the document component; the last file stays loaded
+// in it until the next one replaces it.
+class DocumentPageCounter final : public PageCountSource {
+ public:
+  explicit DocumentPageCounter(pdf::TPDFDocument& document) : document_(document) {}
+  // An encrypted file that needs a password throws ExPasswordRequired, so
+  // that it is never taken for a file without pages.
+  int LoadPageCount(const std::string& path) override;
+
+ private:
+  pdf::TPDFDocument& document_;
+};
+
+// Called before each listed file is opened: its full path, its 0-based
+// position in the listing and the number of files listed.
+using ImportProgress = std::function<void(const std::string& path, int index, int count)>;
+
+struct BatchImportSummary {
+  bool folderFound = false;
+  int filesListed = 0;
+  int filesSkipped = 0;  // already a source in the group, with option 0
+  int filesOpened = 0;
+};
+
+// Runs the import with the project's settings (FilenameHeader,
+// FilenameHeaderPath, ProcessOptions, ConfirmPlateAdd). A folder that does
+// not exist does nothing. Errors end the import at the file that raised
+// them; plates added before stay. When the current group is full, the
+// import ends with "A group holds at most 500 plates" before the next add.
+BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageCountSource& pages,
+                                  const ImportProgress& progress = {});
+
+}  // namespace qp::app
