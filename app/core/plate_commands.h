@@ -14,8 +14,8 @@ class PlateCommands {
   // Adds a plate to the current group from the reset editor fields (path,
   // name, page); `pageCount` becomes the plate's NumberOfPages. With `show`
   // the editor opens first and Cancel adds nothing.
-  virtual void AddPlate(const std::string& path, const std::string& name, int page,
-                        int pageCount, bool show) = 0;
+  virtual void AddPlate(const std::string& path, const std::string& name, int page, int pageCount,
+                        bool show) = 0;
   // Rewrites plate `index` of the current group, from the reset editor fields
   // when `reset` is set, else from the plate's own settings. With `show` the
   // editor opens first and Cancel leaves the plate unchanged.
