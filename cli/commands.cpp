@@ -14,6 +14,7 @@ int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunBuild(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunImport(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -38,6 +39,24 @@ const std::array kCommands = {
             "finds it). Prints a line per plate as it is processed and one per group\n"
             "file written; stops at the first error.\n",
             &RunBuild},
+    Command{"import", "add the pages of a folder's PDF files to a group as plates",
+            "Usage: platec import PROJECT.zpl --group N --folder DIR [--prefix P] [--option 0|1|2] "
+            "[--scaling 0..4]\n\n"
+            "Adds every page of the PDF files in DIR whose names start with P (letter case\n"
+            "ignored) to group N (1 is the first group) as plates named after the rest of\n"
+            "the file name up to its first \".\", as the desktop application's batch\n"
+            "import does, without showing the plate editor. Files are taken in the order\n"
+            "the folder lists them.\n"
+            "  --option 0  skip files that are already the source of a plate of the group\n"
+            "  --option 1  replace those plates, keeping their settings\n"
+            "  --option 2  replace those plates, resetting their settings\n"
+            "  --scaling   the scaling of added plates: 0 original, 1 1024, 2 800, 3 640,\n"
+            "              4 320 pixels\n"
+            "Prefix, option and scaling default to the project's import settings; the\n"
+            "values given are kept in the project when it is written. Prints each plate\n"
+            "added or replaced, then writes the project and the group. A file that\n"
+            "cannot be opened ends the import; the plates added before it are kept.\n",
+            &RunImport},
     Command{"inspect", "show the header, directory and plate headers of a group file",
             "Usage: platec inspect FILE.ZPG\n\n"
             "Reads a group file, checks every plate image, and prints the header, the\n"
