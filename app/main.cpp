@@ -2,6 +2,8 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/batch_import_dialog.h"
+#include "app/folder_chooser.h"
 #include "app/group_name_editor.h"
 #include "app/main_window.h"
 #include "app/status_window.h"
@@ -26,6 +28,9 @@ int main(int argc, char** argv) {
   qp::app::StatusWindow status_window(&main_window);
   main_window.AttachGroupNameEditor(&group_name_editor);
   main_window.AttachBuild(&build_driver, &status_window);
+  qp::app::BatchImportDialog batch_import(main_window.Presenter().Model(), &main_window);
+  qp::app::FolderChooser folder_chooser(&batch_import);
+  main_window.AttachBatchImport(&batch_import, &folder_chooser);
 
   QObject::connect(&main_window, &qp::app::MainWindow::Closed, &application,
                    &QCoreApplication::quit, Qt::QueuedConnection);

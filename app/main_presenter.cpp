@@ -270,4 +270,11 @@ void MainPresenter::MovePlatesDown() {
   }
 }
 
+void MainPresenter::ProcessBatchImport(PlateCommands& plates, PageCountSource& pages,
+                                       const ImportProgress& progress) {
+  // The build pumps events and owns the plate table while it runs.
+  if (building_) return;
+  Guarded([&] { RunBatchImport(project_, plates, pages, progress); });
+}
+
 }  // namespace qp::app

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "app/build_commands.h"
+#include "app/core/batch_import.h"
+#include "app/core/plate_commands.h"
 #include "app/main_view.h"
 #include "project/app_session.h"
 #include "project/project.h"
@@ -56,6 +58,12 @@ class MainPresenter {
   void EditPlateDetails();
   void MovePlatesUp();
   void MovePlatesDown();
+
+  // "Process" of the batch import dialog: imports into the current group
+  // through `plates`, counting pages with `pages`. An error ends the import
+  // with its message; the plates added before it stay.
+  void ProcessBatchImport(PlateCommands& plates, PageCountSource& pages,
+                          const ImportProgress& progress = {});
 
  private:
   // Runs a command, showing the message of any error it raises.

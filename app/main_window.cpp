@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -10,13 +11,17 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/batch_import_dialog.h"
+#include "app/folder_chooser.h"
 #include "app/group_name_editor.h"
 #include "app/message_box.h"
 #include "app/status_window.h"
+#include "pdf/core/pdf_facade.h"
 
 namespace qp::app {
 
@@ -26,7 +31,9 @@ MainWindow::MainWindow(const std::string& application_folder, QWidget* parent)
   setWindowTitle(kMainWindowCaption);
   BuildLayout();
   BuildMenus();
+  pdf_document_ = std::make_unique<pdf::TPDFDocument>();
   presenter_ = std::make_unique<MainPresenter>(*this, application_folder);
+  plate_operations_ = std::make_unique<PlateOperations>(presenter_->Model(), *this);
   presenter_->Start();
 }
 
@@ -59,9 +66,10 @@ void MainWindow::BuildLayout() {
   layout->setColumnStretch(0, 2);
   layout->setColumnStretch(1, 3);
 
-  // Opens the batch import once it exists.
+  // Enabled once the batch import dialog is attached.
   batch_import_ = new QPushButton("Batch import plates");
   batch_import_->setEnabled(false);
+  connect(batch_import_, &QPushButton::clicked, this, &MainWindow::OpenBatchImport);
   layout->addWidget(batch_import_, 4, 1, Qt::AlignRight);
 
   setCentralWidget(central);
@@ -146,6 +154,67 @@ void MainWindow::AttachBuild(GroupBuilder* builder, StatusWindow* status) {
   presenter_->SetBuilder(builder, status);
   build_selected_->setEnabled(presenter_->CanBuild());
   build_all_->setEnabled(presenter_->CanBuild());
+}
+
+void MainWindow::AttachBatchImport(BatchImportDialog* dialog, FolderChooser* chooser) {
+  batch_import_dialog_ = dialog;
+  dialog->AttachFolderChooser(chooser);
+  dialog->SetProcessHandler([this] { ProcessBatchImport(); });
+  batch_import_->setEnabled(true);
+}
+
+void MainWindow::OpenBatchImport() {
+  if (!batch_import_dialog_ || presenter_->Building()) return;
+  batch_import_dialog_->exec();
+}
+
+namespace {
+
+// Opens each file under the busy cursor.
+class BusyPageCounter : public PageCountSource {
+ public:
+  explicit BusyPageCounter(PageCountSource& inner) : inner_(inner) {}
+  int LoadPageCount(const std::string& path) override {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Restore {
+      ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    return inner_.LoadPageCount(path);
+  }
+
+ private:
+  PageCountSource& inner_;
+};
+
+}  // namespace
+
+void MainWindow::ProcessBatchImport() {
+  DocumentPageCounter counter(*pdf_document_);
+  BusyPageCounter pages(counter);
+  QWidget* owner = batch_import_dialog_ ? static_cast<QWidget*>(batch_import_dialog_) : this;
+  std::unique_ptr<QProgressDialog> progress;
+  presenter_->ProcessBatchImport(*plate_operations_, pages,
+                                 [&](const std::string& path, int index, int count) {
+                                   if (count <= kFewImportFiles) return;
+                                   if (!progress) {
+                                     progress = std::make_unique<QProgressDialog>(owner);
+                                     progress->setWindowTitle(kBatchImportCaption);
+                                     progress->setCancelButton(nullptr);
+                                     progress->setRange(0, count);
+                                     progress->setMinimumDuration(0);
+                                     progress->setAutoClose(false);
+                                     progress->setAutoReset(false);
+                                     progress->setWindowModality(Qt::WindowModal);
+                                   }
+                                   progress->setLabelText(QString::fromStdString(path));
+                                   progress->setValue(index);
+                                 });
+}
+
+bool MainWindow::ShowEditor(PlateEditorFields&) {
+  // The plate editor window is not attached to this window yet: a plate to
+  // confirm is taken with the fields as the import filled them.
+  return true;
 }
 
 void MainWindow::RunBuild(void (MainPresenter::*command)()) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/core/plate_operations.h"
 #include "app/main_presenter.h"
 #include "app/main_view.h"
 
@@ -17,8 +18,14 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 
+namespace qp::pdf {
+class TPDFDocument;
+}
+
 namespace qp::app {
 
+class BatchImportDialog;
+class FolderChooser;
 class GroupNameEditor;
 class StatusWindow;
 
@@ -26,7 +33,11 @@ inline constexpr const char* kMainWindowCaption =
     "Quarrin Avionics plate file builder (Beta, version 0.0.0.4)";
 inline constexpr const char* kProjectFilter = "Quarrin plates project (*.zpl)";
 
-class MainWindow : public QMainWindow, public MainView {
+// The batch import shows a progress dialog naming the file being read when
+// the folder holds more than this many files.
+inline constexpr int kFewImportFiles = 5;
+
+class MainWindow : public QMainWindow, public MainView, public PlateOperationsPort {
   Q_OBJECT
 
  public:
@@ -37,6 +48,12 @@ class MainWindow : public QMainWindow, public MainView {
   // The windows created after this one.
   void AttachGroupNameEditor(GroupNameEditor* editor) { editor_ = editor; }
   void AttachBuild(GroupBuilder* builder, StatusWindow* status);
+  // The batch import dialog and its folder chooser; "Batch import plates"
+  // can be chosen from then on.
+  void AttachBatchImport(BatchImportDialog* dialog, FolderChooser* chooser);
+
+  // The PDF document component: the batch import opens its files in it.
+  pdf::TPDFDocument& PdfDocument() { return *pdf_document_; }
 
   MainPresenter& Presenter() { return *presenter_; }
   QListWidget* GroupList() const { return group_list_; }
@@ -66,6 +83,9 @@ class MainWindow : public QMainWindow, public MainView {
   void SetPlateLineSelected(int index, bool selected) override;
   int FocusedPlateLine() const override;
 
+  // PlateOperationsPort (ShowMessage and ReplacePlateLine as above).
+  bool ShowEditor(PlateEditorFields& fields) override;
+
  signals:
   // The window has closed for good; the application ends its event loop.
   void Closed();
@@ -79,8 +99,13 @@ class MainWindow : public QMainWindow, public MainView {
   QAction* AddAction(QWidget* owner, const QString& text, void (MainPresenter::*command)());
   void RunBuild(void (MainPresenter::*command)());
   std::optional<std::string> ChooseProjectFile(const std::string& folder, bool save);
+  void OpenBatchImport();
+  void ProcessBatchImport();
 
   std::unique_ptr<MainPresenter> presenter_;
+  std::unique_ptr<pdf::TPDFDocument> pdf_document_;
+  std::unique_ptr<PlateOperations> plate_operations_;
+  BatchImportDialog* batch_import_dialog_ = nullptr;
   GroupNameEditor* editor_ = nullptr;
   StatusWindow* status_ = nullptr;
   QLineEdit* active_project_ = nullptr;
