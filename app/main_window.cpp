@@ -193,22 +193,23 @@ void MainWindow::ProcessBatchImport() {
   BusyPageCounter pages(counter);
   QWidget* owner = batch_import_dialog_ ? static_cast<QWidget*>(batch_import_dialog_) : this;
   std::unique_ptr<QProgressDialog> progress;
-  presenter_->ProcessBatchImport(*plate_operations_, pages,
-                                 [&](const std::string& path, int index, int count) {
-                                   if (count <= kFewImportFiles) return;
-                                   if (!progress) {
-                                     progress = std::make_unique<QProgressDialog>(owner);
-                                     progress->setWindowTitle(kBatchImportCaption);
-                                     progress->setCancelButton(nullptr);
-                                     progress->setRange(0, count);
-                                     progress->setMinimumDuration(0);
-                                     progress->setAutoClose(false);
-                                     progress->setAutoReset(false);
-                                     progress->setWindowModality(Qt::WindowModal);
-                                   }
-                                   progress->setLabelText(QString::fromStdString(path));
-                                   progress->setValue(index);
-                                 });
+  const ImportProgress show_progress = [&](const std::string& path, int index, int count) {
+    if (count <= kFewImportFiles) return;
+    if (!progress) {
+      // No cancel button: the import has no way to stop between files.
+      progress = std::make_unique<QProgressDialog>(owner);
+      progress->setWindowTitle(kBatchImportCaption);
+      progress->setCancelButton(nullptr);
+      progress->setRange(0, count);
+      progress->setMinimumDuration(0);
+      progress->setAutoClose(false);
+      progress->setAutoReset(false);
+      progress->setWindowModality(Qt::WindowModal);
+    }
+    progress->setLabelText(QString::fromStdString(path));
+    progress->setValue(index);
+  };
+  presenter_->ProcessBatchImport(*plate_operations_, pages, show_progress);
 }
 
 bool MainWindow::ShowEditor(PlateEditorFields&) {
