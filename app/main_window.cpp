@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -80,6 +81,18 @@ void MainWindow::BuildLayout() {
     group_selection_changed_ = false;
   });
   connect(plate_list_, &QListWidget::itemClicked, this, [this] { presenter_->PlateClicked(); });
+  // A double click anywhere on the plate list, on a line or below the
+  // last one, edits CurrentPlate.
+  plate_list_->viewport()->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == plate_list_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    presenter_->EditPlateDetails();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 QAction* MainWindow::AddAction(QWidget* owner, const QString& text,
@@ -126,16 +139,12 @@ void MainWindow::BuildMenus() {
   AddAction(group_list_, "Edit group properties", &MainPresenter::EditGroupProperties);
 
   plate_list_->setContextMenuPolicy(Qt::ActionsContextMenu);
-  // Opens the plate editor once it exists.
-  auto* add_plate = new QAction("Add a plate", plate_list_);
-  add_plate->setEnabled(false);
-  plate_list_->addAction(add_plate);
+  AddAction(plate_list_, "Add a plate", &MainPresenter::AddPlate);
   QAction* delete_plates = AddAction(plate_list_, "Delete plate(s)", &MainPresenter::DeletePlates);
   delete_plates->setShortcut(QKeySequence::Delete);
   delete_plates->setShortcutContext(Qt::WidgetShortcut);
   AddSeparator(plate_list_);
-  // Enabled once the plate editor exists.
-  AddAction(plate_list_, "Edit plate details", &MainPresenter::EditPlateDetails)->setEnabled(false);
+  AddAction(plate_list_, "Edit plate details", &MainPresenter::EditPlateDetails);
   AddSeparator(plate_list_);
   AddAction(plate_list_, "Move plate(s) up in list", &MainPresenter::MovePlatesUp);
   AddAction(plate_list_, "Move plate(s) down in list", &MainPresenter::MovePlatesDown);

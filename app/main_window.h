@@ -37,6 +37,7 @@ class MainWindow : public QMainWindow, public MainView {
   // The windows created after this one.
   void AttachGroupNameEditor(GroupNameEditor* editor) { editor_ = editor; }
   void AttachBuild(GroupBuilder* builder, StatusWindow* status);
+  void AttachPlateEditor(PlateEditorDialog* editor) { presenter_->AttachPlateEditor(editor); }
 
   MainPresenter& Presenter() { return *presenter_; }
   QListWidget* GroupList() const { return group_list_; }
@@ -72,6 +73,7 @@ class MainWindow : public QMainWindow, public MainView {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildLayout();
