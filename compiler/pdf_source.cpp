@@ -1,0 +1,134 @@
+#include "compiler/pdf_source.h"
+
+#include <cmath>
+#include <exception>
+#include <string>
+
+#include "compiler/plate_error.h"
+#include "compiler/raster_geometry.h"
+#include "pdf/core/pdf_errors.h"
+#include "pdf/render/render_to_dc.h"
+
+namespace qp {
+
+namespace {
+
+// Rotation choices after a page's own quarter turn: the page already stands
+// on its side, so each choice turns it a quarter less to the right.
+constexpr int kChoiceOnTurnedPage[] = {1, 3, 0, 2};
+constexpr pdf::TRotationAngle kAngleOfChoice[] = {pdf::ra0, pdf::raACW90, pdf::raCW90,
+                                                  pdf::raCW180};
+
+[[noreturn]] void ThrowForPage(const std::filesystem::path& source, int page,
+                               const std::string& problem) {
+  throw PlateError(source.string() + ", page " + std::to_string(page) + ": " + problem);
+}
+
+// Runs `step`, giving any failure that does not yet name the file the file's name.
+template <typename Step>
+auto NamingFile(const std::filesystem::path& source, Step&& step) -> decltype(step()) {
+  try {
+    return step();
+  } catch (const PlateError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw PlateError(source.string() + ": " + e.what());
+  }
+}
+
+void LoadSource(pdf::TPDFDocument& document, const std::filesystem::path& source) {
+  NamingFile(source, [&] {
+    // Without its password an encrypted file loads nothing; measuring the
+    // empty document would give a page of no size, so say what is wrong.
+    if (!document.LoadFromFile(source.string())) throw pdf::ExPasswordRequired();
+  });
+}
+
+PlateRaster NewRaster(int64_t width, int64_t height, const std::filesystem::path& source,
+                      int page) {
+  try {
+    PlateRaster::CheckSize(width, height);
+  } catch (const PlateError& e) {
+    ThrowForPage(source, page, e.what());
+  }
+  return PlateRaster(static_cast<int>(width), static_cast<int>(height));
+}
+
+void RenderPage(pdf::TPDFDocument& document, PlateRaster& raster, int page,
+                const std::filesystem::path& source) {
+  if (!document.IsLoaded()) return;
+  NamingFile(source, [&] {
+    pdf::RenderToDC(document, raster.Data(), raster.Stride(), static_cast<uint32_t>(raster.Width()),
+                    static_cast<uint32_t>(raster.Height()), page, 72.0, 72.0, 0, true, false);
+  });
+}
+
+}  // namespace
+
+PdfPageLayout LayoutPdfPage(const pdf::TPageSize& size, int32_t pageRotation, int targetWidth,
+                            int rotate, const std::filesystem::path& source, int page) {
+  const double w = size.Width, h = size.Height;
+  if (!(std::isfinite(w) && std::isfinite(h) && w > 0 && h > 0)) {
+    ThrowForPage(source, page, "the page has a width or height of 0");
+  }
+  PdfPageLayout layout;
+  if (rotate >= 0 && rotate <= 3) {
+    const int choice =
+        pageRotation == 90 || pageRotation == 270 ? kChoiceOnTurnedPage[rotate] : rotate;
+    layout.Turn = true;
+    layout.Angle = kAngleOfChoice[choice];
+  }
+  const double t = targetWidth == 0 ? RoundHalfEven(w) : static_cast<double>(targetWidth);
+  const bool quarterTurn = rotate == 1 || rotate == 2;
+  const double th = quarterTurn ? RoundHalfEven(t * (w / h)) : RoundHalfEven(h * (t / w));
+  // Bounds before the conversion to integers: a huge page or a sliver would
+  // otherwise overflow.
+  const double limit = PlateRaster::kMaxSide;
+  if (!(t >= 1 && t <= limit && th >= 1 && th <= limit)) {
+    ThrowForPage(source, page,
+                 "the page cannot be drawn at " + std::to_string(std::llround(std::fmin(t, 1e9))) +
+                     " x " + std::to_string(std::llround(std::fmin(th, 1e9))) + " pixels");
+  }
+  layout.Width = static_cast<int64_t>(t);
+  layout.Height = static_cast<int64_t>(th);
+  return layout;
+}
+
+PdfPageLayout PreparePdfPage(pdf::TPDFDocument& document, int page, int targetWidth, int rotate,
+                             const std::filesystem::path& source) {
+  const pdf::TPageSize size = document.GetPageSize(page, pdf::muPixels);
+  const int32_t pageRotation = document.GetPageRotate(page);
+  const PdfPageLayout layout = LayoutPdfPage(size, pageRotation, targetWidth, rotate, source, page);
+  if (layout.Turn) document.RotatePages(std::to_string(page), layout.Angle);
+  return layout;
+}
+
+PreviewPdfResult PreviewPdfPage(pdf::TPDFDocument& document, const std::filesystem::path& source,
+                                int page, int targetWidth, int rotate,
+                                const std::function<void(int pageCount)>& onPageCount) {
+  LoadSource(document, source);
+  PreviewPdfResult result;
+  result.PreviewPageCount = document.GetPageCount();
+  if (onPageCount) onPageCount(result.PreviewPageCount);
+  const PdfPageLayout layout = NamingFile(
+      source, [&] { return PreparePdfPage(document, page, targetWidth, rotate, source); });
+  result.image = NewRaster(layout.Width, layout.Height, source, page);
+  result.PreviewWidth = static_cast<uint16_t>(layout.Width);
+  result.PreviewHeight = static_cast<uint16_t>(layout.Height);
+  RenderPage(document, result.image, page, source);
+  return result;
+}
+
+EncodedImage RasterisePdfPlate(pdf::TPDFDocument& document, const std::filesystem::path& source,
+                               int page, int targetWidth, int rotate, bool clip,
+                               const ClipRect& rect, const std::filesystem::path& tempFolder) {
+  LoadSource(document, source);
+  const PdfPageLayout layout = NamingFile(
+      source, [&] { return PreparePdfPage(document, page, targetWidth, rotate, source); });
+  const ClipEnlargement enlarged = EnlargeForClip(layout.Width, layout.Height, clip, rect);
+  PlateRaster raster = NewRaster(enlarged.Width, enlarged.Height, source, page);
+  RenderPage(document, raster, page, source);
+  return EncodePlateImage(raster, clip, enlarged.Clip, TempImagePath(tempFolder));
+}
+
+}  // namespace qp
