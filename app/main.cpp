@@ -2,10 +2,13 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/core/compiler_preview_renderer.h"
 #include "app/group_name_editor.h"
 #include "app/main_window.h"
+#include "app/plate_editor.h"
 #include "app/status_window.h"
 #include "compiler/build_driver.h"
+#include "pdf/core/pdf_facade.h"
 #include "project/app_folders.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +21,9 @@ int main(int argc, char** argv) {
 
   // The driver outlives the windows that use it.
   qp::BuildDriver build_driver(folder);
+  // The PDF document that the plate editor's previews load into.
+  qp::pdf::TPDFDocument pdf_document;
+  qp::app::CompilerPreviewRenderer preview_renderer(pdf_document);
 
   // Each window once, the main window first: its start-up runs before any
   // other window exists.
@@ -26,6 +32,9 @@ int main(int argc, char** argv) {
   qp::app::StatusWindow status_window(&main_window);
   main_window.AttachGroupNameEditor(&group_name_editor);
   main_window.AttachBuild(&build_driver, &status_window);
+  qp::app::PlateEditor plate_editor(main_window.Presenter().Model(), folder, preview_renderer,
+                                    &main_window);
+  main_window.AttachPlateEditor(&plate_editor);
 
   QObject::connect(&main_window, &qp::app::MainWindow::Closed, &application,
                    &QCoreApplication::quit, Qt::QueuedConnection);
