@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -19,7 +20,10 @@
 
 #include "app/lat_long_dialog.h"
 #include "app/main_presenter.h"
+#include "app/main_window.h"
 #include "app/preview_pane.h"
+#include "project/app_folders.h"
+#include "project/app_session.h"
 #include "tests/app/core/fake_plate_editor_helpers.h"
 #include "tests/app/fake_main_view_helpers.h"
 #include "tests/app/qt_test_helpers.h"
@@ -247,6 +251,70 @@ TEST(PlateListCommands, AddAndEditGoThroughTheAttachedEditor) {
   presenter.EditPlateDetails();
   EXPECT_EQ(model.PlateTable()[0].Name, "From the editor");
   EXPECT_EQ(dialog.shown, 2);
+}
+
+TEST(PlateListBinding, AddAndDoubleClickOpenTheEditor) {
+  test::TestApplication();
+  test::TempDir home;
+  CreateFixedFolders(home.Folder());
+  const std::string chart = home.File("chart.pdf");
+  test::WriteFile(chart, "x");
+  {
+    Project project;
+    project.NewProject(home.Folder() + "Projects/p.zpl");
+    project.AddGroup("Los Angeles international", "KLAX", 0);
+    project.SelectGroup(0);
+    PlateRecord plate;
+    plate.Name = "ILS 25L";
+    plate.SourceFile = chart;
+    project.AddPlate(plate);
+    project.FlushPending();
+    WriteSettings(home.Folder(), {home.Folder() + "Projects/", home.Folder() + "Projects/p.zpl"});
+  }
+  test::FakePreviewRenderer renderer;
+  MainWindow window(home.Folder());
+  PlateEditor editor(window.Presenter().Model(), home.Folder(), renderer, &window);
+  window.AttachPlateEditor(&editor);
+  window.show();
+  QWidget* viewport = window.PlateList()->viewport();
+
+  // No group current: the double click (on the empty list) says so.
+  auto seen = std::make_shared<test::SeenMessage>();
+  test::AnswerNextMessageBox(seen);
+  QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(20, 20));
+  EXPECT_EQ(seen->text, "No project loaded");
+
+  window.GroupList()->setCurrentRow(0);
+  ASSERT_EQ(window.PlateList()->count(), 1);
+  const QPoint line = window.PlateList()->visualItemRect(window.PlateList()->item(0)).center();
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, line);
+  AnswerNextModal([](QWidget* modal) {
+    QApplication::processEvents();
+    auto* name = modal->findChild<QLineEdit*>("name");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->text(), "ILS 25L");
+    name->setText("ILS 25L, edited");
+    emit name->textEdited(name->text());
+    modal->findChild<QPushButton*>("ok")->click();
+  });
+  QTest::mouseDClick(viewport, Qt::LeftButton, {}, line);
+  EXPECT_EQ(window.PlateList()->item(0)->text().toStdString(),
+            "Plate 1, ILS 25L, edited, Page 1, File: \"chart.pdf\"");
+
+  QAction* add = nullptr;
+  for (QAction* action : window.PlateList()->actions()) {
+    if (action->text() == "Add a plate") add = action;
+  }
+  ASSERT_NE(add, nullptr);
+  EXPECT_TRUE(add->isEnabled());
+  AnswerNextModal([](QWidget* modal) { modal->findChild<QPushButton*>("cancel")->click(); });
+  add->trigger();
+  EXPECT_EQ(window.PlateList()->count(), 1);
+  AnswerNextModal([](QWidget* modal) { modal->findChild<QPushButton*>("ok")->click(); });
+  add->trigger();
+  EXPECT_EQ(window.PlateList()->count(), 2);
+  EXPECT_EQ(window.GroupList()->item(0)->text().toStdString(),
+            "Airport: Group1 KLAX, Los Angeles international, 2 plates");
 }
 
 }  // namespace
