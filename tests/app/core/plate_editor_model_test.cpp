@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
+#include "app/core/compiler_preview_renderer.h"
 #include "app/core/plate_operations.h"
 #include "app/core/preview_image.h"
 #include "compiler/palette.h"
@@ -425,6 +427,38 @@ TEST(PreviewImage, ClipOutlineEdges) {
     for (auto [x, y] : c.red) EXPECT_EQ(image.Pixel(x, y), kRed) << x << "," << y;
     for (auto [x, y] : c.untouched) EXPECT_EQ(image.Pixel(x, y), kBlack) << x << "," << y;
   }
+}
+
+TEST(PlateEditorModelCorpus, PreviewsAChartThroughTheCompiler) {
+  const std::filesystem::path chart =
+      std::filesystem::path(QP_SHARED_DIR) / "corpus" / "faa" / "MA-BOS-HOT-SPOT.pdf";
+  if (!std::filesystem::exists(chart)) GTEST_SKIP() << "no FAA corpus at " << chart;
+  pdf::TPDFDocument document;
+  CompilerPreviewRenderer renderer(document);
+  FakeEditorView view;
+  Project project;
+  PlateEditorModel model(view, renderer, project, "/tmp/");
+  PlateEditorFields fields;
+  ResetFields(fields, chart.string(), "Hot spots", 7);
+  fields.scaling = sc1024;
+  model.LoadFields(fields);
+  model.SetVisible(true);
+  model.Activate();
+  // Two pages: 7 is lowered to 2 and its own preview fails; the next change
+  // previews page 2.
+  EXPECT_EQ(model.Fields().page_number, 2);
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_NE(view.messages[0].find("Invalid page number (7)"), std::string::npos)
+      << view.messages[0];
+  view.messages.clear();
+  model.SetRotation(rtLeft90);
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_EQ(model.PreviewWidth(), 1024);
+  EXPECT_EQ(model.Fields().number_of_pages, "2");
+  EXPECT_TRUE(model.PdfPreview());
+  // Below the page the image stays black; the page itself is mostly white.
+  EXPECT_EQ(model.Image().Pixel(1500, model.PreviewHeight() + 1), 0u);
+  EXPECT_EQ(model.Image().Pixel(1, 1), 0xFFFFFFu);
 }
 
 }  // namespace
