@@ -3,9 +3,11 @@
 
 #include "app/application.h"
 #include "app/batch_import_dialog.h"
+#include "app/core/compiler_preview_renderer.h"
 #include "app/folder_chooser.h"
 #include "app/group_name_editor.h"
 #include "app/main_window.h"
+#include "app/plate_editor.h"
 #include "app/status_window.h"
 #include "compiler/build_driver.h"
 #include "project/app_folders.h"
@@ -31,6 +33,12 @@ int main(int argc, char** argv) {
   qp::app::BatchImportDialog batch_import(main_window.Presenter().Model(), &main_window);
   qp::app::FolderChooser folder_chooser(&batch_import);
   main_window.AttachBatchImport(&batch_import, &folder_chooser);
+  // The editor's previews load into the main window's PDF document, as the
+  // batch import's page counts do.
+  qp::app::CompilerPreviewRenderer preview_renderer(main_window.PdfDocument());
+  qp::app::PlateEditor plate_editor(main_window.Presenter().Model(), folder, preview_renderer,
+                                    &main_window);
+  main_window.AttachPlateEditor(&plate_editor);
 
   QObject::connect(&main_window, &qp::app::MainWindow::Closed, &application,
                    &QCoreApplication::quit, Qt::QueuedConnection);

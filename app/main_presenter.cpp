@@ -15,8 +15,32 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The plate operations' view of the windows: the main view's message box
+// and plate list, and the plate editor when one is attached.
+class MainPresenter::PlatePort : public PlateOperationsPort {
+ public:
+  PlatePort(MainView& view, PlateEditorDialog*& editor) : view_(view), editor_(editor) {}
+  void ShowMessage(const std::string& text) override { view_.ShowMessage(text); }
+  void ReplacePlateLine(int index, const std::string& line) override {
+    view_.ReplacePlateLine(index, line);
+  }
+  bool ShowEditor(PlateEditorFields& fields) override {
+    return editor_ && editor_->ShowModal(fields);
+  }
+
+ private:
+  MainView& view_;
+  PlateEditorDialog*& editor_;
+};
+
 MainPresenter::MainPresenter(MainView& view, std::string application_folder)
-    : view_(view), application_folder_(std::move(application_folder)), project_(&view) {}
+    : view_(view),
+      application_folder_(std::move(application_folder)),
+      project_(&view),
+      plate_port_(std::make_unique<PlatePort>(view, plate_editor_)),
+      plate_operations_(std::make_unique<PlateOperations>(project_, *plate_port_)) {}
+
+MainPresenter::~MainPresenter() = default;
 
 void MainPresenter::SetBuilder(GroupBuilder* builder, BuildStatus* status) {
   builder_ = builder;
@@ -226,8 +250,14 @@ void MainPresenter::DeletePlates() {
   project_.GroupModified = true;
 }
 
+void MainPresenter::AddPlate() {
+  if (building_) return;
+  Guarded([&] { plate_operations_->AddPlate("", "", 0, 0, true); });
+}
+
 void MainPresenter::EditPlateDetails() {
-  // Opens the plate editor for CurrentPlate once that editor exists.
+  if (building_) return;
+  Guarded([&] { plate_operations_->EditPlate("", "", 0, false, true, project_.CurrentPlate, 0); });
 }
 
 void MainPresenter::SwapPlateLines(int a, int b) {

@@ -11,6 +11,7 @@
 #include "app/build_commands.h"
 #include "app/core/batch_import.h"
 #include "app/core/plate_commands.h"
+#include "app/core/plate_operations.h"
 #include "app/main_view.h"
 #include "project/app_session.h"
 #include "project/project.h"
@@ -24,12 +25,18 @@ class MainPresenter {
   // `view` and `builder` must outlive the presenter; without a builder the
   // build commands do nothing.
   MainPresenter(MainView& view, std::string application_folder);
+  ~MainPresenter();
 
   Project& Model() { return project_; }
   const Project& Model() const { return project_; }
   const ApplicationSettings& Settings() const { return settings_; }
 
   void SetBuilder(GroupBuilder* builder, BuildStatus* status);
+  // The plate editor, created after this presenter; it must outlive it.
+  // Without one, showing the editor counts as Cancel.
+  void AttachPlateEditor(PlateEditorDialog* editor) { plate_editor_ = editor; }
+  // AddPlate and EditPlate, for the plate list and the batch import.
+  PlateCommands& Plates() { return *plate_operations_; }
   bool CanBuild() const { return builder_ && status_; }
   bool Building() const { return building_; }
 
@@ -54,7 +61,11 @@ class MainPresenter {
 
   // Commands of the plate list.
   void PlateClicked();
+  // "Add a plate": the editor for a new plate.
+  void AddPlate();
   void DeletePlates();
+  // "Edit plate details" and the double click on the plate list: the
+  // editor for CurrentPlate.
   void EditPlateDetails();
   void MovePlatesUp();
   void MovePlatesDown();
@@ -83,6 +94,10 @@ class MainPresenter {
   GroupBuilder* builder_ = nullptr;
   BuildStatus* status_ = nullptr;
   bool building_ = false;
+  class PlatePort;
+  std::unique_ptr<PlatePort> plate_port_;
+  std::unique_ptr<PlateOperations> plate_operations_;
+  PlateEditorDialog* plate_editor_ = nullptr;
 };
 
 // The file name of a path without its folder.

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -33,7 +34,6 @@ MainWindow::MainWindow(const std::string& application_folder, QWidget* parent)
   BuildMenus();
   pdf_document_ = std::make_unique<pdf::TPDFDocument>();
   presenter_ = std::make_unique<MainPresenter>(*this, application_folder);
-  plate_operations_ = std::make_unique<PlateOperations>(presenter_->Model(), *this);
   presenter_->Start();
 }
 
@@ -88,6 +88,18 @@ void MainWindow::BuildLayout() {
     group_selection_changed_ = false;
   });
   connect(plate_list_, &QListWidget::itemClicked, this, [this] { presenter_->PlateClicked(); });
+  // A double click anywhere on the plate list, on a line or below the
+  // last one, edits CurrentPlate.
+  plate_list_->viewport()->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == plate_list_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    presenter_->EditPlateDetails();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 QAction* MainWindow::AddAction(QWidget* owner, const QString& text,
@@ -134,16 +146,12 @@ void MainWindow::BuildMenus() {
   AddAction(group_list_, "Edit group properties", &MainPresenter::EditGroupProperties);
 
   plate_list_->setContextMenuPolicy(Qt::ActionsContextMenu);
-  // Opens the plate editor once it exists.
-  auto* add_plate = new QAction("Add a plate", plate_list_);
-  add_plate->setEnabled(false);
-  plate_list_->addAction(add_plate);
+  AddAction(plate_list_, "Add a plate", &MainPresenter::AddPlate);
   QAction* delete_plates = AddAction(plate_list_, "Delete plate(s)", &MainPresenter::DeletePlates);
   delete_plates->setShortcut(QKeySequence::Delete);
   delete_plates->setShortcutContext(Qt::WidgetShortcut);
   AddSeparator(plate_list_);
-  // Enabled once the plate editor exists.
-  AddAction(plate_list_, "Edit plate details", &MainPresenter::EditPlateDetails)->setEnabled(false);
+  AddAction(plate_list_, "Edit plate details", &MainPresenter::EditPlateDetails);
   AddSeparator(plate_list_);
   AddAction(plate_list_, "Move plate(s) up in list", &MainPresenter::MovePlatesUp);
   AddAction(plate_list_, "Move plate(s) down in list", &MainPresenter::MovePlatesDown);
@@ -209,13 +217,7 @@ void MainWindow::ProcessBatchImport() {
     progress->setLabelText(QString::fromStdString(path));
     progress->setValue(index);
   };
-  presenter_->ProcessBatchImport(*plate_operations_, pages, show_progress);
-}
-
-bool MainWindow::ShowEditor(PlateEditorFields&) {
-  // The plate editor window is not attached to this window yet: a plate to
-  // confirm is taken with the fields as the import filled them.
-  return true;
+  presenter_->ProcessBatchImport(presenter_->Plates(), pages, show_progress);
 }
 
 void MainWindow::RunBuild(void (MainPresenter::*command)()) {

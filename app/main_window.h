@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "app/core/plate_operations.h"
 #include "app/main_presenter.h"
 #include "app/main_view.h"
 
@@ -37,7 +36,7 @@ inline constexpr const char* kProjectFilter = "Quarrin plates project (*.zpl)";
 // the folder holds more than this many files.
 inline constexpr int kFewImportFiles = 5;
 
-class MainWindow : public QMainWindow, public MainView, public PlateOperationsPort {
+class MainWindow : public QMainWindow, public MainView {
   Q_OBJECT
 
  public:
@@ -54,6 +53,7 @@ class MainWindow : public QMainWindow, public MainView, public PlateOperationsPo
 
   // The PDF document component: the batch import opens its files in it.
   pdf::TPDFDocument& PdfDocument() { return *pdf_document_; }
+  void AttachPlateEditor(PlateEditorDialog* editor) { presenter_->AttachPlateEditor(editor); }
 
   MainPresenter& Presenter() { return *presenter_; }
   QListWidget* GroupList() const { return group_list_; }
@@ -83,15 +83,13 @@ class MainWindow : public QMainWindow, public MainView, public PlateOperationsPo
   void SetPlateLineSelected(int index, bool selected) override;
   int FocusedPlateLine() const override;
 
-  // PlateOperationsPort (ShowMessage and ReplacePlateLine as above).
-  bool ShowEditor(PlateEditorFields& fields) override;
-
  signals:
   // The window has closed for good; the application ends its event loop.
   void Closed();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildLayout();
@@ -104,7 +102,6 @@ class MainWindow : public QMainWindow, public MainView, public PlateOperationsPo
 
   std::unique_ptr<MainPresenter> presenter_;
   std::unique_ptr<pdf::TPDFDocument> pdf_document_;
-  std::unique_ptr<PlateOperations> plate_operations_;
   BatchImportDialog* batch_import_dialog_ = nullptr;
   GroupNameEditor* editor_ = nullptr;
   StatusWindow* status_ = nullptr;

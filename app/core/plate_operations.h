@@ -31,6 +31,14 @@ class PlateOperationsPort {
   virtual bool ShowEditor(PlateEditorFields& fields) = 0;
 };
 
+// The plate editor window as a modal dialog over the fields; see
+// PlateOperationsPort::ShowEditor.
+class PlateEditorDialog {
+ public:
+  virtual ~PlateEditorDialog() = default;
+  virtual bool ShowModal(PlateEditorFields& fields) = 0;
+};
+
 class PlateOperations : public PlateCommands {
  public:
   // `project` and `port` must outlive the operations.
