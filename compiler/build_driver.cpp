@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "compiler/group_file_writer.h"
+#include "compiler/pdf_source.h"
 #include "compiler/picture_source.h"
 #include "compiler/plate_error.h"
 
@@ -43,6 +44,8 @@ std::string SkippedLine(const std::string& source_file) {
 BuildDriver::BuildDriver(const std::filesystem::path& application_folder)
     : export_folder_(application_folder / "Export"), temp_folder_(application_folder / "Temp") {}
 
+BuildDriver::~BuildDriver() = default;
+
 void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, BuildStatus& status) {
   if (project.ProjectLoaded) {
     project.FlushPending();
@@ -52,6 +55,7 @@ void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, Bui
   const std::vector<int> groups =
       project.ProjectLoaded ? request.Groups(project) : std::vector<int>{};
   status.Start(project.ProjectLoaded ? request.PlateCount(project) : 0);
+  pdf_document_ = std::make_unique<pdf::TPDFDocument>();
   try {
     for (int g : groups) {
       // The status window pumps events between plates; a group that has
@@ -69,9 +73,11 @@ void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, Bui
       if (!BuildGroup(group, plates, status)) break;
     }
   } catch (...) {
+    pdf_document_.reset();
     status.Finish();
     throw;
   }
+  pdf_document_.reset();
   status.Finish();
 }
 
@@ -105,12 +111,17 @@ bool BuildDriver::BuildGroup(const GroupRecord& group, std::span<const PlateReco
 void BuildDriver::BuildPlate(GroupFileWriter& writer, int index, const PlateRecord& plate,
                              BuildStatus& status) {
   const std::filesystem::path source(plate.SourceFile);
+  const ClipRect rect{plate.ClipX1, plate.ClipY1, plate.ClipX2, plate.ClipY2};
   switch (SourceKindOf(source)) {
-    case SourceKind::Pdf:
-      throw PlateError("Cannot build " + plate.SourceFile + ": PDF sources are not supported yet");
+    case SourceKind::Pdf: {
+      const EncodedImage image =
+          RasterisePdfPlate(*pdf_document_, source, plate.FirstPage, TargetWidthFor(plate.Scaling),
+                            plate.Rotate, plate.Clip, rect, temp_folder_);
+      writer.AppendPlate(index, plate, image, TempImagePath(temp_folder_));
+      return;
+    }
     case SourceKind::Bmp:
     case SourceKind::Jpeg: {
-      const ClipRect rect{plate.ClipX1, plate.ClipY1, plate.ClipX2, plate.ClipY2};
       const EncodedImage image = RasterisePicturePlate(source, plate.Clip, rect, temp_folder_);
       writer.AppendPlate(index, plate, image, TempImagePath(temp_folder_));
       return;

@@ -4,12 +4,17 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 
 #include "compiler/build_port.h"
 
 namespace qp {
+
+namespace pdf {
+class TPDFDocument;
+}
 
 class GroupFileWriter;
 
@@ -27,6 +32,7 @@ class BuildDriver : public GroupBuilder {
   // Group files go to Export and the temporary image to Temp inside
   // `application_folder`; both folders must exist.
   explicit BuildDriver(const std::filesystem::path& application_folder);
+  ~BuildDriver() override;
 
   // 1. Writes pending changes (project, then the current group's plates).
   // 2. Starts the status window.
@@ -50,6 +56,9 @@ class BuildDriver : public GroupBuilder {
 
   std::filesystem::path export_folder_;
   std::filesystem::path temp_folder_;
+  // The one PDF document of a build: every PDF plate loads its file into it
+  // afresh. Present only while a build runs.
+  std::unique_ptr<pdf::TPDFDocument> pdf_document_;
 };
 
 }  // namespace qp
