@@ -131,7 +131,7 @@ TEST(PlatecBuildExample, DemoProjectBuildsAndExtracts) {
   const CliRun run = Platec({"build", (dir / "demo.zpl").string(), "--home", dir.path().string()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("Processing lfqv-parking.jpg\n"), std::string::npos) << run.out;
-  for (const auto& [file, plates] : {std::pair{"ZGLFQV.ZPG", 4u}, std::pair{"ZPINFO.ZPG", 2u}}) {
+  for (const auto& [file, plates] : {std::pair{"ZGLFQV.ZPG", 7u}, std::pair{"ZPINFO.ZPG", 2u}}) {
     const std::filesystem::path path = dir / "Export" / file;
     const GroupFileContent content = ReadGroupFile(path);
     ASSERT_EQ(content.entries.size(), plates) << file;
