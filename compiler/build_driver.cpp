@@ -44,8 +44,6 @@ std::string SkippedLine(const std::string& source_file) {
 BuildDriver::BuildDriver(const std::filesystem::path& application_folder)
     : export_folder_(application_folder / "Export"), temp_folder_(application_folder / "Temp") {}
 
-BuildDriver::~BuildDriver() = default;
-
 void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, BuildStatus& status) {
   if (project.ProjectLoaded) {
     project.FlushPending();
@@ -55,7 +53,9 @@ void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, Bui
   const std::vector<int> groups =
       project.ProjectLoaded ? request.Groups(project) : std::vector<int>{};
   status.Start(project.ProjectLoaded ? request.PlateCount(project) : 0);
-  pdf_document_ = std::make_unique<pdf::TPDFDocument>();
+  // Local to this call: a second build started while this one pumps events
+  // gets its own.
+  pdf::TPDFDocument document;
   try {
     for (int g : groups) {
       // The status window pumps events between plates; a group that has
@@ -70,19 +70,17 @@ void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, Bui
       const auto count = static_cast<size_t>(std::clamp(group.Count, 0, kMaxPlatesPerGroup));
       const std::vector<PlateRecord> plates(project.PlateTable().begin(),
                                             project.PlateTable().begin() + count);
-      if (!BuildGroup(group, plates, status)) break;
+      if (!BuildGroup(group, plates, document, status)) break;
     }
   } catch (...) {
-    pdf_document_.reset();
     status.Finish();
     throw;
   }
-  pdf_document_.reset();
   status.Finish();
 }
 
 bool BuildDriver::BuildGroup(const GroupRecord& group, std::span<const PlateRecord> plates,
-                             BuildStatus& status) {
+                             pdf::TPDFDocument& document, BuildStatus& status) {
   GroupFileWriter writer = OpenGroupFile(export_folder_, group, plates);
   bool stopped = false;
   try {
@@ -90,7 +88,7 @@ bool BuildDriver::BuildGroup(const GroupRecord& group, std::span<const PlateReco
       const PlateRecord& plate = plates[p];
       status.AddLine(ProcessingLine(plate.SourceFile));
       status.Pump();
-      BuildPlate(writer, static_cast<int>(p), plate, status);
+      BuildPlate(writer, static_cast<int>(p), plate, document, status);
       status.PlateDone();
       status.Pump();
       stopped = status.StopRequested();
@@ -109,13 +107,13 @@ bool BuildDriver::BuildGroup(const GroupRecord& group, std::span<const PlateReco
 }
 
 void BuildDriver::BuildPlate(GroupFileWriter& writer, int index, const PlateRecord& plate,
-                             BuildStatus& status) {
+                             pdf::TPDFDocument& document, BuildStatus& status) {
   const std::filesystem::path source(plate.SourceFile);
   const ClipRect rect{plate.ClipX1, plate.ClipY1, plate.ClipX2, plate.ClipY2};
   switch (SourceKindOf(source)) {
     case SourceKind::Pdf: {
       const EncodedImage image =
-          RasterisePdfPlate(*pdf_document_, source, plate.FirstPage, TargetWidthFor(plate.Scaling),
+          RasterisePdfPlate(document, source, plate.FirstPage, TargetWidthFor(plate.Scaling),
                             plate.Rotate, plate.Clip, rect, temp_folder_);
       writer.AppendPlate(index, plate, image, TempImagePath(temp_folder_));
       return;

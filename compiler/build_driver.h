@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <span>
 #include <string>
 
@@ -32,7 +31,6 @@ class BuildDriver : public GroupBuilder {
   // Group files go to Export and the temporary image to Temp inside
   // `application_folder`; both folders must exist.
   explicit BuildDriver(const std::filesystem::path& application_folder);
-  ~BuildDriver() override;
 
   // 1. Writes pending changes (project, then the current group's plates).
   // 2. Starts the status window.
@@ -49,16 +47,15 @@ class BuildDriver : public GroupBuilder {
 
  private:
   // Builds one group; false when a stop was requested.
+  // `document` is the build's one PDF document: every PDF plate loads its
+  // file into it afresh.
   bool BuildGroup(const GroupRecord& group, std::span<const PlateRecord> plates,
-                  BuildStatus& status);
+                  pdf::TPDFDocument& document, BuildStatus& status);
   void BuildPlate(GroupFileWriter& writer, int index, const PlateRecord& plate,
-                  BuildStatus& status);
+                  pdf::TPDFDocument& document, BuildStatus& status);
 
   std::filesystem::path export_folder_;
   std::filesystem::path temp_folder_;
-  // The one PDF document of a build: every PDF plate loads its file into it
-  // afresh. Present only while a build runs.
-  std::unique_ptr<pdf::TPDFDocument> pdf_document_;
 };
 
 }  // namespace qp
