@@ -1,12 +1,15 @@
 #include <cairo.h>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <ostream>
 #include <string>
 
 #include "cli/command.h"
+#include "compiler/pdf_source.h"
 #include "compiler/plate_raster.h"
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_facade.h"
@@ -28,17 +31,6 @@ bool ParseInt(const std::string& text, int64_t& value) {
   } catch (const std::exception&) {
     return false;
   }
-}
-
-// The angle a rotation choice turns the page to, given the page's own
-// rotation, as the compiler sets it before rendering.
-pdf::TRotationAngle AngleFor(int choice, int32_t pageRotation) {
-  if (pageRotation == 90 || pageRotation == 270) {
-    static const int kTurned[] = {1, 3, 0, 2};
-    choice = kTurned[choice];
-  }
-  static const pdf::TRotationAngle kAngles[] = {pdf::ra0, pdf::raACW90, pdf::raCW90, pdf::raCW180};
-  return kAngles[choice];
 }
 
 }  // namespace
@@ -79,15 +71,10 @@ int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     return 1;
   }
   const auto pageNo = static_cast<int32_t>(page);
-  const pdf::TPageSize size = document.GetPageSize(pageNo, pdf::muPixels);
-  const int32_t pageRotation = document.GetPageRotate(pageNo);
-  int64_t t = width == 0 ? static_cast<int64_t>(std::nearbyint(size.Width)) : width;
-  const double ratio =
-      (rotate == 1 || rotate == 2) ? size.Width / size.Height : size.Height / size.Width;
-  const double heightValue = (rotate == 1 || rotate == 2) ? double(t) * ratio : ratio * double(t);
-  if (!std::isfinite(heightValue)) throw std::runtime_error("the page has no size");
-  const auto th = static_cast<int64_t>(std::nearbyint(heightValue));
-  document.RotatePages(std::to_string(pageNo), AngleFor(static_cast<int>(rotate), pageRotation));
+  const PdfPageLayout layout =
+      PreparePdfPage(document, pageNo, static_cast<int>(std::min<int64_t>(width, INT32_MAX)),
+                     static_cast<int>(rotate), file);
+  const int64_t t = layout.Width, th = layout.Height;
   PlateRaster raster(static_cast<int>(t), static_cast<int>(th));
   pdf::RenderToDC(document, raster.Data(), raster.Stride(), static_cast<uint32_t>(t),
                   static_cast<uint32_t>(th), pageNo);

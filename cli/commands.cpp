@@ -15,6 +15,7 @@ int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunBuild(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunImport(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunPreview(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -81,6 +82,13 @@ const std::array kCommands = {
             "page's proportions and the rotation choice (0 none, 1 left, 2 right,\n"
             "3 upside down), and prints the size and the time taken.\n",
             &RunRender},
+    Command{"preview", "draw a plate's source as the plate editor previews it",
+            "Usage: platec preview PROJECT.zpl --group N --plate M -o OUT.png\n\n"
+            "Writes plate M of group N (both from 1) as the editor previews it: a PDF\n"
+            "page at the plate's scaling and rotation, a BMP or JPEG at its own size,\n"
+            "with the clip rectangle's outline in red when clipping is on, and prints\n"
+            "the size and the source's page count.\n",
+            &RunPreview},
     Command{"show", "print one object of a PDF file, or a stream's bytes",
             "Usage: platec show FILE.pdf OBJ [--raw | --decoded] [--password P]\n\n"
             "Prints object OBJ as text; with --raw a stream's stored bytes (decrypted),\n"

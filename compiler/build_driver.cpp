@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "compiler/group_file_writer.h"
+#include "compiler/pdf_source.h"
 #include "compiler/picture_source.h"
 #include "compiler/plate_error.h"
 
@@ -52,6 +53,9 @@ void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, Bui
   const std::vector<int> groups =
       project.ProjectLoaded ? request.Groups(project) : std::vector<int>{};
   status.Start(project.ProjectLoaded ? request.PlateCount(project) : 0);
+  // Local to this call: a second build started while this one pumps events
+  // gets its own.
+  pdf::TPDFDocument document;
   try {
     for (int g : groups) {
       // The status window pumps events between plates; a group that has
@@ -66,7 +70,7 @@ void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, Bui
       const auto count = static_cast<size_t>(std::clamp(group.Count, 0, kMaxPlatesPerGroup));
       const std::vector<PlateRecord> plates(project.PlateTable().begin(),
                                             project.PlateTable().begin() + count);
-      if (!BuildGroup(group, plates, status)) break;
+      if (!BuildGroup(group, plates, document, status)) break;
     }
   } catch (...) {
     status.Finish();
@@ -76,7 +80,7 @@ void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, Bui
 }
 
 bool BuildDriver::BuildGroup(const GroupRecord& group, std::span<const PlateRecord> plates,
-                             BuildStatus& status) {
+                             pdf::TPDFDocument& document, BuildStatus& status) {
   GroupFileWriter writer = OpenGroupFile(export_folder_, group, plates);
   bool stopped = false;
   try {
@@ -84,7 +88,7 @@ bool BuildDriver::BuildGroup(const GroupRecord& group, std::span<const PlateReco
       const PlateRecord& plate = plates[p];
       status.AddLine(ProcessingLine(plate.SourceFile));
       status.Pump();
-      BuildPlate(writer, static_cast<int>(p), plate, status);
+      BuildPlate(writer, static_cast<int>(p), plate, document, status);
       status.PlateDone();
       status.Pump();
       stopped = status.StopRequested();
@@ -103,14 +107,19 @@ bool BuildDriver::BuildGroup(const GroupRecord& group, std::span<const PlateReco
 }
 
 void BuildDriver::BuildPlate(GroupFileWriter& writer, int index, const PlateRecord& plate,
-                             BuildStatus& status) {
+                             pdf::TPDFDocument& document, BuildStatus& status) {
   const std::filesystem::path source(plate.SourceFile);
+  const ClipRect rect{plate.ClipX1, plate.ClipY1, plate.ClipX2, plate.ClipY2};
   switch (SourceKindOf(source)) {
-    case SourceKind::Pdf:
-      throw PlateError("Cannot build " + plate.SourceFile + ": PDF sources are not supported yet");
+    case SourceKind::Pdf: {
+      const EncodedImage image =
+          RasterisePdfPlate(document, source, plate.FirstPage, TargetWidthFor(plate.Scaling),
+                            plate.Rotate, plate.Clip, rect, temp_folder_);
+      writer.AppendPlate(index, plate, image, TempImagePath(temp_folder_));
+      return;
+    }
     case SourceKind::Bmp:
     case SourceKind::Jpeg: {
-      const ClipRect rect{plate.ClipX1, plate.ClipY1, plate.ClipX2, plate.ClipY2};
       const EncodedImage image = RasterisePicturePlate(source, plate.Clip, rect, temp_folder_);
       writer.AppendPlate(index, plate, image, TempImagePath(temp_folder_));
       return;

@@ -11,6 +11,10 @@
 
 namespace qp {
 
+namespace pdf {
+class TPDFDocument;
+}
+
 class GroupFileWriter;
 
 // Target width in pixels for a plate's `Scaling`: 0 (the page's own width),
@@ -43,10 +47,12 @@ class BuildDriver : public GroupBuilder {
 
  private:
   // Builds one group; false when a stop was requested.
+  // `document` is the build's one PDF document: every PDF plate loads its
+  // file into it afresh.
   bool BuildGroup(const GroupRecord& group, std::span<const PlateRecord> plates,
-                  BuildStatus& status);
+                  pdf::TPDFDocument& document, BuildStatus& status);
   void BuildPlate(GroupFileWriter& writer, int index, const PlateRecord& plate,
-                  BuildStatus& status);
+                  pdf::TPDFDocument& document, BuildStatus& status);
 
   std::filesystem::path export_folder_;
   std::filesystem::path temp_folder_;

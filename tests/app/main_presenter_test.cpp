@@ -486,7 +486,7 @@ TEST_F(BuildCommandTest, FailedBuildIsReportedAndHidesTheStatusWindow) {
 }
 
 // The real driver behind the presenter: a BMP plate is built into its group
-// file; a PDF plate ends the build with its message shown.
+// file; a PDF plate that does not open ends the build with its message shown.
 TEST_F(PresenterTest, BuildsThroughTheDriver) {
   const std::string bmp = home.Folder() + "Plates/chart.bmp";
   qp::testing::WriteBytes(bmp, qp::testing::PatternBmp(9, 7));
@@ -517,8 +517,7 @@ TEST_F(PresenterTest, BuildsThroughTheDriver) {
   EXPECT_FALSE(presenter.Model().GroupModified);
 
   presenter.BuildAllGroups();
-  EXPECT_EQ(view.messages, (std::vector<std::string>{"Cannot build " + pdf +
-                                                     ": PDF sources are not supported yet"}));
+  EXPECT_EQ(view.messages, (std::vector<std::string>{pdf + ": startxref not found"}));
   EXPECT_FALSE(status.shown);
   EXPECT_FALSE(presenter.Building());
   EXPECT_EQ(presenter.Model().CurrentGroup, 1);

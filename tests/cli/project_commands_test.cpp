@@ -86,7 +86,7 @@ TEST(PlatecProject, ExampleProject) {
   CliRun groups = Platec({"groups", dir.File("demo.zpl")});
   EXPECT_EQ(groups.status, 0);
   EXPECT_EQ(groups.out,
-            "Airport: Group1 LFQV, Valbréon-Saint-Aurèle, 4 plates\n"
+            "Airport: Group1 LFQV, Valbréon-Saint-Aurèle, 7 plates\n"
             "Info: Group2 , Météo et fréquences, 2 plates\n");
   CliRun plates = Platec({"plates", dir.File("demo.zpl"), "1"});
   EXPECT_NE(plates.out.find("Plate 2, ILS RWY 27, descent 3.0°, Page 1, File: "

@@ -1,0 +1,107 @@
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <ostream>
+#include <vector>
+
+#include "cli/command.h"
+#include "cli/project_loading.h"
+#include "compiler/build_driver.h"
+#include "compiler/clip_outline.h"
+#include "compiler/pdf_source.h"
+#include "compiler/picture_source.h"
+#include "compiler/plate_error.h"
+#include "compiler/png_writer.h"
+#include "project/errors.h"
+
+namespace qp::cli {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: platec preview PROJECT.zpl --group N --plate M -o OUT.png\n";
+
+bool ParseNumber(const std::string& text, int& value) {
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && value >= 1;
+}
+
+struct PlatePreview {
+  PlateRaster image;
+  int pageCount = 0;
+};
+
+PlatePreview PreviewSource(const PlateRecord& plate) {
+  const std::filesystem::path source(plate.SourceFile);
+  switch (SourceKindOf(source)) {
+    case SourceKind::Pdf: {
+      pdf::TPDFDocument document;
+      PreviewPdfResult r = PreviewPdfPage(document, source, plate.FirstPage,
+                                          TargetWidthFor(plate.Scaling), plate.Rotate);
+      return {std::move(r.image), r.PreviewPageCount};
+    }
+    case SourceKind::Bmp:
+    case SourceKind::Jpeg: {
+      PreviewPictureResult r = PreviewPicture(source);
+      return {std::move(r.image), r.PreviewPageCount};
+    }
+    case SourceKind::Unsupported:
+      break;
+  }
+  throw PlateError("Unsupported image file type: " + plate.SourceFile);
+}
+
+}  // namespace
+
+int RunPreview(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+  std::string project_file, output;
+  int group = 0, plate = 0;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (a == "--group" && hasValue && ParseNumber(args[i + 1], group)) {
+      ++i;
+    } else if (a == "--plate" && hasValue && ParseNumber(args[i + 1], plate)) {
+      ++i;
+    } else if (a == "-o" && hasValue) {
+      output = args[++i];
+    } else if (project_file.empty() && a.rfind("-", 0) != 0) {
+      project_file = a;
+    } else {
+      err << kUsage;
+      return 2;
+    }
+  }
+  if (project_file.empty() || output.empty() || group == 0 || plate == 0) {
+    err << kUsage;
+    return 2;
+  }
+  Project project;
+  LoadProjectFile(project_file, project);
+  if (group > project.GroupCount()) {
+    throw Error("no group " + std::to_string(group) + " in " + project_file);
+  }
+  project.LoadGroup(group - 1);
+  const int count = std::clamp(project.GroupAt(group - 1)->Count, 0,
+                               static_cast<int>(project.PlateTable().size()));
+  if (plate > count) {
+    throw Error("no plate " + std::to_string(plate) + " in group " + std::to_string(group));
+  }
+  const PlateRecord record = project.PlateTable()[plate - 1];
+  PlatePreview preview = PreviewSource(record);
+  PlateRaster& image = preview.image;
+  if (record.Clip) {
+    DrawClipOutline(image, {record.ClipX1, record.ClipY1, record.ClipX2, record.ClipY2});
+  }
+  std::vector<uint32_t> colours;
+  colours.reserve(size_t(image.Width()) * size_t(image.Height()));
+  for (int y = 0; y < image.Height(); ++y) {
+    for (int x = 0; x < image.Width(); ++x) colours.push_back(image.Pixel(x, y));
+  }
+  WritePng(output, image.Width(), image.Height(), colours);
+  out << "Size: " << image.Width() << " x " << image.Height() << "\n";
+  out << "Pages: " << preview.pageCount << "\n";
+  return 0;
+}
+
+}  // namespace qp::cli
