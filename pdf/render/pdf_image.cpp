@@ -203,6 +203,11 @@ void TPDImage::ReadDictionary() {
   }
 }
 
+bool TPDImage::IsInterpolated() const {
+  const TPDBaseObject* value = Entry("Interpolate", "I");
+  return value != nullptr && value->IsBoolean() && static_cast<const TPDBoolean*>(value)->Value();
+}
+
 bool TPDImage::IsDrawable() const {
   if (stream_ == nullptr || dict_ == nullptr || !color_map_) return false;
   if (!is_jpx_ && (width_ <= 0 || height_ <= 0)) return false;

@@ -113,6 +113,8 @@ class TPDImage {
   const TPDColorSpace* GetColorSpace() const { return color_space_.get(); }
   const TPDImageColorMap* GetColorMap() const { return color_map_.get(); }
   bool HasColorKeyMask() const { return has_color_key_; }
+  // /Interpolate (or /I) true: the image asks to be smoothed when enlarged.
+  bool IsInterpolated() const;
   // False for images that are never painted: DeviceN or Pattern spaces,
   // no or absurd dimensions, a colour image without a usable space.
   bool IsDrawable() const;

@@ -91,6 +91,16 @@ bool UnitSquareWithin(const cairo_matrix_t& m, double limit) {
   return true;
 }
 
+// Enlarged images keep their pixels sharp unless they ask to be smoothed
+// (/Interpolate): scans and dithered 1-bit images would otherwise blur.
+// Reduced images are filtered so that no detail turns into aliasing.
+cairo_filter_t ImageFilter(const cairo_matrix_t& imageToTarget, bool interpolate) {
+  const double columnWidth = std::hypot(imageToTarget.xx, imageToTarget.yx);
+  const double rowHeight = std::hypot(imageToTarget.xy, imageToTarget.yy);
+  if (!interpolate && columnWidth >= 1 && rowHeight >= 1) return CAIRO_FILTER_NEAREST;
+  return CAIRO_FILTER_GOOD;
+}
+
 }  // namespace
 
 void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& image) {
@@ -122,7 +132,6 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return;
   PatternPtr pattern(cairo_pattern_create_for_surface(surface.get()), cairo_pattern_destroy);
   if (cairo_pattern_status(pattern.get()) != CAIRO_STATUS_SUCCESS) return;
-  cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_GOOD);
   // Edge pixels are repeated outward so that interpolation does not fade the
   // border; the clip below keeps the image to its square.
   cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
@@ -132,6 +141,7 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
   cairo_matrix_init(&imageToTarget, 1.0 / bitmap.Width, 0, 0, -1.0 / bitmap.Height, 0, 1);
   cairo_matrix_multiply(&imageToTarget, &imageToTarget, &userToTarget);
   if (!IsUsableMatrix(imageToTarget)) return;
+  cairo_pattern_set_filter(pattern.get(), ImageFilter(imageToTarget, decoded.IsInterpolated()));
 
   cairo_save(cr_);
   cairo_set_matrix(cr_, &imageToTarget);

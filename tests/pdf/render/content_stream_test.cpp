@@ -93,6 +93,9 @@ TEST(ContentStreamTest, InlineImagesAreHandedOnAndSkipped) {
             "DrawImage inline 3; UpdateLineWidth 2");
   // Without ID the image reaches the end of the data and draws nothing.
   EXPECT_EQ(Interpret("BI /W 1 /H 1"), "");
+  // ASCII85 data ends at its own "~>": the letters EI inside it are data.
+  EXPECT_EQ(Interpret("BI /W 1 /H 1 /BPC 8 /CS /G /F [/A85] ID zEI!!~\n> EI 2 w"),
+            "DrawImage inline 9; UpdateLineWidth 2");
 }
 
 TEST(ContentStreamTest, OperandsCarryAcrossStreamsOfAPage) {
