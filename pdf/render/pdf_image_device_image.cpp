@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_filter_manager.h"
@@ -44,30 +45,61 @@ std::unique_ptr<TPDStream> InlineImageStream(const TPDImageSource& image) {
   }
 }
 
-// Keeps every k-th column and row so that neither side exceeds what a Cairo
-// surface can hold (images that wide are far finer than any target).
-void FitSurfaceLimits(TImageBitmap& bitmap) {
-  if (bitmap.Width <= kMaxSurfaceSide && bitmap.Height <= kMaxSurfaceSide) return;
-  const int stepX = (bitmap.Width + kMaxSurfaceSide - 1) / kMaxSurfaceSide;
-  const int stepY = (bitmap.Height + kMaxSurfaceSide - 1) / kMaxSurfaceSide;
-  const int width = (bitmap.Width + stepX - 1) / stepX;
-  const int height = (bitmap.Height + stepY - 1) / stepY;
-  const int bytes = bitmap.Format == ibfA8 ? 1 : 4;
-  TImageBitmap fitted;
-  fitted.Format = bitmap.Format;
-  fitted.Width = width;
-  fitted.Height = height;
-  fitted.Stride = cairo_format_stride_for_width(
+TImageBitmap EmptyLike(const TImageBitmap& bitmap, int width, int height) {
+  TImageBitmap out;
+  out.Format = bitmap.Format;
+  out.Width = width;
+  out.Height = height;
+  out.Stride = cairo_format_stride_for_width(
       bitmap.Format == ibfA8 ? CAIRO_FORMAT_A8 : CAIRO_FORMAT_ARGB32, width);
-  fitted.Data.assign(static_cast<size_t>(fitted.Stride) * height, 0);
+  out.Data.assign(static_cast<size_t>(out.Stride) * height, 0);
+  return out;
+}
+
+// Averages blocks of kx × ky pixels (premultiplied channels, or alpha): a
+// cheap, exact first step for images drawn at a fraction of their size,
+// which leaves Cairo a reduction small enough for bilinear filtering.
+void ReduceByBlocks(TImageBitmap& bitmap, int kx, int ky) {
+  const int width = (bitmap.Width + kx - 1) / kx;
+  const int height = (bitmap.Height + ky - 1) / ky;
+  const int bytes = bitmap.Format == ibfA8 ? 1 : 4;
+  TImageBitmap out = EmptyLike(bitmap, width, height);
+  std::vector<uint32_t> sums(static_cast<size_t>(width) * bytes);
   for (int y = 0; y < height; ++y) {
-    const uint8_t* in = bitmap.Row(y * stepY);
-    uint8_t* out = fitted.Row(y);
+    std::fill(sums.begin(), sums.end(), 0);
+    const int y0 = y * ky, y1 = std::min(y0 + ky, bitmap.Height);
+    for (int sy = y0; sy < y1; ++sy) {
+      const uint8_t* in = bitmap.Row(sy);
+      for (int x = 0, sx = 0; x < width; ++x) {
+        uint32_t* sum = &sums[static_cast<size_t>(x) * bytes];
+        const int end = std::min(sx + kx, bitmap.Width);
+        for (; sx < end; ++sx) {
+          for (int b = 0; b < bytes; ++b) sum[b] += in[sx * bytes + b];
+        }
+      }
+    }
+    uint8_t* row = out.Row(y);
     for (int x = 0; x < width; ++x) {
-      for (int b = 0; b < bytes; ++b) out[x * bytes + b] = in[x * stepX * bytes + b];
+      const uint32_t count = static_cast<uint32_t>(std::min(kx, bitmap.Width - x * kx) * (y1 - y0));
+      for (int b = 0; b < bytes; ++b) {
+        row[x * bytes + b] =
+            static_cast<uint8_t>((sums[static_cast<size_t>(x) * bytes + b] + count / 2) / count);
+      }
     }
   }
-  bitmap = std::move(fitted);
+  bitmap = std::move(out);
+}
+
+// Integer reduction factors for an image drawn `columnWidth` × `rowHeight`
+// target pixels per image pixel: the nearest whole number of image pixels
+// per target pixel, and at least what keeps a side within Cairo's limit.
+int ReductionFactor(double pixelSize, int side) {
+  int factor = 1;
+  if (pixelSize > 0 && pixelSize < 1) {
+    factor = static_cast<int>(std::clamp(std::nearbyint(1 / pixelSize), 1.0, double(side)));
+  }
+  const int minimum = (side + kMaxSurfaceSide - 1) / kMaxSurfaceSide;
+  return std::max(factor, minimum);
 }
 
 bool IsUsableMatrix(const cairo_matrix_t& m) {
@@ -122,7 +154,11 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
   TPDImage decoded(document, image.Resources, stream, image.IsInline, limits);
   TImageBitmap bitmap = decoded.ToBitmap();
   if (bitmap.IsEmpty() || bitmap.Width <= 0 || bitmap.Height <= 0) return;
-  FitSurfaceLimits(bitmap);
+  const double columnWidth = std::hypot(userToTarget.xx, userToTarget.yx) / bitmap.Width;
+  const double rowHeight = std::hypot(userToTarget.xy, userToTarget.yy) / bitmap.Height;
+  const int kx = ReductionFactor(columnWidth, bitmap.Width);
+  const int ky = ReductionFactor(rowHeight, bitmap.Height);
+  if (kx > 1 || ky > 1) ReduceByBlocks(bitmap, kx, ky);
 
   const bool stencil = bitmap.Format == ibfA8;
   SurfacePtr surface(cairo_image_surface_create_for_data(
@@ -141,7 +177,11 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
   cairo_matrix_init(&imageToTarget, 1.0 / bitmap.Width, 0, 0, -1.0 / bitmap.Height, 0, 1);
   cairo_matrix_multiply(&imageToTarget, &imageToTarget, &userToTarget);
   if (!IsUsableMatrix(imageToTarget)) return;
-  cairo_pattern_set_filter(pattern.get(), ImageFilter(imageToTarget, decoded.IsInterpolated()));
+  // A reduced image was drawn smaller than its data: it is filtered, whatever
+  // small enlargement is left.
+  const bool reduced = kx > 1 || ky > 1;
+  cairo_pattern_set_filter(pattern.get(),
+                           ImageFilter(imageToTarget, reduced || decoded.IsInterpolated()));
 
   cairo_save(cr_);
   cairo_set_matrix(cr_, &imageToTarget);
