@@ -64,14 +64,14 @@ void ReduceByBlocks(TImageBitmap& bitmap, int kx, int ky) {
   const int height = (bitmap.Height + ky - 1) / ky;
   const int bytes = bitmap.Format == ibfA8 ? 1 : 4;
   TImageBitmap out = EmptyLike(bitmap, width, height);
-  std::vector<uint32_t> sums(static_cast<size_t>(width) * bytes);
+  std::vector<uint64_t> sums(static_cast<size_t>(width) * bytes);
   for (int y = 0; y < height; ++y) {
     std::fill(sums.begin(), sums.end(), 0);
     const int y0 = y * ky, y1 = std::min(y0 + ky, bitmap.Height);
     for (int sy = y0; sy < y1; ++sy) {
       const uint8_t* in = bitmap.Row(sy);
       for (int x = 0, sx = 0; x < width; ++x) {
-        uint32_t* sum = &sums[static_cast<size_t>(x) * bytes];
+        uint64_t* sum = &sums[static_cast<size_t>(x) * bytes];
         const int end = std::min(sx + kx, bitmap.Width);
         for (; sx < end; ++sx) {
           for (int b = 0; b < bytes; ++b) sum[b] += in[sx * bytes + b];
@@ -90,9 +90,9 @@ void ReduceByBlocks(TImageBitmap& bitmap, int kx, int ky) {
   bitmap = std::move(out);
 }
 
-// Integer reduction factors for an image drawn `columnWidth` × `rowHeight`
-// target pixels per image pixel: the nearest whole number of image pixels
-// per target pixel, and at least what keeps a side within Cairo's limit.
+// How many image pixels of one side to average into one: the nearest whole
+// number of image pixels per target pixel (`pixelSize` is target pixels per
+// image pixel), and at least what keeps the side within Cairo's limit.
 int ReductionFactor(double pixelSize, int side) {
   int factor = 1;
   if (pixelSize > 0 && pixelSize < 1) {
