@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <vector>
 
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_filter_manager.h"
@@ -43,51 +42,6 @@ std::unique_ptr<TPDStream> InlineImageStream(const TPDImageSource& image) {
   } catch (const EPDFEngineError&) {
     return nullptr;
   }
-}
-
-TImageBitmap EmptyLike(const TImageBitmap& bitmap, int width, int height) {
-  TImageBitmap out;
-  out.Format = bitmap.Format;
-  out.Width = width;
-  out.Height = height;
-  out.Stride = cairo_format_stride_for_width(
-      bitmap.Format == ibfA8 ? CAIRO_FORMAT_A8 : CAIRO_FORMAT_ARGB32, width);
-  out.Data.assign(static_cast<size_t>(out.Stride) * height, 0);
-  return out;
-}
-
-// Averages blocks of kx × ky pixels (premultiplied channels, or alpha): a
-// cheap, exact first step for images drawn at a fraction of their size,
-// which leaves Cairo a reduction small enough for bilinear filtering.
-void ReduceByBlocks(TImageBitmap& bitmap, int kx, int ky) {
-  const int width = (bitmap.Width + kx - 1) / kx;
-  const int height = (bitmap.Height + ky - 1) / ky;
-  const int bytes = bitmap.Format == ibfA8 ? 1 : 4;
-  TImageBitmap out = EmptyLike(bitmap, width, height);
-  std::vector<uint64_t> sums(static_cast<size_t>(width) * bytes);
-  for (int y = 0; y < height; ++y) {
-    std::fill(sums.begin(), sums.end(), 0);
-    const int y0 = y * ky, y1 = std::min(y0 + ky, bitmap.Height);
-    for (int sy = y0; sy < y1; ++sy) {
-      const uint8_t* in = bitmap.Row(sy);
-      for (int x = 0, sx = 0; x < width; ++x) {
-        uint64_t* sum = &sums[static_cast<size_t>(x) * bytes];
-        const int end = std::min(sx + kx, bitmap.Width);
-        for (; sx < end; ++sx) {
-          for (int b = 0; b < bytes; ++b) sum[b] += in[sx * bytes + b];
-        }
-      }
-    }
-    uint8_t* row = out.Row(y);
-    for (int x = 0; x < width; ++x) {
-      const uint32_t count = static_cast<uint32_t>(std::min(kx, bitmap.Width - x * kx) * (y1 - y0));
-      for (int b = 0; b < bytes; ++b) {
-        row[x * bytes + b] =
-            static_cast<uint8_t>((sums[static_cast<size_t>(x) * bytes + b] + count / 2) / count);
-      }
-    }
-  }
-  bitmap = std::move(out);
 }
 
 // How many image pixels of one side to average into one: the nearest whole
@@ -152,13 +106,23 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
   TImageLimits limits;
   limits.max_pixels = kMaxImagePixels;
   TPDImage decoded(document, image.Resources, stream, image.IsInline, limits);
-  TImageBitmap bitmap = decoded.ToBitmap();
+  // Images drawn much smaller than their data are averaged by whole blocks
+  // first (while decoding where the image allows), which leaves Cairo a
+  // reduction small enough for bilinear filtering.
+  const double targetWidth = std::hypot(userToTarget.xx, userToTarget.yx);
+  const double targetHeight = std::hypot(userToTarget.xy, userToTarget.yy);
+  const int width = decoded.GetWidth(), height = decoded.GetHeight();
+  TImageBitmap bitmap = width > 0 && height > 0 && !decoded.IsJpx()
+                            ? decoded.ToBitmap(ReductionFactor(targetWidth / width, width),
+                                               ReductionFactor(targetHeight / height, height))
+                            : decoded.ToBitmap();
   if (bitmap.IsEmpty() || bitmap.Width <= 0 || bitmap.Height <= 0) return;
-  const double columnWidth = std::hypot(userToTarget.xx, userToTarget.yx) / bitmap.Width;
-  const double rowHeight = std::hypot(userToTarget.xy, userToTarget.yy) / bitmap.Height;
-  const int kx = ReductionFactor(columnWidth, bitmap.Width);
-  const int ky = ReductionFactor(rowHeight, bitmap.Height);
-  if (kx > 1 || ky > 1) ReduceByBlocks(bitmap, kx, ky);
+  // What is left: masked and stencil images, JPEG 2000 images whose data
+  // gave another size.
+  const int kx = ReductionFactor(targetWidth / bitmap.Width, bitmap.Width);
+  const int ky = ReductionFactor(targetHeight / bitmap.Height, bitmap.Height);
+  const bool reduced = kx > 1 || ky > 1 || bitmap.Width < width || bitmap.Height < height;
+  if (kx > 1 || ky > 1) bitmap = ReduceBitmap(bitmap, kx, ky);
 
   const bool stencil = bitmap.Format == ibfA8;
   SurfacePtr surface(cairo_image_surface_create_for_data(
@@ -179,7 +143,6 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
   if (!IsUsableMatrix(imageToTarget)) return;
   // A reduced image was drawn smaller than its data: it is filtered, whatever
   // small enlargement is left.
-  const bool reduced = kx > 1 || ky > 1;
   cairo_pattern_set_filter(pattern.get(),
                            ImageFilter(imageToTarget, reduced || decoded.IsInterpolated()));
 
