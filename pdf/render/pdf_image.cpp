@@ -130,18 +130,36 @@ void TBlockReducer::AddRow(const uint8_t* row) {
   if (++rows_in_block_ == reduce_y_ || rows_added_ == height_) EmitRow();
 }
 
+namespace {
+
+// Writes one row of block averages from the column sums of a block row.
+template <int Bytes>
+void EmitBlockRow(const uint32_t* sums, uint8_t* out, int outWidth, int width, int reduceX,
+                  int blockRows) {
+  const double fullScale = 1.0 / (static_cast<double>(reduceX) * blockRows);
+  for (int x = 0; x < outWidth; ++x) {
+    const int x0 = x * reduceX, x1 = std::min(x0 + reduceX, width);
+    const double scale =
+        x1 - x0 == reduceX ? fullScale : 1.0 / (static_cast<double>(x1 - x0) * blockRows);
+    int64_t total[Bytes] = {};
+    for (int sx = x0; sx < x1; ++sx) {
+      for (int b = 0; b < Bytes; ++b) total[b] += sums[static_cast<size_t>(sx) * Bytes + b];
+    }
+    for (int b = 0; b < Bytes; ++b) {
+      out[x * Bytes + b] = static_cast<uint8_t>(static_cast<double>(total[b]) * scale + 0.5);
+    }
+  }
+}
+
+}  // namespace
+
 void TBlockReducer::EmitRow() {
   const int y = (rows_added_ - 1) / reduce_y_;
   const int blockRows = std::min(reduce_y_, height_ - y * reduce_y_);
-  uint8_t* out = out_.Row(y);
-  for (int x = 0; x < out_.Width; ++x) {
-    const int x0 = x * reduce_x_, x1 = std::min(x0 + reduce_x_, width_);
-    const double scale = 1.0 / (static_cast<double>(x1 - x0) * blockRows);
-    for (int b = 0; b < bytes_; ++b) {
-      uint64_t sum = 0;
-      for (int sx = x0; sx < x1; ++sx) sum += column_sums_[static_cast<size_t>(sx) * bytes_ + b];
-      out[x * bytes_ + b] = static_cast<uint8_t>(static_cast<double>(sum) * scale + 0.5);
-    }
+  if (bytes_ == 4) {
+    EmitBlockRow<4>(column_sums_.data(), out_.Row(y), out_.Width, width_, reduce_x_, blockRows);
+  } else {
+    EmitBlockRow<1>(column_sums_.data(), out_.Row(y), out_.Width, width_, reduce_x_, blockRows);
   }
   std::fill(column_sums_.begin(), column_sums_.end(), 0);
   rows_in_block_ = 0;
