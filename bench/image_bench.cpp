@@ -2,13 +2,13 @@
 // at set-up) decoded through the DCT filter into the ARGB32 bitmap; also
 // the same pixels unencoded, to separate conversion from JPEG decoding.
 #include <benchmark/benchmark.h>
-#include <jpeglib.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/bench_jpeg.h"
 #include "pdf/core/pdf_filter_manager.h"
 #include "pdf/core/pdf_lexer.h"
 #include "pdf/core/pdf_memory_stream.h"
@@ -21,46 +21,6 @@ using namespace qp::pdf;
 
 constexpr int kSide = 2000;
 
-std::string Samples() {
-  std::string samples(static_cast<size_t>(kSide) * kSide * 3, '\0');
-  for (int y = 0; y < kSide; ++y) {
-    for (int x = 0; x < kSide; ++x) {
-      char* p = &samples[(static_cast<size_t>(y) * kSide + x) * 3];
-      p[0] = static_cast<char>(x * 255 / kSide);
-      p[1] = static_cast<char>(y * 255 / kSide);
-      p[2] = static_cast<char>((x ^ y) & 0xFF);
-    }
-  }
-  return samples;
-}
-
-std::string EncodeJpeg(const std::string& samples) {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = kSide;
-  cinfo.image_height = kSide;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 90, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = reinterpret_cast<JSAMPROW>(
-        const_cast<char*>(samples.data() + static_cast<size_t>(cinfo.next_scanline) * kSide * 3));
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::string jpeg(reinterpret_cast<const char*>(buffer), size);
-  std::free(buffer);
-  return jpeg;
-}
-
 std::unique_ptr<TPDStream> ImageStream(const std::string& dictText, const std::string& data) {
   TPDParser parser({nullptr, nullptr, nullptr},
                    std::make_unique<TPDLexer>(std::make_unique<TMemoryStream>(dictText)), false);
@@ -72,8 +32,8 @@ std::unique_ptr<TPDStream> ImageStream(const std::string& dictText, const std::s
 }
 
 void Convert(benchmark::State& state, const std::string& filter, bool encode) {
-  const std::string samples = Samples();
-  const std::string data = encode ? EncodeJpeg(samples) : samples;
+  const std::string samples = qp::bench::SyntheticRgb(kSide);
+  const std::string data = encode ? qp::bench::EncodeJpeg(samples, kSide) : samples;
   auto stream = ImageStream(
       "<< /Width 2000 /Height 2000 /ColorSpace /DeviceRGB "
       "/BitsPerComponent 8 " +

@@ -38,6 +38,8 @@ inline bool IsOctal(int c) {
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
                                    1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
 constexpr int kMaxFractionDigits = 18;
+// Below this a whole part can take one more digit without leaving 64 bits.
+constexpr uint64_t kExactWhole = uint64_t{1} << 59;
 
 }  // namespace
 
@@ -163,14 +165,26 @@ void TPDLexer::ReadNumber(int first, TPDToken& token) {
   TStream& s = *stream_;
   const bool negative = first == '-';
   bool fraction = first == '.';
-  // Wraps like the 32-bit result it is cut to; never overflows as signed.
+  // The whole part is exact in 64 bits up to kExactWhole; longer digit runs
+  // go on in a double, so that no value wraps round.
   uint64_t whole = IsDigit(first) ? static_cast<uint64_t>(first - '0') : 0;
+  double big = 0;
+  bool inexact = false;
   if (!fraction) {
     for (;;) {
       const int c = s.LookChar();
       if (IsDigit(c)) {
         s.SkipLooked();
-        whole = whole * 10 + static_cast<uint64_t>(c - '0');
+        const unsigned digit = static_cast<unsigned>(c - '0');
+        if (whole < kExactWhole) {
+          whole = whole * 10 + digit;
+        } else {
+          if (!inexact) {
+            big = static_cast<double>(whole);
+            inexact = true;
+          }
+          big = big * 10 + digit;
+        }
       } else {
         if (c == '.') {
           s.SkipLooked();
@@ -180,10 +194,19 @@ void TPDLexer::ReadNumber(int first, TPDToken& token) {
       }
     }
   }
+  const double magnitude = inexact ? big : static_cast<double>(whole);
   if (!fraction) {
-    const uint64_t value = negative ? 0 - whole : whole;
-    token.kind = TPDTokenKind::Integer;
-    token.int_value = static_cast<int32_t>(static_cast<uint32_t>(value));
+    // Integers outside the 32-bit range become reals of their value: a
+    // wrapped value could pass for a valid object number or offset.
+    const uint64_t limit = negative ? uint64_t{1} << 31 : (uint64_t{1} << 31) - 1;
+    if (!inexact && whole <= limit) {
+      token.kind = TPDTokenKind::Integer;
+      token.int_value = static_cast<int32_t>(negative ? -static_cast<int64_t>(whole)
+                                                      : static_cast<int64_t>(whole));
+    } else {
+      token.kind = TPDTokenKind::Real;
+      token.real_value = negative ? -magnitude : magnitude;
+    }
     return;
   }
   uint64_t digits = 0;
@@ -203,8 +226,7 @@ void TPDLexer::ReadNumber(int first, TPDToken& token) {
       break;
     }
   }
-  double result = static_cast<int32_t>(static_cast<uint32_t>(whole));
-  result += static_cast<double>(digits) / kPowersOfTen[count];
+  const double result = magnitude + static_cast<double>(digits) / kPowersOfTen[count];
   token.kind = TPDTokenKind::Real;
   token.real_value = negative ? -result : result;
 }

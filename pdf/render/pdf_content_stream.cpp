@@ -291,6 +291,22 @@ bool IsDeviceSpaceName(const std::string& name) {
          name == "G" || name == "RGB" || name == "CMYK";
 }
 
+// Where to look for the EI that ends an inline image's data. ASCII85 data
+// ends at its own "~>" and may hold the letters "EI" anywhere before it, so
+// the search starts after the '~'; other data is searched from its start.
+size_t InlineDataSearchStart(const TPDDictionary& dict, std::string_view data, size_t start) {
+  const TPDBaseObject* filter = dict.LookUp("Filter");
+  if (filter == nullptr) filter = dict.LookUp("F");
+  if (filter != nullptr && filter->IsArray()) {
+    filter = static_cast<const TPDArray*>(filter)->Get(0);
+  }
+  if (filter == nullptr || !(filter->IsName("ASCII85Decode") || filter->IsName("A85"))) {
+    return start;
+  }
+  const size_t tilde = data.find('~', start);
+  return tilde == std::string_view::npos ? start : tilde + 1;
+}
+
 }  // namespace
 
 TPDContentStream::TPDContentStream(TPDObjectResolver* document, TPDExportDevice& device,
@@ -880,7 +896,7 @@ void TPDContentStream::InlineImage(TPDParser& parser, std::string_view data) {
   }
   if (!reachedData) return;
   const int64_t start = std::clamp<int64_t>(parser.GetPosition(), 0, int64_t(data.size()));
-  size_t end = data.find("EI", static_cast<size_t>(start));
+  size_t end = data.find("EI", InlineDataSearchStart(*dict, data, static_cast<size_t>(start)));
   if (end == std::string_view::npos) end = data.size();
   TPDImageSource image;
   image.Dict = dict.get();

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_memory_stream.h"
@@ -104,6 +105,77 @@ TPDColorSpacePtr PaddedIndexedSpace(TPDBaseObject* object, TPDObjectResolver* do
 }
 
 }  // namespace
+
+TBlockReducer::TBlockReducer(TImageBitmapFormat format, int width, int height, int reduceX,
+                             int reduceY)
+    : width_(width),
+      height_(height),
+      reduce_x_(std::clamp(reduceX, 1, std::max(width, 1))),
+      // Column sums of up to 2^24 rows of bytes fit in 32 bits.
+      reduce_y_(std::clamp(reduceY, 1, std::clamp(height, 1, 1 << 24))),
+      bytes_(format == ibfA8 ? 1 : 4) {
+  out_ =
+      MakeBitmap(format, (width + reduce_x_ - 1) / reduce_x_, (height + reduce_y_ - 1) / reduce_y_);
+  column_sums_.assign(static_cast<size_t>(width) * bytes_, 0);
+}
+
+void TBlockReducer::AddRow(const uint8_t* row) {
+  if (rows_added_ >= height_) return;
+  // Columns are summed down the block first: a plain loop the compiler
+  // vectorises; the sums across are made once per block row.
+  uint32_t* sums = column_sums_.data();
+  const size_t n = column_sums_.size();
+  for (size_t i = 0; i < n; ++i) sums[i] += row[i];
+  ++rows_added_;
+  if (++rows_in_block_ == reduce_y_ || rows_added_ == height_) EmitRow();
+}
+
+namespace {
+
+// Writes one row of block averages from the column sums of a block row.
+template <int Bytes>
+void EmitBlockRow(const uint32_t* sums, uint8_t* out, int outWidth, int width, int reduceX,
+                  int blockRows) {
+  const double fullScale = 1.0 / (static_cast<double>(reduceX) * blockRows);
+  for (int x = 0; x < outWidth; ++x) {
+    const int x0 = x * reduceX, x1 = std::min(x0 + reduceX, width);
+    const double scale =
+        x1 - x0 == reduceX ? fullScale : 1.0 / (static_cast<double>(x1 - x0) * blockRows);
+    int64_t total[Bytes] = {};
+    for (int sx = x0; sx < x1; ++sx) {
+      for (int b = 0; b < Bytes; ++b) total[b] += sums[static_cast<size_t>(sx) * Bytes + b];
+    }
+    for (int b = 0; b < Bytes; ++b) {
+      out[x * Bytes + b] = static_cast<uint8_t>(static_cast<double>(total[b]) * scale + 0.5);
+    }
+  }
+}
+
+}  // namespace
+
+void TBlockReducer::EmitRow() {
+  const int y = (rows_added_ - 1) / reduce_y_;
+  const int blockRows = std::min(reduce_y_, height_ - y * reduce_y_);
+  if (bytes_ == 4) {
+    EmitBlockRow<4>(column_sums_.data(), out_.Row(y), out_.Width, width_, reduce_x_, blockRows);
+  } else {
+    EmitBlockRow<1>(column_sums_.data(), out_.Row(y), out_.Width, width_, reduce_x_, blockRows);
+  }
+  std::fill(column_sums_.begin(), column_sums_.end(), 0);
+  rows_in_block_ = 0;
+}
+
+TImageBitmap TBlockReducer::Finish() {
+  // A block the data stopped inside counts its missing rows as transparent.
+  if (rows_in_block_ > 0) EmitRow();
+  return std::move(out_);
+}
+
+TImageBitmap ReduceBitmap(const TImageBitmap& bitmap, int reduceX, int reduceY) {
+  TBlockReducer reducer(bitmap.Format, bitmap.Width, bitmap.Height, reduceX, reduceY);
+  for (int y = 0; y < bitmap.Height; ++y) reducer.AddRow(bitmap.Row(y));
+  return reducer.Finish();
+}
 
 uint32_t TImageBitmap::Pixel(int x, int y) const {
   if (Format != ibfARGB32 || x < 0 || y < 0 || x >= Width || y >= Height) return 0;
@@ -203,6 +275,11 @@ void TPDImage::ReadDictionary() {
   }
 }
 
+bool TPDImage::IsInterpolated() const {
+  const TPDBaseObject* value = Entry("Interpolate", "I");
+  return value != nullptr && value->IsBoolean() && static_cast<const TPDBoolean*>(value)->Value();
+}
+
 bool TPDImage::IsDrawable() const {
   if (stream_ == nullptr || dict_ == nullptr || !color_map_) return false;
   if (!is_jpx_ && (width_ <= 0 || height_ <= 0)) return false;
@@ -220,14 +297,17 @@ bool TPDImage::IsDrawable() const {
   return true;
 }
 
-TImageBitmap TPDImage::ToBitmap() {
+TImageBitmap TPDImage::ToBitmap(int reduceX, int reduceY) {
   if (!IsDrawable()) return {};
   try {
     if (image_mask_) return StencilBitmap();
-    TImageBitmap bitmap = ColorBitmap();
-    if (bitmap.IsEmpty()) return bitmap;
     const TPDBaseObject* smask = dict_->LookUp("SMask");
     const TPDBaseObject* mask = dict_->LookUp("Mask");
+    // Masks are applied at full size.
+    const bool masked =
+        (smask != nullptr && smask->IsStream()) || (mask != nullptr && mask->IsStream());
+    TImageBitmap bitmap = masked ? ColorBitmap() : ColorBitmap(reduceX, reduceY);
+    if (bitmap.IsEmpty()) return bitmap;
     if (smask != nullptr && smask->IsStream()) {
       ApplySoftMask(bitmap);
     } else if (mask != nullptr && mask->IsStream()) {
@@ -258,7 +338,7 @@ TImageBitmap TPDImage::StencilBitmap() {
   return bitmap;
 }
 
-TImageBitmap TPDImage::ColorBitmap() {
+TImageBitmap TPDImage::ColorBitmap(int reduceX, int reduceY) {
   TStream* source = stream_->GetStream();
   std::unique_ptr<TMemoryStream> jpxSamples;
   if (is_jpx_) {
@@ -301,7 +381,11 @@ TImageBitmap TPDImage::ColorBitmap() {
   const int tableEntries = 1 << std::min(bits_, 8);
   const TPDColorSpace* space = map.GetConversionSpace();
 
-  TImageBitmap bitmap = MakeBitmap(ibfARGB32, width_, height_);
+  // Reduced images go through one full-size row at a time.
+  const bool reduce = reduceX > 1 || reduceY > 1;
+  std::optional<TBlockReducer> reducer;
+  if (reduce) reducer.emplace(ibfARGB32, width_, height_, reduceX, reduceY);
+  TImageBitmap bitmap = MakeBitmap(ibfARGB32, width_, reduce ? 1 : height_);
   TPDImageStream rows(source, bits_, samplesPerPixel, width_);
   rows.Reset();
   std::vector<uint8_t> line(static_cast<size_t>(rows.GetNoVals()));
@@ -346,7 +430,7 @@ TImageBitmap TPDImage::ColorBitmap() {
   for (int y = 0; y < height_; ++y) {
     if (!rows.GetLine(line.data())) break;
     rows_read_ = y + 1;
-    uint8_t* out = bitmap.Row(y);
+    uint8_t* out = bitmap.Row(reduce ? 0 : y);
     const uint8_t* in = line.data();
     if (direct) {
       for (int x = 0; x < width_; ++x) StorePixel(out, x, palette[in[x]]);
@@ -375,8 +459,9 @@ TImageBitmap TPDImage::ColorBitmap() {
         if (inside) StorePixel(out, x, 0);
       }
     }
+    if (reduce) reducer->AddRow(out);
   }
-  return bitmap;
+  return reduce ? reducer->Finish() : std::move(bitmap);
 }
 
 void TPDImage::ApplyExplicitMask(TImageBitmap& bitmap) {

@@ -113,6 +113,8 @@ class TPDImage {
   const TPDColorSpace* GetColorSpace() const { return color_space_.get(); }
   const TPDImageColorMap* GetColorMap() const { return color_map_.get(); }
   bool HasColorKeyMask() const { return has_color_key_; }
+  // /Interpolate (or /I) true: the image asks to be smoothed when enlarged.
+  bool IsInterpolated() const;
   // False for images that are never painted: DeviceN or Pattern spaces,
   // no or absurd dimensions, a colour image without a usable space.
   bool IsDrawable() const;
@@ -122,14 +124,18 @@ class TPDImage {
 
   // Decodes the image: A8 for image masks, ARGB32 otherwise; an empty
   // bitmap when the image is not drawable or its data cannot be decoded.
-  // Rows the data does not reach come out transparent.
-  TImageBitmap ToBitmap();
+  // Rows the data does not reach come out transparent. With `reduceX` or
+  // `reduceY` above 1, colour images without a mask stream come back with
+  // blocks of that many pixels averaged as the rows are decoded (as
+  // ReduceBitmap would give, without holding the full-size bitmap); other
+  // images come back at full size.
+  TImageBitmap ToBitmap(int reduceX = 1, int reduceY = 1);
 
  private:
   TPDBaseObject* Entry(std::string_view key, std::string_view shortKey) const;
   void ReadDictionary();
   TImageBitmap StencilBitmap();
-  TImageBitmap ColorBitmap();
+  TImageBitmap ColorBitmap(int reduceX = 1, int reduceY = 1);
   void ApplyExplicitMask(TImageBitmap& bitmap);
   void ApplySoftMask(TImageBitmap& bitmap);
 
@@ -152,6 +158,28 @@ class TPDImage {
   std::vector<double> matte_;
   int rows_read_ = 0;
 };
+
+// Averages blocks of reduceX × reduceY pixels (premultiplied channels, or
+// alpha) fed one source row at a time; blocks cut by the right and bottom
+// edges average what they hold, rows never fed count as transparent.
+class TBlockReducer {
+ public:
+  TBlockReducer(TImageBitmapFormat format, int width, int height, int reduceX, int reduceY);
+  void AddRow(const uint8_t* row);
+  TImageBitmap Finish();
+
+ private:
+  void EmitRow();
+
+  TImageBitmap out_;
+  int width_, height_, reduce_x_, reduce_y_, bytes_;
+  int rows_in_block_ = 0;
+  int rows_added_ = 0;
+  std::vector<uint32_t> column_sums_;
+};
+
+// `bitmap` with blocks of reduceX × reduceY pixels averaged into one.
+TImageBitmap ReduceBitmap(const TImageBitmap& bitmap, int reduceX, int reduceY);
 
 // Decodes JPEG 2000 data (a codestream or a JP2 file) into 8-bit samples,
 // `comps` per pixel, rows top to bottom. False when the data is refused or

@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "pdf/render/pdf_export_device.h"
@@ -49,6 +50,12 @@ class TPDImageDevice final : public TPDExportDevice {
 
   // Raises EGPLoadError when the context is in an error state.
   void CheckStatus() const;
+
+  // Images (pdf_image_device_image.cpp): decoded once per draw and painted
+  // onto the unit square of user space; DeviceN images and images above
+  // kMaxImagePixels are not drawn.
+  static constexpr int64_t kMaxImagePixels = int64_t{1} << 28;
+  void DrawImage(const TPDState& state, const TPDImageSource& image) override;
 
  private:
   // The user-to-target matrix of `state`.

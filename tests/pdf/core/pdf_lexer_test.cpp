@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 
@@ -123,9 +124,10 @@ TEST(PdfLexer, TokenisesTheSyntax) {
       {"+5", "kw:+5"},
       {"1-2", "int:1 | int:-2"},
       {"4.-5", "real:4.5"},
-      {"4294967297", "int:1"},
-      {"2147483648", "int:-2147483648"},
-      {"123456789012345678901234567890", "int:1312754386"},
+      {"4294967297", "real:4.29497e+09"},
+      {"2147483648", "real:2.14748e+09"},
+      {"-2147483648", "int:-2147483648"},
+      {"123456789012345678901234567890", "real:1.23457e+29"},
       {"0.000000000000000000001", "real:0"},
       // References are the parser's business: the lexer sees three tokens.
       {"4 0 R", "int:4 | int:0 | kw:R"},
@@ -139,6 +141,41 @@ TEST(PdfLexer, TokenisesTheSyntax) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Tokenise(c.input), c.tokens) << "input: " << Escape(c.input);
+  }
+}
+
+// Numbers beyond 32 bits keep their value: integers outside the range of a
+// 32-bit integer become reals, reals keep their whole part.
+TEST(PdfLexer, LargeNumbersKeepTheirMagnitude) {
+  const struct {
+    const char* input;
+    TPDTokenKind kind;
+    double value;
+  } cases[] = {
+      {"2147483647", TPDTokenKind::Integer, 2147483647.0},
+      {"-2147483648", TPDTokenKind::Integer, -2147483648.0},
+      {"2147483648", TPDTokenKind::Real, 2147483648.0},
+      {"-2147483649", TPDTokenKind::Real, -2147483649.0},
+      {"4294967297", TPDTokenKind::Real, 4294967297.0},
+      {"1000000000000", TPDTokenKind::Real, 1e12},
+      {"-1000000000000", TPDTokenKind::Real, -1e12},
+      {"0000000000000000000000000000012", TPDTokenKind::Integer, 12},
+      {"18446744073709551617", TPDTokenKind::Real, 18446744073709551617.0},
+      {"123456789012345678901234567890", TPDTokenKind::Real, 1.2345678901234568e29},
+      {"4294967296.5", TPDTokenKind::Real, 4294967296.5},
+      {"-1000000000000.25", TPDTokenKind::Real, -1000000000000.25},
+      {"99999999999999999999.5", TPDTokenKind::Real, 1e20},
+  };
+  for (const auto& c : cases) {
+    TMemoryStream stream{std::string(c.input)};
+    TPDLexer lexer(stream);
+    TPDToken token;
+    lexer.NextToken(token);
+    ASSERT_EQ(token.kind, c.kind) << c.input;
+    const double value = token.kind == TPDTokenKind::Integer ? token.int_value : token.real_value;
+    EXPECT_NEAR(value, c.value, std::abs(c.value) * 1e-15) << c.input;
+    lexer.NextToken(token);
+    EXPECT_EQ(token.kind, TPDTokenKind::EndOfInput) << c.input;
   }
 }
 

@@ -68,6 +68,11 @@ TEST(ContentStreamTest, StateRules) {
   EXPECT_DOUBLE_EQ(s.CTM.M11, 4);
   Interpret("100000 0 0 1 0 0 cm 100000 0 0 1 0 0 cm 100000 0 0 1 0 0 cm", &s);
   EXPECT_DOUBLE_EQ(s.CTM.M11, 1e10);
+  // Integers beyond 32 bits keep their value (they used to wrap negative).
+  TPDState big(72, 72, 0, nullptr);
+  const double before = big.CTM.M11;
+  Interpret("5000000000 0 0 1 0 0 cm", &big);
+  EXPECT_DOUBLE_EQ(big.CTM.M11, 5e9 * before);
   // A path begun before q and continued after Q survives; the colour does not.
   Interpret("0 0 1 RG 0 0 m q 1 0 0 RG 5 5 l Q 9 9 l", &s);
   EXPECT_EQ(RecordingDevice::PathText(s), "(0 0)-(5 5)-(9 9)");
@@ -93,6 +98,9 @@ TEST(ContentStreamTest, InlineImagesAreHandedOnAndSkipped) {
             "DrawImage inline 3; UpdateLineWidth 2");
   // Without ID the image reaches the end of the data and draws nothing.
   EXPECT_EQ(Interpret("BI /W 1 /H 1"), "");
+  // ASCII85 data ends at its own "~>": the letters EI inside it are data.
+  EXPECT_EQ(Interpret("BI /W 1 /H 1 /BPC 8 /CS /G /F [/A85] ID zEI!!~\n> EI 2 w"),
+            "DrawImage inline 9; UpdateLineWidth 2");
 }
 
 TEST(ContentStreamTest, OperandsCarryAcrossStreamsOfAPage) {

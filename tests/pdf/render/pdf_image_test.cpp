@@ -42,6 +42,13 @@ std::vector<uint32_t> Convert(const std::string& dict, const std::string& data,
   return Pixels(image.ToBitmap());
 }
 
+TImageBitmap ConvertReduced(const std::string& dict, const std::string& data, int kx, int ky) {
+  TextDocument doc;
+  auto stream = MakeStream(dict, data, &doc);
+  TPDImage image(&doc, nullptr, stream.get());
+  return image.ToBitmap(kx, ky);
+}
+
 struct PixelCase {
   const char* name;
   std::string dict;
@@ -185,6 +192,40 @@ TEST(ImageTest, MultiComponentRowsConvertLikeTheSpace) {
                               (uint32_t{ByteFromFixed(rgb.G)} << 8) | ByteFromFixed(rgb.B);
     EXPECT_EQ(pixels[x], expected) << x;
   }
+}
+
+// Reducing while decoding gives what reducing the full bitmap gives: edge
+// blocks average what they hold, rows the data does not reach count as
+// transparent, masked images come back at full size.
+TEST(ImageTest, ReducedDecodingMatchesReducingTheBitmap) {
+  std::string rgb;
+  for (int i = 0; i < 5 * 3 * 3; ++i) rgb += static_cast<char>(i * 37 % 256);
+  const struct {
+    const char* name;
+    std::string dict, data;
+    int kx, ky;
+  } cases[] = {
+      {"edge blocks", "<< /Width 5 /Height 3 " + kRgb + " >>", rgb, 2, 2},
+      {"short data", "<< /Width 5 /Height 3 " + kRgb + " >>", rgb.substr(0, 20), 2, 2},
+      {"whole image", "<< /Width 5 /Height 3 " + kRgb + " >>", rgb, 5, 3},
+      {"one side", "<< /Width 5 /Height 3 " + kRgb + " >>", rgb, 1, 3},
+      {"colour key", "<< /Width 5 /Height 3 " + kRgb + " /Mask [0 120 0 255 0 255] >>", rgb, 2, 2},
+  };
+  for (const auto& c : cases) {
+    TextDocument doc;
+    auto full = MakeStream(c.dict, c.data, &doc);
+    auto reduced = MakeStream(c.dict, c.data, &doc);
+    TPDImage fullImage(&doc, nullptr, full.get());
+    TPDImage reducedImage(&doc, nullptr, reduced.get());
+    const TImageBitmap expected = ReduceBitmap(fullImage.ToBitmap(), c.kx, c.ky);
+    const TImageBitmap got = reducedImage.ToBitmap(c.kx, c.ky);
+    EXPECT_EQ(got.Width, (5 + c.kx - 1) / c.kx) << c.name;
+    EXPECT_EQ(Pixels(got), Pixels(expected)) << c.name;
+  }
+  // A 2 x 1 block of red and blue is their average.
+  const TImageBitmap mixed = ConvertReduced("<< /Width 2 /Height 1 " + kRgb + " >>",
+                                            std::string("\xFF\0\0\0\0\xFF", 6), 2, 1);
+  EXPECT_EQ(Pixels(mixed), std::vector<uint32_t>{0xFF800080});
 }
 
 TEST(ImageTest, StencilMaskPolarity) {
