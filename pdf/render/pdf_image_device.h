@@ -7,9 +7,12 @@
 
 #include <cairo.h>
 
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "pdf/render/pdf_export_device.h"
+#include "pdf/render/text_font_select.h"
 
 namespace qp::pdf {
 
@@ -50,6 +53,21 @@ class TPDImageDevice final : public TPDExportDevice {
   // Raises EGPLoadError when the context is in an error state.
   void CheckStatus() const;
 
+  // Text (pdf_image_device_text.cpp). Glyphs of one string operator are
+  // collected into one path and painted at its end by the rendering mode;
+  // modes 4 to 7 also keep them for the clip set at the end of the text
+  // object.
+  void UpdateFont(const TPDState& state) override;
+  void DrawChar(const TPDState& state, double x, double y, double dx, double dy, uint16_t code,
+                std::string_view charName, uint32_t rawCode) override;
+  void BeginStringOp(const TPDState& state) override;
+  void EndStringOp(const TPDState& state) override;
+  void EndTextObject(const TPDState& state) override;
+  bool BeginType3Char(const TPDState& state) override;
+  void EndType3Char(const TPDState& state) override;
+  // A glyph whose em would measure more target pixels than this is skipped.
+  static constexpr double kMaxGlyphEm = 1e5;
+
  private:
   // The user-to-target matrix of `state`.
   cairo_matrix_t UserToTarget(const TPDState& state) const;
@@ -72,6 +90,25 @@ class TPDImageDevice final : public TPDExportDevice {
   double miter_limit_ = 10;
   std::vector<double> dashes_;
   double path_length_ = 0;  // of the last path built, in target pixels (an upper bound)
+
+  // Text.
+  // The face chosen for a font, and its glyphs of single-byte codes once found.
+  struct TextFont {
+    std::shared_ptr<TPDFont> font;  // kept so that the key stays valid
+    TTextFace face;
+    double unitsPerEm = 1000;
+    std::vector<int64_t> byteGlyphs = std::vector<int64_t>(256, -1);  // -1 unknown, -2 none
+  };
+  struct PathDeleter {
+    void operator()(cairo_path_t* path) const { cairo_path_destroy(path); }
+  };
+  void AppendGlyph(const TPDState& state, double x, double y, uint32_t glyphIndex);
+  std::unordered_map<const TPDFont*, std::unique_ptr<TextFont>> text_fonts_;
+  TextFont* text_font_ = nullptr;
+  bool string_glyphs_ = false;  // glyphs collected since BeginStringOp
+  bool text_clip_pending_ = false;
+  std::vector<std::unique_ptr<cairo_path_t, PathDeleter>> text_clip_;
+  std::vector<int> type3_depths_;
 };
 
 }  // namespace qp::pdf
