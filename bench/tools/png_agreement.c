@@ -37,11 +37,15 @@ int main(int argc, char** argv) {
   }
   cairo_surface_flush(a);
   cairo_surface_flush(b);
-  const int w = cairo_image_surface_get_width(a), h = cairo_image_surface_get_height(a);
-  if (w != cairo_image_surface_get_width(b) || h != cairo_image_surface_get_height(b)) {
+  /* Renderers may round the height of the same page differently: a
+   * difference of up to two pixels is compared over the common area. */
+  const int wa = cairo_image_surface_get_width(a), ha = cairo_image_surface_get_height(a);
+  const int wb = cairo_image_surface_get_width(b), hb = cairo_image_surface_get_height(b);
+  if (abs(wa - wb) > 2 || abs(ha - hb) > 2) {
     fprintf(stderr, "sizes differ\n");
     return 1;
   }
+  const int w = wa < wb ? wa : wb, h = ha < hb ? ha : hb;
   const unsigned char* da = cairo_image_surface_get_data(a);
   const unsigned char* db = cairo_image_surface_get_data(b);
   const int sa = cairo_image_surface_get_stride(a), sb = cairo_image_surface_get_stride(b);
