@@ -716,10 +716,13 @@ void TPDContentStream::RestoreState() {
   if (saved_.empty()) return;
   TPDState restored = std::move(saved_.back());
   saved_.pop_back();
-  // The path, the current point and the text line position survive Q.
+  // The path, the current point and the text position survive Q: the text
+  // matrices are not part of the graphics state.
   restored.Path = std::move(state_.Path);
   restored.CurX = state_.CurX, restored.CurY = state_.CurY;
   restored.LineX = state_.LineX, restored.LineY = state_.LineY;
+  restored.TextMatrix = state_.TextMatrix;
+  restored.TextCurX = state_.TextCurX, restored.TextCurY = state_.TextCurY;
   state_ = std::move(restored);
   device_.RestoreState(state_);
 }

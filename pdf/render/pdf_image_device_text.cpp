@@ -45,6 +45,8 @@ void TPDImageDevice::DrawChar(const TPDState& state, double x, double y, double 
   const int mode = static_cast<int>(state.Render);
   if (mode == 3) return;
   if (mode >= 4 && mode <= 7) text_clip_pending_ = true;
+  // Q can bring back another font without a new BT or Tf.
+  if (!text_font_ || text_font_->font != state.Font) UpdateFont(state);
   if (!text_font_ || !text_font_->face.processor) return;
   TFontProcessor& processor = *text_font_->face.processor;
   const TPDFont& font = *text_font_->font;

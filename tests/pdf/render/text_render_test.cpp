@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -42,10 +42,12 @@ const char* const kFonts =
     "\nendstream endobj\n"
     // A glyph that shows itself: the nesting limit ends it.
     "{{object 24 0}} << {{streamlen}} >>\nstream\n100 0 d0 /T3 1 Tf (b) Tj 0 0 50 50 re f"
-    "\nendstream endobj\n";
+    "\nendstream endobj\n"
+    "{{object 25 0}} << /Type /Font /Subtype /Type1 /BaseFont /Symbol >> endobj\n";
 
 const std::string kResources =
-    "/MediaBox [0 0 100 100] /Resources << /Font << /F1 20 0 R /W 21 0 R /T3 22 0 R >> >>";
+    "/MediaBox [0 0 100 100] /Resources << /Font << /F1 20 0 R /W 21 0 R /T3 22 0 R /S 25 0 R >> "
+    ">>";
 
 // Records each glyph as "code@x,y" with the origin in user space (the text
 // matrix applied), and TJ shifts as "shift n".
@@ -119,6 +121,8 @@ TEST(TextRenderTest, GlyphPositionsThroughTheInterpreter) {
       {"Td after glyphs starts from the line, not the glyph",
        "BT /F1 10 Tf 10 10 Td (AB) Tj 0 20 Td (A) Tj ET",
        "font F1; 41@10,10; 42@16.67,10; 41@10,30"},
+      {"q and Q keep the text position", "BT /F1 10 Tf 5 5 Td q (A) Tj Q (B) Tj ET",
+       "font F1; 41@5,5; 42@11.67,5"},
       {"rise leaves the origin alone", "BT /F1 10 Tf 5 Ts (A) Tj ET", "font F1; 41@0,0"},
       {"Type 3 glyphs run their procedures and advance by the font matrix",
        "BT /T3 20 Tf (aa) Tj ET", "font T3; fill; fill"},
@@ -195,6 +199,9 @@ TEST(TextRenderTest, RiseScalingAndType3ByPixels) {
       {"d1 glyphs paint in the text colour, one em apart",
        "1 0 0 rg BT /T3 20 Tf 10 10 Td (aa) Tj ET",
        {{20, 80, kRed}, {40, 80, kRed}, {60, 80, kWhite}}},
+      {"the font that Q restores draws the next glyph (a C, not Symbol's Chi)",
+       "BT /F1 60 Tf 10 10 Td q /S 60 Tf 3 Tr (C) Tj Q (C) Tj ET",
+       {{58, 69, kBlack}}},
       {"1 Tr strokes; a later S has the full line width",
        "BT /F1 60 Tf 1 Tr 10 10 Td (H) Tj ET 10 w 0 95 m 100 95 l S",
        {{60, 2, kBlack}, {60, 8, kBlack}, {30, 60, kWhite}}},
