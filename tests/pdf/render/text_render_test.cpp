@@ -307,5 +307,25 @@ TEST(TextRenderTest, EmbeddedProgramPlacesGlyphsByPdfWidthsAlone) {
   EXPECT_EQ(differ, 0);
 }
 
+TEST(TextRenderTest, CorpusType3BitmapGlyphsReachTheDevice) {
+  const std::string path =
+      std::string(QP_SHARED_DIR) + "/corpus/mixed/fonts/pdftex-type3-pk-bitmap.pdf";
+  if (!std::ifstream(path)) GTEST_SKIP() << "corpus not found: " << path;
+  // Each glyph procedure of these fonts draws its bitmap as an inline image
+  // mask under the font matrix: a few device pixels per glyph, not a page.
+  struct Counter : TPDExportDevice {
+    int glyphImages = 0, others = 0;
+    void DrawImage(const TPDState& s, const TPDImageSource& image) override {
+      const double scale = std::sqrt(std::fabs(s.CTM.M11 * s.CTM.M22 - s.CTM.M12 * s.CTM.M21));
+      (image.IsInline && scale < 20 ? glyphImages : others)++;
+    }
+  } device;
+  TPDDocument document;
+  document.LoadDocument(path);
+  DisplayPage(document, device, 1, 72, 72, 0);
+  EXPECT_GT(device.glyphImages, 20);
+  EXPECT_EQ(device.others, 0);
+}
+
 }  // namespace
 }  // namespace qp::pdf
