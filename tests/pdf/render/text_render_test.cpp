@@ -35,15 +35,19 @@ const char* const kFonts =
     "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW 500 >>] >> "
     "endobj\n"
     "{{object 22 0}} << /Type /Font /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] "
-    "/FontBBox [0 0 100 100] /CharProcs << /a 23 0 R /b 24 0 R >> "
-    "/Encoding << /Differences [97 /a /b] >> /FirstChar 97 /LastChar 98 /Widths [100 100] "
+    "/FontBBox [0 0 100 100] /CharProcs << /a 23 0 R /b 24 0 R /c 26 0 R >> "
+    "/Encoding << /Differences [97 /a /b /c] >> /FirstChar 97 /LastChar 99 "
+    "/Widths [100 100 100] "
     "/Resources << /Font << /T3 22 0 R >> >> >> endobj\n"
     "{{object 23 0}} << {{streamlen}} >>\nstream\n100 0 0 0 100 100 d1 0 1 0 rg 0 0 100 100 re f"
     "\nendstream endobj\n"
     // A glyph that shows itself: the nesting limit ends it.
     "{{object 24 0}} << {{streamlen}} >>\nstream\n100 0 d0 /T3 1 Tf (b) Tj 0 0 50 50 re f"
     "\nendstream endobj\n"
-    "{{object 25 0}} << /Type /Font /Subtype /Type1 /BaseFont /Symbol >> endobj\n";
+    "{{object 25 0}} << /Type /Font /Subtype /Type1 /BaseFont /Symbol >> endobj\n"
+    // A coloured glyph: d0 keeps the colours it sets.
+    "{{object 26 0}} << {{streamlen}} >>\nstream\n100 0 d0 0 1 0 rg 0 0 100 100 re f"
+    "\nendstream endobj\n";
 
 const std::string kResources =
     "/MediaBox [0 0 100 100] /Resources << /Font << /F1 20 0 R /W 21 0 R /T3 22 0 R /S 25 0 R >> "
@@ -202,6 +206,12 @@ TEST(TextRenderTest, RiseScalingAndType3ByPixels) {
       {"the font that Q restores draws the next glyph (a C, not Symbol's Chi)",
        "BT /F1 60 Tf 10 10 Td q /S 60 Tf 3 Tr (C) Tj Q (C) Tj ET",
        {{58, 69, kBlack}}},
+      {"d0 glyphs keep their own colour",
+       "1 0 0 rg BT /T3 20 Tf 10 10 Td (c) Tj ET",
+       {{20, 80, 0x00FF00}, {40, 80, kWhite}}},
+      {"7 Tr: the glyphs of every string of the text object make the clip",
+       "q BT /F1 40 Tf 7 Tr 5 10 Td (H) Tj (H) Tj ET 1 0 0 rg 0 0 100 100 re f Q",
+       {{9, 80, kRed}, {38, 80, kRed}, {57, 80, kRed}, {20, 80, kWhite}, {50, 20, kWhite}}},
       {"1 Tr strokes; a later S has the full line width",
        "BT /F1 60 Tf 1 Tr 10 10 Td (H) Tj ET 10 w 0 95 m 100 95 l S",
        {{60, 2, kBlack}, {60, 8, kBlack}, {30, 60, kWhite}}},
