@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "pdf/render/cairo_glyph_face.h"
 #include "pdf/render/pdf_export_device.h"
 #include "pdf/render/text_font_select.h"
 
@@ -67,6 +68,9 @@ class TPDImageDevice final : public TPDExportDevice {
   void EndType3Char(const TPDState& state) override;
   // A glyph whose em would measure more target pixels than this is skipped.
   static constexpr double kMaxGlyphEm = 1e5;
+  // Filled glyphs up to this em size (target pixels) are shown as cached
+  // masks; larger ones, and stroked or clipping text, as paths.
+  static constexpr double kMaxMaskGlyphEm = 256;
 
  private:
   // The user-to-target matrix of `state`.
@@ -98,14 +102,30 @@ class TPDImageDevice final : public TPDExportDevice {
     TTextFace face;
     double unitsPerEm = 1000;
     std::vector<int64_t> byteGlyphs = std::vector<int64_t>(256, -1);  // -1 unknown, -2 none
+    TFontFacePtr cairoFace;                                           // made on first use
+    bool cairoFaceTried = false;
+    TScaledFontPtr scaled;  // the last size shown, with its matrix
+    cairo_matrix_t scaledMatrix{};
+  };
+  // A glyph waiting to be shown as a mask at the end of the string operator.
+  struct PendingGlyph {
+    uint32_t index;
+    double x, y;  // text space origin, as DrawChar got it
   };
   struct PathDeleter {
     void operator()(cairo_path_t* path) const { cairo_path_destroy(path); }
   };
   void AppendGlyph(const TPDState& state, double x, double y, uint32_t glyphIndex);
+  // Font units to target pixels for a glyph at text space (x, y).
+  cairo_matrix_t GlyphMatrix(const TPDState& state, double x, double y) const;
+  // The scaled font for glyph matrix `m`, or nullptr when masks cannot serve.
+  cairo_scaled_font_t* MaskFont(const cairo_matrix_t& m);
+  void ShowPendingGlyphs(const TPDState& state);
   std::unordered_map<const TPDFont*, std::unique_ptr<TextFont>> text_fonts_;
   TextFont* text_font_ = nullptr;
   bool string_glyphs_ = false;  // glyphs collected since BeginStringOp
+  std::vector<PendingGlyph> pending_glyphs_;
+  std::vector<cairo_glyph_t> cairo_glyphs_;
   bool text_clip_pending_ = false;
   std::vector<std::unique_ptr<cairo_path_t, PathDeleter>> text_clip_;
   std::vector<int> type3_depths_;

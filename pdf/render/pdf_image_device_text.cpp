@@ -37,6 +37,7 @@ void TPDImageDevice::UpdateFont(const TPDState& state) {
 void TPDImageDevice::BeginStringOp(const TPDState& /*state*/) {
   cairo_new_path(cr_);
   string_glyphs_ = false;
+  pending_glyphs_.clear();
 }
 
 void TPDImageDevice::DrawChar(const TPDState& state, double x, double y, double /*dx*/,
@@ -64,14 +65,20 @@ void TPDImageDevice::DrawChar(const TPDState& state, double x, double y, double 
                         glyph)) {
     return;
   }
+  // Small filled glyphs wait for the end of the string operator, to be
+  // shown as masks together.
+  if (mode == 0 && !IsPattern(state.FillColorSpace)) {
+    const cairo_matrix_t m = GlyphMatrix(state, x, y);
+    const double em = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx)) * text_font_->unitsPerEm;
+    if (em > 0 && em <= kMaxMaskGlyphEm) {
+      pending_glyphs_.push_back({glyph, x, y});
+      return;
+    }
+  }
   AppendGlyph(state, x, y, glyph);
 }
 
-void TPDImageDevice::AppendGlyph(const TPDState& state, double x, double y, uint32_t glyphIndex) {
-  std::shared_ptr<const TGlyphOutline> outline;
-  if (text_font_->face.processor->GetGlyphOutline(glyphIndex, outline) != kFpSuccess || !outline) {
-    return;
-  }
+cairo_matrix_t TPDImageDevice::GlyphMatrix(const TPDState& state, double x, double y) const {
   // Font units to text space (size, horizontal scaling, rise, glyph origin),
   // then the text matrix, then user space to target pixels.
   const double unit = state.FontSize / text_font_->unitsPerEm;
@@ -82,6 +89,79 @@ void TPDImageDevice::AppendGlyph(const TPDState& state, double x, double y, uint
   const cairo_matrix_t userToTarget = UserToTarget(state);
   cairo_matrix_multiply(&m, &glyphToText, &textToUser);
   cairo_matrix_multiply(&m, &m, &userToTarget);
+  return m;
+}
+
+cairo_scaled_font_t* TPDImageDevice::MaskFont(const cairo_matrix_t& m) {
+  TextFont& font = *text_font_;
+  // Cairo's font space is one em with y down; the glyph matrix takes font
+  // units with y up.
+  const double upem = font.unitsPerEm;
+  cairo_matrix_t fontMatrix;
+  cairo_matrix_init(&fontMatrix, m.xx * upem, m.yx * upem, -m.xy * upem, -m.yy * upem, 0, 0);
+  const cairo_matrix_t& last = font.scaledMatrix;
+  if (font.scaled && last.xx == fontMatrix.xx && last.yx == fontMatrix.yx &&
+      last.xy == fontMatrix.xy && last.yy == fontMatrix.yy) {
+    return font.scaled.get();
+  }
+  font.scaled.reset();
+  if (!font.cairoFaceTried) {
+    font.cairoFaceTried = true;
+    font.cairoFace = CreateCairoGlyphFace(*font.font, font.face);
+  }
+  if (!font.cairoFace) return nullptr;
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_antialias(options,
+                                   allow_anti_alias_ ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_matrix_t identity;
+  cairo_matrix_init_identity(&identity);
+  TScaledFontPtr scaled(
+      cairo_scaled_font_create(font.cairoFace.get(), &fontMatrix, &identity, options));
+  cairo_font_options_destroy(options);
+  if (cairo_scaled_font_status(scaled.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+  font.scaled = std::move(scaled);
+  font.scaledMatrix = fontMatrix;
+  return font.scaled.get();
+}
+
+void TPDImageDevice::ShowPendingGlyphs(const TPDState& state) {
+  const PendingGlyph& first = pending_glyphs_.front();
+  cairo_scaled_font_t* scaled = MaskFont(GlyphMatrix(state, first.x, first.y));
+  if (scaled) {
+    cairo_glyphs_.clear();
+    for (const PendingGlyph& g : pending_glyphs_) {
+      const cairo_matrix_t m = GlyphMatrix(state, g.x, g.y);
+      cairo_glyphs_.push_back({g.index, Clamped(m.x0), Clamped(m.y0)});
+    }
+    // Loading the glyphs here keeps a font FreeType cannot scale from
+    // putting the context in an error state: its glyphs go as paths.
+    cairo_text_extents_t extents;
+    cairo_scaled_font_glyph_extents(scaled, cairo_glyphs_.data(),
+                                    static_cast<int>(cairo_glyphs_.size()), &extents);
+    if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) {
+      text_font_->scaled.reset();
+      text_font_->cairoFace.reset();
+      scaled = nullptr;
+    }
+  }
+  if (scaled) {
+    cairo_set_scaled_font(cr_, scaled);
+    SetSource(state.GetFillRGB(), state.FillOpacity);
+    cairo_show_glyphs(cr_, cairo_glyphs_.data(), static_cast<int>(cairo_glyphs_.size()));
+  } else {
+    for (const PendingGlyph& g : pending_glyphs_) AppendGlyph(state, g.x, g.y, g.index);
+  }
+  pending_glyphs_.clear();
+}
+
+void TPDImageDevice::AppendGlyph(const TPDState& state, double x, double y, uint32_t glyphIndex) {
+  std::shared_ptr<const TGlyphOutline> outline;
+  if (text_font_->face.processor->GetGlyphOutline(glyphIndex, outline) != kFpSuccess || !outline) {
+    return;
+  }
+  const cairo_matrix_t m = GlyphMatrix(state, x, y);
   const double em = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx)) * text_font_->unitsPerEm;
   if (!(em > 0) || em > kMaxGlyphEm) return;  // nothing to see, or nothing sensible to fill
 
@@ -138,6 +218,7 @@ void TPDImageDevice::AppendGlyph(const TPDState& state, double x, double y, uint
 }
 
 void TPDImageDevice::EndStringOp(const TPDState& state) {
+  if (!pending_glyphs_.empty()) ShowPendingGlyphs(state);
   if (!string_glyphs_) return;
   string_glyphs_ = false;
   const int mode = static_cast<int>(state.Render);

@@ -101,6 +101,8 @@ TTextFace SelectTextFace(TPDFont& font) {
     face.processor = OpenSystemFace(*installed);
     face.family = installed->family;
     face.style = installed->style;
+    face.filePath = installed->filePath;
+    face.faceIndex = installed->faceIndex;
   }
   return face;
 }

@@ -17,6 +17,8 @@ struct TTextFace {
   bool embedded = false;                      // the PDF's own font program
   std::string family;                         // the installed family and style, when
   std::string style;                          // not embedded
+  std::string filePath;                       // the installed file and face
+  int faceIndex = 0;
 };
 
 // The font's own program when FreeType opens it; otherwise the installed
