@@ -25,6 +25,10 @@ struct FaceHolder {
 
 const cairo_user_data_key_t kHolderKey{};
 
+// Cairo keeps recently used sizes of a face (and so the face and its copy of
+// the program) after the page; larger programs are drawn as paths instead.
+constexpr size_t kMaxProgramBytes = size_t{1} << 20;
+
 void DestroyHolder(void* holder) {
   delete static_cast<FaceHolder*>(holder);
 }
@@ -40,7 +44,7 @@ TFontFacePtr CreateCairoGlyphFace(TPDFont& font, const TTextFace& face) {
   FT_Error error = 0;
   if (face.embedded) {
     const std::string* program = font.GetEmbeddedFontProgram();
-    if (!program) return nullptr;
+    if (!program || program->size() > kMaxProgramBytes) return nullptr;
     holder->program = *program;
     error = FT_New_Memory_Face(holder->library,
                                reinterpret_cast<const FT_Byte*>(holder->program.data()),
