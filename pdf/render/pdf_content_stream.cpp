@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pdf/core/pdf_font.h"
+#include "pdf/core/pdf_font_cache.h"
 #include "pdf/core/pdf_lexer.h"
 #include "pdf/core/pdf_memory_stream.h"
 #include "pdf/core/pdf_parser.h"
@@ -319,6 +321,10 @@ TPDContentStream::TPDContentStream(TPDObjectResolver* document, TPDExportDevice&
 
 TPDContentStream::~TPDContentStream() = default;
 
+void TPDContentStream::SetType3Glyph() {
+  type3_glyph_ = true;
+}
+
 void TPDContentStream::Run(TPDStream& stream) {
   const std::string data = ReadAll(stream, TPDFormBudget::kMaxBytes - budget_->bytes + 1);
   budget_->bytes += static_cast<int64_t>(data.size());
@@ -546,36 +552,41 @@ void TPDContentStream::Execute(int op) {
       break;
     // Colour.
     case op_g:
-      SetDeviceColor(true, 1);
+      if (!ignore_colour_) SetDeviceColor(true, 1);
       break;
     case op_G:
-      SetDeviceColor(false, 1);
+      if (!ignore_colour_) SetDeviceColor(false, 1);
       break;
     case op_rg:
-      SetDeviceColor(true, 3);
+      if (!ignore_colour_) SetDeviceColor(true, 3);
       break;
     case op_RG:
-      SetDeviceColor(false, 3);
+      if (!ignore_colour_) SetDeviceColor(false, 3);
       break;
     case op_k:
-      SetDeviceColor(true, 4);
+      if (!ignore_colour_) SetDeviceColor(true, 4);
       break;
     case op_K:
-      SetDeviceColor(false, 4);
+      if (!ignore_colour_) SetDeviceColor(false, 4);
       break;
     case op_cs:
-      SetColorSpace(true);
+      if (!ignore_colour_) SetColorSpace(true);
       break;
     case op_CS:
-      SetColorSpace(false);
+      if (!ignore_colour_) SetColorSpace(false);
       break;
     case op_sc:
     case op_scn:
-      SetColorComponents(true);
+      if (!ignore_colour_) SetColorComponents(true);
       break;
     case op_SC:
     case op_SCN:
-      SetColorComponents(false);
+      if (!ignore_colour_) SetColorComponents(false);
+      break;
+    case op_d1:
+      // A Type 3 glyph that declares its box is a shape only: it paints in
+      // the colour of the text that shows it.
+      if (type3_glyph_) ignore_colour_ = true;
       break;
     // XObjects and marked content.
     case op_Do:
@@ -587,11 +598,12 @@ void TPDContentStream::Execute(int op) {
     case op_EX:
       if (ignore_undef_ > 0) --ignore_undef_;
       break;
-    // Text: the state is kept; glyphs are not drawn yet.
+    // Text.
     case op_BT:
       s.TextMatrix = TPDMatrix();
       text_line_matrix_ = TPDMatrix();
       s.LineX = s.LineY = 0;
+      s.TextCurX = s.TextCurY = 0;
       device_.UpdateTextMatrix(s);
       device_.UpdateTextPos(s);
       font_changed_ = true;
@@ -600,9 +612,7 @@ void TPDContentStream::Execute(int op) {
       device_.EndTextObject(s);
       break;
     case op_Tf:
-      s.FontName = args_[0].text;
-      s.FontSize = Num(1);
-      font_changed_ = true;
+      SelectFont();
       break;
     case op_Tc:
       s.CharSpace = Num(0);
@@ -635,12 +645,14 @@ void TPDContentStream::Execute(int op) {
       text_line_matrix_ = text_line_matrix_.PreMultiply(TPDMatrix(1, 0, 0, 1, Num(0), Num(1)));
       s.TextMatrix = text_line_matrix_;
       s.LineX = text_line_matrix_.Dx, s.LineY = text_line_matrix_.Dy;
+      s.TextCurX = s.TextCurY = 0;
       device_.UpdateTextPos(s);
       break;
     case op_Tm:
       text_line_matrix_ = MatrixFromArgs();
       s.TextMatrix = text_line_matrix_;
       s.LineX = s.LineY = 0;
+      s.TextCurX = s.TextCurY = 0;
       device_.UpdateTextMatrix(s);
       device_.UpdateTextPos(s);
       font_changed_ = true;
@@ -649,22 +661,22 @@ void TPDContentStream::Execute(int op) {
       TextNextLine();
       break;
     case op_Tj:
-    case op_TJ:
-      ShowText();
-      break;
     case opQuote:
-      if (s.FontName.empty()) break;
-      TextNextLine();
-      ShowText();
+      if (!s.Font) break;
+      if (op == opQuote) TextNextLine();
+      ShowText(args_[0].text, nullptr);
+      break;
+    case op_TJ:
+      ShowText({}, static_cast<const TPDArray*>(args_[0].object.get()));
       break;
     case opDQuote:
-      if (s.FontName.empty()) break;
+      if (!s.Font) break;
       s.WordSpace = Num(0);
       s.CharSpace = Num(1);
       device_.UpdateWordSpace(s);
       device_.UpdateCharSpace(s);
       TextNextLine();
-      ShowText();
+      ShowText(args_[2].text, nullptr);
       break;
     default:  // operators without effect
       break;
@@ -675,17 +687,8 @@ void TPDContentStream::TextNextLine() {
   text_line_matrix_ = text_line_matrix_.PreMultiply(TPDMatrix(1, 0, 0, 1, 0, -state_.Leading));
   state_.TextMatrix = text_line_matrix_;
   state_.LineX = text_line_matrix_.Dx, state_.LineY = text_line_matrix_.Dy;
+  state_.TextCurX = state_.TextCurY = 0;
   device_.UpdateTextPos(state_);
-}
-
-void TPDContentStream::ShowText() {
-  if (state_.FontName.empty()) return;
-  if (font_changed_) {
-    device_.UpdateFont(state_);
-    font_changed_ = false;
-  }
-  device_.BeginStringOp(state_);
-  device_.EndStringOp(state_);
 }
 
 void TPDContentStream::Paint(bool close, bool fill, bool evenOdd, bool stroke) {
@@ -729,10 +732,13 @@ void TPDContentStream::RestoreState() {
   if (saved_.empty()) return;
   TPDState restored = std::move(saved_.back());
   saved_.pop_back();
-  // The path, the current point and the text line position survive Q.
+  // The path, the current point and the text position survive Q: the text
+  // matrices are not part of the graphics state.
   restored.Path = std::move(state_.Path);
   restored.CurX = state_.CurX, restored.CurY = state_.CurY;
   restored.LineX = state_.LineX, restored.LineY = state_.LineY;
+  restored.TextMatrix = state_.TextMatrix;
+  restored.TextCurX = state_.TextCurX, restored.TextCurY = state_.TextCurY;
   state_ = std::move(restored);
   device_.RestoreState(state_);
 }

@@ -19,6 +19,9 @@
 namespace qp::pdf {
 
 class TPDParser;
+class TPDDocFontCache;
+class TPDResourceFonts;
+class TPD8bitFont;
 
 // One pending operand. Single tokens are kept without allocating; arrays and
 // dictionaries as objects.
@@ -56,6 +59,8 @@ class TPDContentStream {
 
   // Shares a budget for form XObjects (a nested stream takes its page's).
   void SetFormBudget(TPDFormBudget* budget) { budget_ = budget; }
+  // The stream is a Type 3 glyph procedure: d1 makes it ignore colours.
+  void SetType3Glyph();
 
   const TPDState& GetCurrentState() const { return state_; }
   TPDState& State() { return state_; }
@@ -86,7 +91,13 @@ class TPDContentStream {
   void DrawXObject();
   void InlineImage(TPDParser& parser, std::string_view data);
   void TextNextLine();
-  void ShowText();
+
+  // Text showing (pdf_content_text.cpp).
+  void SelectFont();
+  // Shows `text`, or the strings and adjustments of `array` when given.
+  void ShowText(std::string_view text, const TPDArray* array);
+  void ShowString(std::string_view text);
+  void DrawType3Glyph(TPD8bitFont& font, uint8_t code);
 
   TPDDictionary* ResourceCategory(std::string_view category);
   TPDBaseObject* LookupResource(std::string_view category, const std::string& name);
@@ -109,6 +120,11 @@ class TPDContentStream {
   std::unordered_map<std::string, TPDColorSpaceRef> color_spaces_;
   TPDFormBudget own_budget_;
   TPDFormBudget* budget_ = &own_budget_;
+
+  std::unique_ptr<TPDDocFontCache> own_fonts_;  // when the state brought no cache
+  std::unique_ptr<TPDResourceFonts> resource_fonts_;
+  bool type3_glyph_ = false;
+  bool ignore_colour_ = false;
 };
 
 }  // namespace qp::pdf

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "pdf/core/pdf_geometry.h"
 #include "pdf/core/pdf_objects.h"
@@ -31,6 +32,9 @@ struct TPDFormBudget {
   static constexpr int64_t kMaxBytes = int64_t{256} << 20;  // content interpreted
   int64_t forms = 0;
   int64_t bytes = 0;
+  // Type 3 glyph procedures run on the page (their content counts in bytes).
+  static constexpr int64_t kMaxType3Glyphs = 200000;
+  int64_t type3Glyphs = 0;
 };
 
 // A form XObject found by Do, ready to be interpreted by the device.
@@ -116,6 +120,18 @@ class TPDExportDevice {
   virtual void EndTextObject(const TPDState&) {}
   virtual void DrawImage(const TPDState&, const TPDImageSource&) {}
   virtual void DrawFormXObject(const TPDState&, const TPDForm&) {}
+
+  // Text. DrawChar paints one glyph of the state's font: its origin (x, y)
+  // is in text space relative to the state's text matrix; (dx, dy) is the
+  // advance the interpreter applies after it; `code` and `charName` are what
+  // the font read for it, `rawCode` the bytes of the string that made it.
+  virtual void DrawChar(const TPDState& /*state*/, double /*x*/, double /*y*/, double /*dx*/,
+                        double /*dy*/, uint16_t /*code*/, std::string_view /*charName*/,
+                        uint32_t /*rawCode*/) {}
+  // Before the glyph procedure of a Type 3 glyph runs; false skips it (the
+  // position still advances).
+  virtual bool BeginType3Char(const TPDState& /*state*/) { return true; }
+  virtual void EndType3Char(const TPDState& /*state*/) {}
 
   const TPDMatrix& DefaultCTM() const { return default_ctm_; }
 

@@ -8,9 +8,13 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
+#include "pdf/render/cairo_glyph_face.h"
 #include "pdf/render/pdf_export_device.h"
+#include "pdf/render/text_font_select.h"
 
 namespace qp::pdf {
 
@@ -57,6 +61,24 @@ class TPDImageDevice final : public TPDExportDevice {
   static constexpr int64_t kMaxImagePixels = int64_t{1} << 28;
   void DrawImage(const TPDState& state, const TPDImageSource& image) override;
 
+  // Text (pdf_image_device_text.cpp). Glyphs of one string operator are
+  // collected into one path and painted at its end by the rendering mode;
+  // modes 4 to 7 also keep them for the clip set at the end of the text
+  // object.
+  void UpdateFont(const TPDState& state) override;
+  void DrawChar(const TPDState& state, double x, double y, double dx, double dy, uint16_t code,
+                std::string_view charName, uint32_t rawCode) override;
+  void BeginStringOp(const TPDState& state) override;
+  void EndStringOp(const TPDState& state) override;
+  void EndTextObject(const TPDState& state) override;
+  bool BeginType3Char(const TPDState& state) override;
+  void EndType3Char(const TPDState& state) override;
+  // A glyph whose em would measure more target pixels than this is skipped.
+  static constexpr double kMaxGlyphEm = 1e5;
+  // Filled glyphs up to this em size (target pixels) are shown as cached
+  // masks; larger ones, and stroked or clipping text, as paths.
+  static constexpr double kMaxMaskGlyphEm = 256;
+
  private:
   // The user-to-target matrix of `state`.
   cairo_matrix_t UserToTarget(const TPDState& state) const;
@@ -79,6 +101,41 @@ class TPDImageDevice final : public TPDExportDevice {
   double miter_limit_ = 10;
   std::vector<double> dashes_;
   double path_length_ = 0;  // of the last path built, in target pixels (an upper bound)
+
+  // Text.
+  // The face chosen for a font, and its glyphs of single-byte codes once found.
+  struct TextFont {
+    std::shared_ptr<TPDFont> font;  // kept so that the key stays valid
+    TTextFace face;
+    double unitsPerEm = 1000;
+    std::vector<int64_t> byteGlyphs = std::vector<int64_t>(256, -1);  // -1 unknown, -2 none
+    TFontFacePtr cairoFace;                                           // made on first use
+    bool cairoFaceTried = false;
+    TScaledFontPtr scaled;  // the last size shown, with its matrix
+    cairo_matrix_t scaledMatrix{};
+  };
+  // A glyph waiting to be shown as a mask at the end of the string operator.
+  struct PendingGlyph {
+    uint32_t index;
+    double x, y;  // text space origin, as DrawChar got it
+  };
+  struct PathDeleter {
+    void operator()(cairo_path_t* path) const { cairo_path_destroy(path); }
+  };
+  void AppendGlyph(const TPDState& state, double x, double y, uint32_t glyphIndex);
+  // Font units to target pixels for a glyph at text space (x, y).
+  cairo_matrix_t GlyphMatrix(const TPDState& state, double x, double y) const;
+  // The scaled font for glyph matrix `m`, or nullptr when masks cannot serve.
+  cairo_scaled_font_t* MaskFont(const cairo_matrix_t& m);
+  void ShowPendingGlyphs(const TPDState& state);
+  std::unordered_map<const TPDFont*, std::unique_ptr<TextFont>> text_fonts_;
+  TextFont* text_font_ = nullptr;
+  bool string_glyphs_ = false;  // glyphs collected since BeginStringOp
+  std::vector<PendingGlyph> pending_glyphs_;
+  std::vector<cairo_glyph_t> cairo_glyphs_;
+  bool text_clip_pending_ = false;
+  std::vector<std::unique_ptr<cairo_path_t, PathDeleter>> text_clip_;
+  std::vector<int> type3_depths_;
 };
 
 }  // namespace qp::pdf

@@ -13,6 +13,9 @@
 
 namespace qp::pdf {
 
+class TPDFont;
+class TPDDocFontCache;
+
 enum TClip { clipNone, clipNormal, clipEO };
 
 // One subpath: on-path points and Bézier control points in drawing order. A
@@ -143,6 +146,15 @@ class TPDState {
   TColor FillColor{}, StrokeColor{};
   int Rotate;
   int PageNumber = 0;
+
+  // Text drawing. The glyph origin is kept in text space, relative to
+  // TextMatrix (which holds the start of the current line); the font is the
+  // one Tf found (nothing before the first Tf); the cache makes each font
+  // dictionary one font object for a page and the forms and glyph
+  // procedures it draws.
+  double TextCurX = 0, TextCurY = 0;
+  std::shared_ptr<TPDFont> Font;
+  TPDDocFontCache* FontCache = nullptr;
 };
 
 }  // namespace qp::pdf

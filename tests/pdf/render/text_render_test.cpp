@@ -1,0 +1,344 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pdf/core/pdf_font.h"
+#include "pdf/render/pdf_render.h"
+#include "pdf/render/system_font_list.h"
+#include "pdf/render/text_font_select.h"
+#include "tests/pdf/core/font_test_helpers.h"
+#include "tests/pdf/render/render_test_helpers.h"
+
+namespace qp::pdf {
+namespace {
+
+using testing::LoadBytes;
+using testing::OnePageDocument;
+using testing::Rendered;
+
+constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0x000000, kRed = 0xFF0000;
+
+// Helvetica without a program (built-in widths, an installed face), a
+// composite font with two-byte codes, and a Type 3 font whose glyph "a" is a
+// square filling its 100-unit box.
+const char* const kFonts =
+    "{{object 20 0}} << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n"
+    "{{object 21 0}} << /Type /Font /Subtype /Type0 /BaseFont /Wide /Encoding /Identity-H "
+    "/DescendantFonts [<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Wide "
+    "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW 500 >>] >> "
+    "endobj\n"
+    "{{object 22 0}} << /Type /Font /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] "
+    "/FontBBox [0 0 100 100] /CharProcs << /a 23 0 R /b 24 0 R /c 26 0 R >> "
+    "/Encoding << /Differences [97 /a /b /c] >> /FirstChar 97 /LastChar 99 "
+    "/Widths [100 100 100] "
+    "/Resources << /Font << /T3 22 0 R >> >> >> endobj\n"
+    "{{object 23 0}} << {{streamlen}} >>\nstream\n100 0 0 0 100 100 d1 0 1 0 rg 0 0 100 100 re f"
+    "\nendstream endobj\n"
+    // A glyph that shows itself: the nesting limit ends it.
+    "{{object 24 0}} << {{streamlen}} >>\nstream\n100 0 d0 /T3 1 Tf (b) Tj 0 0 50 50 re f"
+    "\nendstream endobj\n"
+    "{{object 25 0}} << /Type /Font /Subtype /Type1 /BaseFont /Symbol >> endobj\n"
+    // A coloured glyph: d0 keeps the colours it sets.
+    "{{object 26 0}} << {{streamlen}} >>\nstream\n100 0 d0 0 1 0 rg 0 0 100 100 re f"
+    "\nendstream endobj\n";
+
+const std::string kResources =
+    "/MediaBox [0 0 100 100] /Resources << /Font << /F1 20 0 R /W 21 0 R /T3 22 0 R /S 25 0 R >> "
+    ">>";
+
+// Records each glyph as "code@x,y" with the origin in user space (the text
+// matrix applied), and TJ shifts as "shift n".
+class TextRecorder : public TPDExportDevice {
+ public:
+  std::vector<std::string> calls;
+
+  void DrawChar(const TPDState& s, double x, double y, double, double, uint16_t code,
+                std::string_view, uint32_t) override {
+    const TPDMatrix& m = s.TextMatrix;
+    const double ux = m.M11 * x + m.M21 * y + m.Dx, uy = m.M12 * x + m.M22 * y + m.Dy;
+    char text[96];
+    std::snprintf(text, sizeof text, "%X@%g,%g", code, Round(ux), Round(uy));
+    calls.push_back(text);
+  }
+  void UpdateTextShift(const TPDState&, double n) override {
+    calls.push_back("shift " + std::to_string(static_cast<int>(n)));
+  }
+  void UpdateFont(const TPDState& s) override {
+    calls.push_back("font " + (s.Font ? s.Font->Tag() : std::string("-")));
+  }
+  void Fill(const TPDState&) override { calls.push_back("fill"); }
+
+  std::string Joined() const {
+    std::string all;
+    for (const std::string& c : calls) all += (all.empty() ? "" : "; ") + c;
+    return all;
+  }
+
+ private:
+  static double Round(double v) { return std::round(v * 1000) / 1000; }
+};
+
+std::string Record(const std::string& content) {
+  auto doc = LoadBytes(OnePageDocument({content}, kResources, kFonts));
+  TextRecorder device;
+  DisplayPage(*doc, device, 1, 72, 72, 0);
+  return device.Joined();
+}
+
+TEST(TextRenderTest, GlyphPositionsThroughTheInterpreter) {
+  struct Case {
+    const char* name;
+    const char* content;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"A is 0.667 wide at 12 points", "BT /F1 12 Tf 100 700 Td (AB) Tj ET",
+       "font F1; 41@100,700; 42@108.004,700"},
+      {"200 Tz doubles the advance", "BT /F1 10 Tf 200 Tz (AB) Tj ET",
+       "font F1; 41@0,0; 42@13.34,0"},
+      {"TJ -500 at size 10 and 200 % moves by 10", "BT /F1 10 Tf 200 Tz [(A) -500 (B)] TJ ET",
+       "font F1; 41@0,0; shift -500; 42@23.34,0"},
+      {"word spacing after code 32 only", "BT /F1 10 Tf 5 Tw (A B) Tj ET",
+       "font F1; 41@0,0; 20@6.67,0; 42@14.45,0"},
+      {"character spacing after every glyph", "BT /F1 10 Tf 1 Tc (AB) Tj ET",
+       "font F1; 41@0,0; 42@7.67,0"},
+      {"two-byte code 0x0020 takes no word spacing", "BT /W 10 Tf 5 Tw <00200041> Tj ET",
+       "font W; 20@0,0; 41@5,0"},
+      {"invisible text still advances", "BT /F1 10 Tf 3 Tr (A) Tj (B) Tj ET",
+       "font F1; 41@0,0; 42@6.67,0"},
+      {"odd hexadecimal digits end in 0", "BT /F1 10 Tf <41424> Tj ET",
+       "font F1; 41@0,0; 42@6.67,0; 40@13.34,0"},
+      {"' moves to the next line", "BT /F1 10 Tf 14 TL 5 50 Td (A) Tj (B) ' ET",
+       "font F1; 41@5,50; 42@5,36"},
+      {"\" sets word and character spacing", "BT /F1 10 Tf 14 TL 5 50 Td 4 1 (A B) \" ET",
+       "font F1; 41@5,36; 20@12.67,36; 42@20.45,36"},
+      {"an unknown font keeps the current one", "BT /F1 10 Tf /Nope 20 Tf (A) Tj ET",
+       "font F1; 41@0,0"},
+      {"no font: nothing is shown", "BT (A) Tj [(B)] TJ ET", ""},
+      {"Td after glyphs starts from the line, not the glyph",
+       "BT /F1 10 Tf 10 10 Td (AB) Tj 0 20 Td (A) Tj ET",
+       "font F1; 41@10,10; 42@16.67,10; 41@10,30"},
+      {"q and Q keep the text position", "BT /F1 10 Tf 5 5 Td q (A) Tj Q (B) Tj ET",
+       "font F1; 41@5,5; 42@11.67,5"},
+      {"rise leaves the origin alone", "BT /F1 10 Tf 5 Ts (A) Tj ET", "font F1; 41@0,0"},
+      {"Type 3 glyphs run their procedures and advance by the font matrix",
+       "BT /T3 20 Tf (aa) Tj ET", "font T3; fill; fill"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Record(c.content), c.expected) << c.name;
+}
+
+TEST(TextRenderTest, BadSizesAndSelfDrawingGlyphsComplete) {
+  // Each page ends with a red square; the page must get that far.
+  const char* const contents[] = {
+      "BT /F1 0 Tf (AB) Tj ET", "BT /F1 -12 Tf 50 50 Td (AB) Tj ET", "BT /F1 1e9 Tf (AB) Tj ET",
+      "BT /T3 20 Tf (b) Tj ET", "BT /T3 1e9 Tf (ab) Tj ET",          "BT /W 10 Tf (\xff) Tj ET",
+  };
+  for (const char* content : contents) {
+    auto doc = LoadBytes(
+        OnePageDocument({std::string(content) + " 1 0 0 rg 80 80 20 20 re f"}, kResources, kFonts));
+    Rendered out(100, 100);
+    out.Render(*doc);
+    EXPECT_EQ(out.At(90, 10), kRed) << content;
+  }
+}
+
+// The left stem of an H at 60 points drawn from (10, 10) covers (15, 60) in
+// target pixels (y down); the gap between its stems at that height does not.
+struct ModeCase {
+  const char* name;
+  const char* content;
+  uint32_t stem, gap, corner;
+};
+
+TEST(TextRenderTest, RenderingModesByPixels) {
+  const std::string show = "BT /F1 60 Tf 10 10 Td (H) Tj ET ";
+  const std::string redPage = "1 0 0 rg 0 0 100 100 re f";
+  const ModeCase cases[] = {
+      {"0 fills", "0 Tr", kBlack, kWhite, kWhite},
+      {"3 draws nothing", "3 Tr", kWhite, kWhite, kWhite},
+      {"7 draws nothing and clips the red page to the glyph", "7 Tr", kRed, kWhite, kWhite},
+      {"4 fills, then clips", "4 Tr", kRed, kWhite, kWhite},
+      {"modes 0 to 3 leave no clip", "2 Tr", kRed, kRed, kRed},
+  };
+  for (const ModeCase& c : cases) {
+    const bool paintsAfter = std::string(c.content) != "0 Tr" && std::string(c.content) != "3 Tr";
+    const std::string content =
+        std::string("q ") + c.content + " " + show + (paintsAfter ? redPage : "") + " Q";
+    auto doc = LoadBytes(OnePageDocument({content}, kResources, kFonts));
+    Rendered out(100, 100);
+    out.Render(*doc);
+    EXPECT_EQ(out.At(15, 60), c.stem) << c.name;
+    EXPECT_EQ(out.At(30, 60), c.gap) << c.name;
+    EXPECT_EQ(out.At(95, 5), c.corner) << c.name;
+  }
+}
+
+TEST(TextRenderTest, RiseScalingAndType3ByPixels) {
+  struct Probe {
+    int x, y;
+    uint32_t colour;
+  };
+  struct Case {
+    const char* name;
+    const char* content;
+    std::vector<Probe> probes;
+  };
+  const Case cases[] = {
+      {"an H at 60 points: both stems",
+       "BT /F1 60 Tf 10 10 Td (H) Tj ET",
+       {{15, 75, kBlack}, {45, 60, kBlack}}},
+      {"an H too large for a glyph mask is filled as a path",
+       "BT /F1 300 Tf -20 -10 Td (H) Tj ET",
+       {{15, 50, kBlack}, {50, 50, kWhite}}},
+      {"20 Ts lifts the glyph",
+       "BT /F1 60 Tf 10 10 Td 20 Ts (H) Tj ET",
+       {{15, 75, kWhite}, {15, 40, kBlack}}},
+      {"50 Tz narrows the glyph",
+       "BT /F1 60 Tf 10 10 Td 50 Tz (H) Tj ET",
+       {{13, 60, kBlack}, {45, 60, kWhite}}},
+      {"d1 glyphs paint in the text colour, one em apart",
+       "1 0 0 rg BT /T3 20 Tf 10 10 Td (aa) Tj ET",
+       {{20, 80, kRed}, {40, 80, kRed}, {60, 80, kWhite}}},
+      {"the font that Q restores draws the next glyph (a C, not Symbol's Chi)",
+       "BT /F1 60 Tf 10 10 Td q /S 60 Tf 3 Tr (C) Tj Q (C) Tj ET",
+       {{58, 69, kBlack}}},
+      {"d0 glyphs keep their own colour",
+       "1 0 0 rg BT /T3 20 Tf 10 10 Td (c) Tj ET",
+       {{20, 80, 0x00FF00}, {40, 80, kWhite}}},
+      {"7 Tr: the glyphs of every string of the text object make the clip",
+       "q BT /F1 40 Tf 7 Tr 5 10 Td (H) Tj (H) Tj ET 1 0 0 rg 0 0 100 100 re f Q",
+       {{9, 80, kRed}, {38, 80, kRed}, {57, 80, kRed}, {20, 80, kWhite}, {50, 20, kWhite}}},
+      {"1 Tr strokes; a later S has the full line width",
+       "BT /F1 60 Tf 1 Tr 10 10 Td (H) Tj ET 10 w 0 95 m 100 95 l S",
+       {{60, 2, kBlack}, {60, 8, kBlack}, {30, 60, kWhite}}},
+  };
+  for (const Case& c : cases) {
+    auto doc = LoadBytes(OnePageDocument({c.content}, kResources, kFonts));
+    Rendered out(100, 100);
+    out.Render(*doc);
+    for (const Probe& p : c.probes) {
+      EXPECT_EQ(out.At(p.x, p.y), p.colour) << c.name << " at " << p.x << "," << p.y;
+    }
+  }
+}
+
+TEST(TextRenderTest, FaceSelection) {
+  if (!TSystemFontList::Instance().FindFamily("Arial")) {
+    GTEST_SKIP() << "the metric-compatible fonts are not installed";
+  }
+  struct Case {
+    const char* name;
+    const char* dict;
+    const char* family;  // a part of the installed family's name
+    bool bold;
+  };
+  const Case cases[] = {
+      {"Helvetica is Arial", "<< /Subtype /Type1 /BaseFont /Helvetica >>", "Liberation Sans",
+       false},
+      {"a style after a comma", "<< /Subtype /TrueType /BaseFont /Arial,Bold >>", "Liberation Sans",
+       true},
+      {"PS and MT dropped from the descriptor's name",
+       "<< /Subtype /TrueType /BaseFont /TimesNewRomanPSMT /FontDescriptor << /FontName "
+       "/TimesNewRomanPSMT /Flags 34 >> >>",
+       "Liberation Serif", false},
+      {"Courier", "<< /Subtype /Type1 /BaseFont /Courier-Bold >>", "Liberation Mono", true},
+      {"a program FreeType rejects: the installed font by name",
+       "<< /Subtype /TrueType /BaseFont /ABCDEF+Arial-BoldMT /FontDescriptor << /FontName "
+       "/ABCDEF+Arial-BoldMT /Flags 32 /FontFile2 11 0 R >> >>",
+       "Liberation Sans", true},
+      {"an unknown name: the fallback", "<< /Subtype /TrueType /BaseFont /Zzyzx >>", "DejaVu Sans",
+       false},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<TPDDocument> document;
+    auto font = testing::MakeFontFromText(
+        c.dict, "{{object 11 0}} << {{streamlen}} >>\nstream\nnot a font\nendstream endobj\n",
+        document);
+    ASSERT_TRUE(font) << c.name;
+    const TTextFace face = SelectTextFace(*font);
+    EXPECT_FALSE(face.embedded) << c.name;
+    ASSERT_TRUE(face.processor) << c.name;
+    EXPECT_NE(face.family.find(c.family), std::string::npos) << c.name << ": " << face.family;
+    EXPECT_EQ(face.style.find("Bold") != std::string::npos, c.bold) << c.name << ": " << face.style;
+  }
+}
+
+// A page that embeds Liberation Sans (which kerns A and V) as a TrueType
+// program, hex-encoded so that the bytes survive the text template.
+std::string EmbeddedFontPage(const std::string& program, const std::string& content) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(program.size() * 2 + program.size() / 32);
+  for (size_t i = 0; i < program.size(); ++i) {
+    hex += kDigits[uint8_t(program[i]) >> 4];
+    hex += kDigits[uint8_t(program[i]) & 15];
+    if (i % 64 == 63) hex += '\n';
+  }
+  hex += '>';
+  std::string widths;
+  for (int c = 65; c <= 86; ++c) widths += "667 ";
+  return OnePageDocument(
+      {content}, "/MediaBox [0 0 100 100] /Resources << /Font << /E 20 0 R >> >>",
+      "{{object 20 0}} << /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+LiberationSans "
+      "/FirstChar 65 /LastChar 86 /Widths [" +
+          widths +
+          "] /FontDescriptor << /FontName /ABCDEF+LiberationSans /Flags 32 /FontFile2 21 0 R >> "
+          ">> endobj\n{{object 21 0}} << /Filter /ASCIIHexDecode {{streamlen}} >>\nstream\n" +
+          hex + "\nendstream endobj\n");
+}
+
+TEST(TextRenderTest, EmbeddedProgramPlacesGlyphsByPdfWidthsAlone) {
+  const std::string path = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
+  std::ifstream in(path, std::ios::binary);
+  if (!in) GTEST_SKIP() << "no " << path;
+  const std::string program((std::istreambuf_iterator<char>(in)), {});
+  // The font's own kerning would pull V towards A inside one string; glyphs
+  // shown one string each are never kerned. Both must look the same.
+  auto joined = LoadBytes(EmbeddedFontPage(program, "BT /E 40 Tf 5 30 Td (AV) Tj ET"));
+  auto apart = LoadBytes(EmbeddedFontPage(program, "BT /E 40 Tf 5 30 Td (A) Tj (V) Tj ET"));
+  Rendered a(100, 100), b(100, 100);
+  a.Render(*joined);
+  b.Render(*apart);
+  int dark = 0, differ = 0;
+  for (int y = 0; y < 100; ++y) {
+    for (int x = 0; x < 100; ++x) {
+      dark += a.At(x, y) == kBlack;
+      // One fill per string and one per glyph differ only in anti-aliased
+      // edges; a kerned V would move by whole pixels.
+      const uint32_t p = a.At(x, y), q = b.At(x, y);
+      differ += std::abs(int(p & 0xFF) - int(q & 0xFF)) > 128;
+    }
+  }
+  EXPECT_GT(dark, 100);  // the embedded glyphs were drawn
+  EXPECT_EQ(differ, 0);
+}
+
+TEST(TextRenderTest, CorpusType3BitmapGlyphsReachTheDevice) {
+  const std::string path =
+      std::string(QP_SHARED_DIR) + "/corpus/mixed/fonts/pdftex-type3-pk-bitmap.pdf";
+  if (!std::ifstream(path)) GTEST_SKIP() << "corpus not found: " << path;
+  // Each glyph procedure of these fonts draws its bitmap as an inline image
+  // mask under the font matrix: a few device pixels per glyph, not a page.
+  struct Counter : TPDExportDevice {
+    int glyphImages = 0, others = 0;
+    void DrawImage(const TPDState& s, const TPDImageSource& image) override {
+      const double scale = std::sqrt(std::fabs(s.CTM.M11 * s.CTM.M22 - s.CTM.M12 * s.CTM.M21));
+      (image.IsInline && scale < 20 ? glyphImages : others)++;
+    }
+  } device;
+  TPDDocument document;
+  document.LoadDocument(path);
+  DisplayPage(document, device, 1, 72, 72, 0);
+  EXPECT_GT(device.glyphImages, 20);
+  EXPECT_EQ(device.others, 0);
+}
+
+}  // namespace
+}  // namespace qp::pdf
