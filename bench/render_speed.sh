@@ -1,8 +1,9 @@
 #!/bin/sh
 # Median time per chart to parse and render page 1 at width 1024: ours (the
 # render_bench, CPU time) next to mutool draw in the same run (the page time
-# that `mutool draw -s t -w 1024 -o /dev/null -F png` reports, which leaves
-# out its start-up; best of three per chart).
+# that `mutool draw -s t -w 1024 FILE 1` reports: without an output file it
+# renders and writes nothing, so neither its start-up nor image compression
+# is counted; best of three per chart).
 # Usage: bench/render_speed.sh [BUILD_DIR] [CORPUS_DIR]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,7 +16,7 @@ trap 'rm -rf "$work"' EXIT
 for pdf in "$corpus"/*.pdf; do
   best=
   for run in 1 2 3; do
-    t=$(mutool draw -s t -w 1024 -o /dev/null -F png "$pdf" 1 2>&1 |
+    t=$(mutool draw -s t -w 1024 "$pdf" 1 2>&1 |
       sed -n 's/^page .* \([0-9][0-9]*\)ms.*/\1/p' | head -n 1)
     if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
   done
