@@ -7,24 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_corpus.h"
 #include "pdf/core/pdf_facade.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> Charts() {
-  std::vector<std::string> charts;
-  const fs::path folder = fs::path(QP_SHARED_DIR) / "corpus" / "faa";
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    if (entry.path().extension() == ".pdf") charts.push_back(entry.path().string());
-  }
-  return charts;
-}
-
 void BM_OpenChart(benchmark::State& state) {
-  const std::vector<std::string> charts = Charts();
+  const std::vector<std::string> charts = qp::bench::FaaCharts();
   if (charts.empty()) {
     state.SkipWithError("no charts in ../shared/corpus/faa");
     return;

@@ -12,6 +12,7 @@
 
 #include "app/core/compiler_preview_renderer.h"
 #include "app/core/plate_editor_model.h"
+#include "bench/bench_corpus.h"
 #include "pdf/core/pdf_facade.h"
 #include "project/project.h"
 
@@ -33,17 +34,6 @@ class QuietView : public qp::app::PlateEditorView {
   }
   std::optional<std::string> ChooseSourceFile(const std::string&) override { return {}; }
 };
-
-std::vector<std::string> Charts() {
-  std::vector<std::string> charts;
-  const fs::path folder = fs::path(QP_SHARED_DIR) / "corpus" / "faa";
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    if (entry.path().extension() == ".pdf") charts.push_back(entry.path().string());
-  }
-  std::sort(charts.begin(), charts.end());
-  return charts;
-}
 
 void PreviewChart(benchmark::State& state, const std::string& chart, bool shownAsDisplay) {
   qp::pdf::TPDFDocument document;
@@ -70,7 +60,7 @@ void PreviewChart(benchmark::State& state, const std::string& chart, bool shownA
 }
 
 const bool kRegistered = [] {
-  const std::vector<std::string> charts = Charts();
+  const std::vector<std::string> charts = qp::bench::FaaCharts();
   for (const std::string& chart : charts) {
     benchmark::RegisterBenchmark(("BM_PreviewRedraw/" + fs::path(chart).stem().string()).c_str(),
                                  PreviewChart, chart, false)

@@ -5,16 +5,13 @@
 // text pages of the charts and the mixed corpus's text samples.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "compiler/plate_raster.h"
-#include "pdf/core/pdf_facade.h"
-#include "pdf/render/render_to_dc.h"
+#include "bench/bench_corpus.h"
 
 namespace {
 
@@ -39,16 +36,7 @@ std::vector<std::string> Files() {
 }
 
 void RenderFile(benchmark::State& state, const std::string& file) {
-  for (auto _ : state) {
-    qp::pdf::TPDFDocument document;
-    document.LoadFromFile(file);
-    const qp::pdf::TPageSize size = document.GetPageSize(1, qp::pdf::muPixels);
-    const int width = 1024;
-    const int height = static_cast<int>(std::nearbyint(size.Height * (width / size.Width)));
-    qp::PlateRaster raster(width, height);
-    qp::pdf::RenderToDC(document, raster.Data(), raster.Stride(), width, height, 1);
-    benchmark::DoNotOptimize(raster.Data());
-  }
+  for (auto _ : state) qp::bench::RenderPageOne(file, 1024);
 }
 
 const bool kRegistered = [] {
