@@ -8,6 +8,7 @@
 
 #include "cli/command.h"
 #include "compiler/group_file_reader.h"
+#include "tests/cli/cli_run_helpers.h"
 #include "tests/compiler/build_project_helpers.h"
 
 namespace qp::cli {
@@ -18,18 +19,6 @@ using qp::testing::BuildFixtureFolder;
 using qp::testing::PatternBmp;
 using qp::testing::PatternJpeg;
 using qp::testing::PlateFrom;
-
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliRun Platec(const CommandArgs& args) {
-  std::ostringstream out, err;
-  int status = RunPlatec(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 // A project file with an airport group (BMP and JPEG) and an information
 // group (one BMP), written to disk.
@@ -90,9 +79,7 @@ TEST_F(BuildCommandTest, FailuresExitNonZeroWithTheirMessage) {
     int status;
     std::string message;
   } cases[] = {
-      {{"build", zpl, "--group", "3", "--home", Home()},
-       1,
-       "platec build: " + pdf + ": "},
+      {{"build", zpl, "--group", "3", "--home", Home()}, 1, "platec build: " + pdf + ": "},
       {{"build", zpl, "--group", "4", "--home", Home()}, 1, "no group 4 in " + zpl},
       {{"build", zpl, "--group", "0"}, 2, "not a group number: 0"},
       {{"build", zpl, "--group", "x1"}, 2, "not a group number: x1"},

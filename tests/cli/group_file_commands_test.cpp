@@ -6,23 +6,12 @@
 #include "cli/command.h"
 #include "compiler/group_file_writer.h"
 #include "compiler/palette.h"
+#include "tests/cli/cli_run_helpers.h"
 #include "tests/compiler/chart_raster_helpers.h"
 #include "tests/compiler/compiler_test_helpers.h"
 
 namespace qp::cli {
 namespace {
-
-struct PlatecResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-PlatecResult Platec(const CommandArgs& args) {
-  std::ostringstream out, err;
-  int status = RunPlatec(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 // KLAX with a clipped geo-referenced chart, a plate never written, and a
 // small second plate.
@@ -50,7 +39,7 @@ std::filesystem::path WriteExample(const std::filesystem::path& dir) {
 TEST(PlatecInspect, PrintsHeaderDirectoryAndCorners) {
   testing::ScratchDir dir;
   std::filesystem::path file = WriteExample(dir.path());
-  PlatecResult run = Platec({"inspect", file.string()});
+  CliRun run = Platec({"inspect", file.string()});
   ASSERT_EQ(run.status, 0) << run.err;
   const char* expected[] = {
       "GroupId     \"KLAX\"",
@@ -71,7 +60,7 @@ TEST(PlatecInspect, PrintsHeaderDirectoryAndCorners) {
 TEST(PlatecExtract, WritesOnePngPerPlateInPaletteColours) {
   testing::ScratchDir dir;
   std::filesystem::path file = WriteExample(dir.path());
-  PlatecResult run = Platec({"extract", file.string(), "--out", (dir / "png").string()});
+  CliRun run = Platec({"extract", file.string(), "--out", (dir / "png").string()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("2 plates extracted"), std::string::npos) << run.out;
   EXPECT_FALSE(std::filesystem::exists(dir / "png" / "ZGKLAX-002.png"));
@@ -115,7 +104,7 @@ TEST(PlatecGroupFileCommands, ErrorsAndUsage) {
       {{"extract", (dir / "CUT.ZPG").string(), "--out", (dir / "o").string()}, 1, "runs past"},
   };
   for (const Case& c : cases) {
-    PlatecResult run = Platec(c.args);
+    CliRun run = Platec(c.args);
     EXPECT_EQ(run.status, c.status) << c.args[0];
     EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
   }

@@ -11,6 +11,7 @@
 #include "project/project.h"
 #include "project/text_encoding.h"
 #include "tests/app/core/import_test_helpers.h"
+#include "tests/cli/cli_run_helpers.h"
 #include "tests/project/project_test_helpers.h"
 
 namespace qp::cli {
@@ -19,18 +20,6 @@ namespace {
 using test::PdfWithPages;
 using test::TempDir;
 using test::WriteFile;
-
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliRun Platec(const CommandArgs& args) {
-  std::ostringstream out, err;
-  const int status = RunPlatec(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 // A project with the airport group KLAX (group 1) and a chart folder.
 class ImportCommandTest : public ::testing::Test {

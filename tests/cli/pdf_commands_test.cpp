@@ -7,24 +7,13 @@
 #include <unistd.h>
 
 #include "cli/command.h"
+#include "tests/cli/cli_run_helpers.h"
 #include "tests/pdf/core/pdf_template_helpers.h"
 
 namespace qp::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CommandRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CommandRun Platec(const CommandArgs& args) {
-  std::ostringstream out, err;
-  const int status = RunPlatec(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 class PdfCommands : public ::testing::Test {
  protected:
@@ -43,7 +32,7 @@ class PdfCommands : public ::testing::Test {
 };
 
 TEST_F(PdfCommands, PdfinfoPrintsPages) {
-  const CommandRun run = Platec({"pdfinfo", path_.string()});
+  const CliRun run = Platec({"pdfinfo", path_.string()});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out,
             "Pages: 1\nEncrypted: no\nPage 1: media [0 0 612 792] crop none rotate 90 size 792 x "
@@ -71,7 +60,7 @@ TEST_F(PdfCommands, ShowTextRawAndDecoded) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[1] + " " + c.args[c.args.size() - 1]);
-    const CommandRun run = Platec(c.args);
+    const CliRun run = Platec(c.args);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out, c.out);
     EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;

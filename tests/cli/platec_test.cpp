@@ -3,24 +3,13 @@
 #include <sstream>
 
 #include "cli/command.h"
+#include "tests/cli/cli_run_helpers.h"
 
 namespace qp::cli {
 namespace {
 
-struct PlatecRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-PlatecRun RunCli(const CommandArgs& args) {
-  std::ostringstream out, err;
-  int status = RunPlatec(args, out, err);
-  return {status, out.str(), err.str()};
-}
-
 TEST(Platec, HelpListsEveryCommand) {
-  PlatecRun run = RunCli({"--help"});
+  CliRun run = Platec({"--help"});
   EXPECT_EQ(run.status, 0);
   for (const Command& command : AllCommands()) {
     EXPECT_NE(run.out.find(command.name), std::string::npos) << command.name;
@@ -29,7 +18,7 @@ TEST(Platec, HelpListsEveryCommand) {
 
 TEST(Platec, EveryCommandHasHelp) {
   for (const Command& command : AllCommands()) {
-    PlatecRun run = RunCli({std::string(command.name), "--help"});
+    CliRun run = Platec({std::string(command.name), "--help"});
     EXPECT_EQ(run.status, 0) << command.name;
     EXPECT_NE(run.out.find("Usage: platec " + std::string(command.name)), std::string::npos)
         << command.name;
@@ -37,14 +26,14 @@ TEST(Platec, EveryCommandHasHelp) {
 }
 
 TEST(Platec, UnknownCommandFailsOnStderr) {
-  PlatecRun run = RunCli({"frobnicate"});
+  CliRun run = Platec({"frobnicate"});
   EXPECT_NE(run.status, 0);
   EXPECT_TRUE(run.out.empty());
   EXPECT_NE(run.err.find("unknown command 'frobnicate'"), std::string::npos);
 }
 
 TEST(Platec, NoArgumentsIsAnError) {
-  EXPECT_NE(RunCli({}).status, 0);
+  EXPECT_NE(Platec({}).status, 0);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/command.h"
+#include "tests/cli/cli_run_helpers.h"
 #include "tests/project/project_test_helpers.h"
 
 namespace qp::cli {
@@ -11,18 +12,6 @@ namespace {
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliRun Platec(const CommandArgs& args) {
-  std::ostringstream out, err;
-  int status = RunPlatec(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 const char kProject[] =
     "[General]\nNumberOfGroups=3\n"
