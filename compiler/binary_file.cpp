@@ -3,8 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "compiler/plate_error.h"
 
@@ -89,6 +92,63 @@ void OutputFile::Close() {
   bool failed = std::ferror(f) != 0;
   failed |= std::fclose(f) != 0;
   if (failed) Fail("write to");
+}
+
+void OutputFile::Sync() {
+  errno = 0;
+  if (std::fflush(file_) != 0 || fsync(fileno(file_)) != 0) Fail("write to");
+}
+
+namespace {
+
+constexpr std::string_view kReplacementSuffix = ".partial";
+
+// ".NAME.PID-N.partial" beside the destination: hidden, unique within the
+// process, and recognisable as a leftover.
+std::filesystem::path ReplacementName(const std::filesystem::path& destination) {
+  static std::atomic<unsigned> counter{0};
+  const std::string name = "." + destination.filename().string() + "." + std::to_string(getpid()) +
+                           "-" + std::to_string(++counter) + std::string(kReplacementSuffix);
+  return destination.parent_path() / name;
+}
+
+}  // namespace
+
+ReplacementFile::ReplacementFile(const std::filesystem::path& destination)
+    : destination_(destination), file_(ReplacementName(destination)) {}
+
+ReplacementFile::ReplacementFile(ReplacementFile&& other) noexcept
+    : destination_(std::move(other.destination_)),
+      file_(std::move(other.file_)),
+      pending_(std::exchange(other.pending_, false)) {}
+
+ReplacementFile::~ReplacementFile() {
+  if (!pending_) return;
+  const std::filesystem::path temporary = file_.Path();
+  try {
+    file_.Close();
+  } catch (const PlateError&) {
+    // The file is removed below either way.
+  }
+  std::error_code ignored;
+  std::filesystem::remove(temporary, ignored);
+}
+
+void ReplacementFile::Commit() {
+  if (!pending_) return;
+  file_.Sync();
+  file_.Close();
+  std::error_code ec;
+  std::filesystem::rename(file_.Path(), destination_, ec);
+  if (ec) {
+    throw PlateError("Unable to replace " + destination_.string() + ": " + ec.message());
+  }
+  pending_ = false;
+}
+
+bool IsLeftoverReplacementName(const std::string& file_name) {
+  return file_name.size() > kReplacementSuffix.size() + 1 && file_name.front() == '.' &&
+         file_name.ends_with(kReplacementSuffix);
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize) {

@@ -34,6 +34,9 @@ class OutputFile {
   void Truncate(uint64_t size);
   // Flushes and closes; throws when the data could not be written.
   void Close();
+  // Flushes the data to the disk itself (fsync), so a rename after it
+  // cannot publish a file whose blocks are not yet written.
+  void Sync();
   bool IsOpen() const { return file_ != nullptr; }
   const std::filesystem::path& Path() const { return path_; }
 
@@ -43,6 +46,34 @@ class OutputFile {
   std::filesystem::path path_;
   std::FILE* file_ = nullptr;
 };
+
+// A file written under a temporary name beside its destination and renamed
+// over it by Commit, so that readers see the old content or the new, never a
+// mix, and a killed process leaves the old file as it was. Destroyed without
+// Commit, the temporary file is removed.
+class ReplacementFile {
+ public:
+  explicit ReplacementFile(const std::filesystem::path& destination);
+  ~ReplacementFile();
+  ReplacementFile(ReplacementFile&& other) noexcept;
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(ReplacementFile&&) = delete;
+
+  OutputFile& File() { return file_; }
+  const std::filesystem::path& Destination() const { return destination_; }
+  // Syncs, closes and renames the temporary file over the destination.
+  void Commit();
+
+ private:
+  std::filesystem::path destination_;
+  OutputFile file_;
+  bool pending_ = true;  // the temporary file still exists under its own name
+};
+
+// True for the name of a temporary file that a ReplacementFile leaves only
+// when its process is killed.
+bool IsLeftoverReplacementName(const std::string& file_name);
 
 // The whole content of a file, refused when larger than `maxSize` bytes.
 std::string ReadWholeFile(const std::filesystem::path& path, uint64_t maxSize);

@@ -1,12 +1,17 @@
 #include "compiler/build_driver.h"
 
 #include <algorithm>
+#include <chrono>
+#include <map>
+#include <thread>
 #include <vector>
 
+#include "compiler/build_lock.h"
 #include "compiler/group_file_writer.h"
 #include "compiler/pdf_source.h"
 #include "compiler/picture_source.h"
 #include "compiler/plate_error.h"
+#include "project/text_encoding.h"
 
 namespace qp {
 namespace {
@@ -42,7 +47,71 @@ std::string SkippedLine(const std::string& source_file) {
 }
 
 BuildDriver::BuildDriver(const std::filesystem::path& application_folder)
-    : export_folder_(application_folder / "Export"), temp_folder_(application_folder / "Temp") {}
+    : application_folder_(application_folder),
+      export_folder_(application_folder / "Export"),
+      temp_folder_(application_folder / "Temp") {}
+
+namespace {
+
+// Refuses, before anything is written, a build in which two groups would
+// write the same file: the second would silently replace the first.
+void CheckDistinctGroupFiles(const Project& project, const std::vector<int>& groups) {
+  std::map<std::filesystem::path, int> first_group_of;
+  for (int g : groups) {
+    const GroupRecord& group = *project.GroupAt(g);
+    const std::filesystem::path name = GroupFileName(group);
+    const auto [it, added] = first_group_of.emplace(name, g);
+    if (added) continue;
+    const GroupRecord& other = *project.GroupAt(it->second);
+    throw PlateError("Groups " + std::to_string(it->second + 1) + " (" +
+                     Windows1252ToUtf8(other.Name) + ") and " + std::to_string(g + 1) + " (" +
+                     Windows1252ToUtf8(group.Name) + ") would both write " + name.string() +
+                     "; nothing was built");
+  }
+}
+
+void RemoveLeftoverReplacements(const std::filesystem::path& folder) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    if (IsLeftoverReplacementName(entry.path().filename().string())) {
+      std::error_code ignored;
+      std::filesystem::remove(entry.path(), ignored);
+    }
+  }
+}
+
+// Removes the build's temporary image file however the build ends.
+class TemporaryImageFile {
+ public:
+  explicit TemporaryImageFile(std::filesystem::path path) : path_(std::move(path)) {}
+  ~TemporaryImageFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+  TemporaryImageFile(const TemporaryImageFile&) = delete;
+  TemporaryImageFile& operator=(const TemporaryImageFile&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
+std::optional<BuildLock> BuildDriver::LockFolder(BuildStatus& status) const {
+  if (!wait_for_other_builds_) return AcquireBuildLock(application_folder_, {});
+  bool told = false;
+  return AcquireBuildLock(application_folder_, [&] {
+    if (!told) {
+      status.AddLine(WaitingForBuildLine(application_folder_));
+      told = true;
+    }
+    status.Pump();
+    if (status.StopRequested()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return true;
+  });
+}
 
 void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, BuildStatus& status) {
   if (project.ProjectLoaded) {
@@ -53,10 +122,25 @@ void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, Bui
   const std::vector<int> groups =
       project.ProjectLoaded ? request.Groups(project) : std::vector<int>{};
   status.Start(project.ProjectLoaded ? request.PlateCount(project) : 0);
+  if (groups.empty()) {
+    status.Finish();
+    return;
+  }
   // Local to this call: a second build started while this one pumps events
   // gets its own.
   pdf::TPDFDocument document;
   try {
+    // Held until the build ends: another program building into the same
+    // folder waits, so group files and temporary files are never shared.
+    const std::optional<BuildLock> lock = LockFolder(status);
+    if (!lock) {
+      status.Finish();
+      return;
+    }
+    CheckDistinctGroupFiles(project, groups);
+    RemoveLeftoverReplacements(export_folder_);
+    const TemporaryImageFile temp_image(BuildTempImagePath(temp_folder_));
+    temp_image_ = temp_image.Path();
     for (int g : groups) {
       // The status window pumps events between plates; a group that has
       // gone meanwhile is passed over.
@@ -114,14 +198,14 @@ void BuildDriver::BuildPlate(GroupFileWriter& writer, int index, const PlateReco
     case SourceKind::Pdf: {
       const EncodedImage image =
           RasterisePdfPlate(document, source, plate.FirstPage, TargetWidthFor(plate.Scaling),
-                            plate.Rotate, plate.Clip, rect, temp_folder_);
-      writer.AppendPlate(index, plate, image, TempImagePath(temp_folder_));
+                            plate.Rotate, plate.Clip, rect, temp_image_);
+      writer.AppendPlate(index, plate, image, temp_image_);
       return;
     }
     case SourceKind::Bmp:
     case SourceKind::Jpeg: {
-      const EncodedImage image = RasterisePicturePlate(source, plate.Clip, rect, temp_folder_);
-      writer.AppendPlate(index, plate, image, TempImagePath(temp_folder_));
+      const EncodedImage image = RasterisePicturePlate(source, plate.Clip, rect, temp_image_);
+      writer.AppendPlate(index, plate, image, temp_image_);
       return;
     }
     case SourceKind::Unsupported:

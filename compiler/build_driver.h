@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 
+#include "compiler/build_lock.h"
 #include "compiler/build_port.h"
 
 namespace qp {
@@ -32,12 +34,19 @@ class BuildDriver : public GroupBuilder {
   // `application_folder`; both folders must exist.
   explicit BuildDriver(const std::filesystem::path& application_folder);
 
+  // When another build holds the application folder: wait for it (the
+  // default, with a status line, pumping events, a stop request ending the
+  // wait) or throw BuildBusyError at once.
+  void SetWaitForOtherBuilds(bool wait) { wait_for_other_builds_ = wait; }
+
   // 1. Writes pending changes (project, then the current group's plates).
-  // 2. Starts the status window.
+  // 2. Starts the status window, takes the application folder's build lock
+  //    and refuses groups that would write the same group file.
   // 3. For each requested group: makes it current and loads its plates
   //    from the project file, writes its group file plate by plate
   //    ("Processing NAME" line, pump, rasterise and append, pump, stop
-  //    check), closes it.
+  //    check), closes it. Each group file is written under a temporary
+  //    name and renamed over the old one when its group ends.
   // 4. Finishes the status window.
   // A plate whose source type is not supported is skipped with a status
   // line, leaving its directory entry at offset 0. When a step fails, the
@@ -54,8 +63,13 @@ class BuildDriver : public GroupBuilder {
   void BuildPlate(GroupFileWriter& writer, int index, const PlateRecord& plate,
                   pdf::TPDFDocument& document, BuildStatus& status);
 
+  std::optional<BuildLock> LockFolder(BuildStatus& status) const;
+
+  std::filesystem::path application_folder_;
   std::filesystem::path export_folder_;
   std::filesystem::path temp_folder_;
+  std::filesystem::path temp_image_;  // this build's temporary image file
+  bool wait_for_other_builds_ = true;
 };
 
 }  // namespace qp

@@ -216,4 +216,18 @@ GroupFileContent ReadGroupFile(const std::filesystem::path& path) {
   }
 }
 
+size_t PlatesNotWritten(const GroupFileContent& content) {
+  size_t count = 0;
+  for (const GroupFileEntry& entry : content.entries) count += entry.plate ? 0 : 1;
+  return count;
+}
+
+std::string PlatesNotWrittenLine(const GroupFileContent& content, const std::string& file) {
+  const size_t missing = PlatesNotWritten(content);
+  if (missing == 0) return {};
+  return std::to_string(missing) + " of " + std::to_string(content.entries.size()) + " plate" +
+         (content.entries.size() == 1 ? "" : "s") + " of " + file +
+         (missing == 1 ? " was" : " were") + " not written";
+}
+
 }  // namespace qp

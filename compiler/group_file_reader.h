@@ -44,6 +44,13 @@ struct GroupFileContent {
   std::vector<GroupFileEntry> entries;
 };
 
+// The number of plates whose directory entry is 0: a cancelled build leaves
+// them; the file is valid, but the display shows those plates as missing.
+size_t PlatesNotWritten(const GroupFileContent& content);
+
+// The line that says so ("2 of 7 plates of FILE were not written"), or empty.
+std::string PlatesNotWrittenLine(const GroupFileContent& content, const std::string& file);
+
 GroupFileContent ReadGroupFile(std::span<const uint8_t> bytes);
 // Reads the file; messages start with its path.
 GroupFileContent ReadGroupFile(const std::filesystem::path& path);

@@ -6,6 +6,7 @@
 
 #include "compiler/group_file.h"
 #include "compiler/plate_error.h"
+#include "project/text_encoding.h"
 
 namespace qp {
 
@@ -25,7 +26,8 @@ std::filesystem::path GroupFileName(const GroupRecord& group) {
   if (group.ID.find_first_of(std::string("/\0", 2)) != std::string::npos) {
     throw PlateError("Invalid group ID for a file name: " + group.ID);
   }
-  return "ZG" + group.ID + ".ZPG";
+  // The record holds Windows-1252 bytes; names on disk are UTF-8.
+  return "ZG" + Windows1252ToUtf8(group.ID) + ".ZPG";
 }
 
 namespace {
@@ -57,29 +59,28 @@ GroupFileWriter::GroupFileWriter(const std::filesystem::path& exportFolder,
   header[kHeaderMarkOffset] = 1;
   PutShortString(header.data() + kGroupNameOffset, group.Name, kNameCapacity);
   PutU32(header.data() + kPlateCountOffset, plateCount_);
-  file_.Write(header.data(), header.size());
+  file_.File().Write(header.data(), header.size());
 
   for (const PlateRecord& plate : plates) {
     std::array<uint8_t, kDirectoryEntrySize> entry{};
     PutShortString(entry.data(), plate.Name, kNameCapacity);
-    file_.Write(entry.data(), entry.size());
+    file_.File().Write(entry.data(), entry.size());
   }
-  completedEnd_ = file_.Tell();
+  completedEnd_ = file_.File().Tell();
 }
 
 void GroupFileWriter::AppendPlate(int index, const PlateRecord& plate, const EncodedImage& image,
                                   const std::filesystem::path& tempFile) {
   if (index < 0 || static_cast<uint32_t>(index) >= plateCount_) {
     throw PlateError("Plate index " + std::to_string(index) + " is outside the group of " +
-                     file_.Path().string());
+                     Path().string());
   }
   std::FILE* temp = std::fopen(tempFile.c_str(), "rb");
   if (!temp) throw PlateError("Unable to open " + tempFile.string());
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(temp, &std::fclose);
 
-  const uint64_t start = file_.Tell();
-  if (start > UINT32_MAX)
-    throw PlateError("Group file " + file_.Path().string() + " exceeds 4 GiB");
+  const uint64_t start = file_.File().Tell();
+  if (start > UINT32_MAX) throw PlateError("Group file " + Path().string() + " exceeds 4 GiB");
 
   PlateCorners corners = PlateHeaderCorners(plate, image);
   std::array<uint8_t, kPlateHeaderSize> header{};
@@ -93,31 +94,31 @@ void GroupFileWriter::AppendPlate(int index, const PlateRecord& plate, const Enc
   header[21] = 0;
   PutU16(header.data() + 22, image.ImageWidth);
   PutU16(header.data() + 24, image.ImageHeight);
-  file_.Write(header.data(), header.size());
+  file_.File().Write(header.data(), header.size());
 
   uint8_t block[512];
   size_t n;
   do {
     n = std::fread(block, 1, sizeof block, temp);
-    file_.Write(block, n);
+    file_.File().Write(block, n);
   } while (n == sizeof block);
   if (std::ferror(temp)) throw PlateError("Unable to read " + tempFile.string());
 
-  const uint64_t end = file_.Tell();
-  file_.Seek(DirectoryEntryOffset(static_cast<uint32_t>(index)) + kPlateOffsetField);
-  file_.WriteU32(static_cast<uint32_t>(start));
-  file_.Seek(end);
+  const uint64_t end = file_.File().Tell();
+  file_.File().Seek(DirectoryEntryOffset(static_cast<uint32_t>(index)) + kPlateOffsetField);
+  file_.File().WriteU32(static_cast<uint32_t>(start));
+  file_.File().Seek(end);
   completedEnd_ = end;
 }
 
 void GroupFileWriter::Close() {
-  file_.Close();
+  file_.Commit();
 }
 
 void GroupFileWriter::CloseAfterFailure() {
-  if (!file_.IsOpen()) return;
-  file_.Truncate(completedEnd_);
-  file_.Close();
+  if (!file_.File().IsOpen()) return;
+  file_.File().Truncate(completedEnd_);
+  file_.Commit();
 }
 
 }  // namespace qp

@@ -13,7 +13,7 @@
 
 namespace qp {
 
-// "ZG" + ID + ".ZPG" for an airport group, "ZPINFO.ZPG" for an information
+// "ZG" + ID (in UTF-8) + ".ZPG" for an airport group, "ZPINFO.ZPG" for an information
 // group. Throws PlateError for an ID that would leave the folder ('/' or NUL).
 std::filesystem::path GroupFileName(const GroupRecord& group);
 
@@ -25,8 +25,11 @@ PlateCorners PlateHeaderCorners(const PlateRecord& plate, const EncodedImage& im
 
 class GroupFileWriter {
  public:
-  // Creates (or truncates) the group's file in `exportFolder` and writes the
-  // header and one directory entry per plate. Throws PlateError.
+  // Starts the group's file in `exportFolder` under a temporary name and
+  // writes the header and one directory entry per plate. The file keeps its
+  // previous content until Close or CloseAfterFailure renames the new one
+  // over it; a writer destroyed without either leaves it untouched. Throws
+  // PlateError.
   GroupFileWriter(const std::filesystem::path& exportFolder, const GroupRecord& group,
                   std::span<const PlateRecord> plates);
 
@@ -35,17 +38,19 @@ class GroupFileWriter {
   void AppendPlate(int index, const PlateRecord& plate, const EncodedImage& image,
                    const std::filesystem::path& tempFile);
 
-  // Closes the file as it stands.
+  // Closes the file as it stands and puts it in place.
   void Close();
 
   // For a failed build: cuts a partly written plate off (back to the end of
-  // the last completed plate), so the file stays valid, then closes it.
+  // the last completed plate), so the file stays valid, then closes it and
+  // puts it in place.
   void CloseAfterFailure();
 
-  const std::filesystem::path& Path() const { return file_.Path(); }
+  // The group file's own path (not the temporary one).
+  const std::filesystem::path& Path() const { return file_.Destination(); }
 
  private:
-  OutputFile file_;
+  ReplacementFile file_;
   uint32_t plateCount_ = 0;
   uint64_t completedEnd_ = 0;  // end of the last completed plate
 };

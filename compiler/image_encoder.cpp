@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+#include <unistd.h>
 
 #include "compiler/binary_file.h"
 #include "compiler/group_file.h"
@@ -221,6 +224,10 @@ EncodedImage EncodePlateImage(const PlateRaster& raster, bool clip, const ClipRe
 
 std::filesystem::path TempImagePath(const std::filesystem::path& tempFolder) {
   return tempFolder / "EXP.TMP";
+}
+
+std::filesystem::path BuildTempImagePath(const std::filesystem::path& tempFolder) {
+  return tempFolder / ("EXP" + std::to_string(getpid()) + ".TMP");
 }
 
 }  // namespace qp

@@ -46,7 +46,10 @@ uint32_t WriteImageBlock(std::span<const uint8_t> indices, uint16_t width, uint1
 EncodedImage EncodePlateImage(const PlateRaster& raster, bool clip, const ClipRect& rect,
                               const std::filesystem::path& tempFile);
 
-// The temporary image file inside a Temp folder.
+// The temporary image file inside a Temp folder: "EXP.TMP".
 std::filesystem::path TempImagePath(const std::filesystem::path& tempFolder);
+// The temporary image file of one build: "EXP" and the process number, so
+// that no two programs building at once share one.
+std::filesystem::path BuildTempImagePath(const std::filesystem::path& tempFolder);
 
 }  // namespace qp

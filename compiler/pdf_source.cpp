@@ -121,14 +121,14 @@ PreviewPdfResult PreviewPdfPage(pdf::TPDFDocument& document, const std::filesyst
 
 EncodedImage RasterisePdfPlate(pdf::TPDFDocument& document, const std::filesystem::path& source,
                                int page, int targetWidth, int rotate, bool clip,
-                               const ClipRect& rect, const std::filesystem::path& tempFolder) {
+                               const ClipRect& rect, const std::filesystem::path& tempFile) {
   LoadSource(document, source);
   const PdfPageLayout layout = NamingFile(
       source, [&] { return PreparePdfPage(document, page, targetWidth, rotate, source); });
   const ClipEnlargement enlarged = EnlargeForClip(layout.Width, layout.Height, clip, rect);
   PlateRaster raster = NewRaster(enlarged.Width, enlarged.Height, source, page);
   RenderPage(document, raster, page, source);
-  return EncodePlateImage(raster, clip, enlarged.Clip, TempImagePath(tempFolder));
+  return EncodePlateImage(raster, clip, enlarged.Clip, tempFile);
 }
 
 }  // namespace qp

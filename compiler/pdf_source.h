@@ -56,10 +56,10 @@ PreviewPdfResult PreviewPdfPage(pdf::TPDFDocument& document, const std::filesyst
 
 // Renders the page as PreviewPdfPage does, enlarged so that a clip rectangle
 // taken in preview pixels comes out at the preview's size, and encodes it
-// into Temp/EXP.TMP inside `tempFolder`. The result carries the build clip
+// into the temporary image file `tempFile`. The result carries the build clip
 // rectangle in pixels of the enlarged raster.
 EncodedImage RasterisePdfPlate(pdf::TPDFDocument& document, const std::filesystem::path& source,
                                int page, int targetWidth, int rotate, bool clip,
-                               const ClipRect& rect, const std::filesystem::path& tempFolder);
+                               const ClipRect& rect, const std::filesystem::path& tempFile);
 
 }  // namespace qp

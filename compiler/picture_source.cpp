@@ -62,9 +62,9 @@ PreviewPictureResult PreviewPicture(const std::filesystem::path& source) {
 }
 
 EncodedImage RasterisePicturePlate(const std::filesystem::path& source, bool clip,
-                                   const ClipRect& rect, const std::filesystem::path& tempFolder) {
+                                   const ClipRect& rect, const std::filesystem::path& tempFile) {
   PlateRaster raster = LoadPicture(source);
-  return EncodePlateImage(raster, clip, rect, TempImagePath(tempFolder));
+  return EncodePlateImage(raster, clip, rect, tempFile);
 }
 
 }  // namespace qp

@@ -29,10 +29,10 @@ struct PreviewPictureResult {
 
 PreviewPictureResult PreviewPicture(const std::filesystem::path& source);
 
-// Decodes the picture and encodes it into Temp/EXP.TMP inside `tempFolder`,
+// Decodes the picture and encodes it into the temporary image file `tempFile`,
 // clipped to (ClipX1, ClipY1)-(ClipX2, ClipY2) when `clip` is set and the
 // rectangle applies. The result carries the build clip rectangle.
 EncodedImage RasterisePicturePlate(const std::filesystem::path& source, bool clip,
-                                   const ClipRect& rect, const std::filesystem::path& tempFolder);
+                                   const ClipRect& rect, const std::filesystem::path& tempFile);
 
 }  // namespace qp

@@ -1,9 +1,9 @@
 #include "project/app_folders.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
+
+#include "project/errors.h"
 
 namespace qp {
 
@@ -37,7 +37,9 @@ ApplicationFolderInputs ApplicationFolderInputs::FromProcess(
   auto executable = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (!ec) {
     inputs.executable_folder = executable.parent_path().string();
-    inputs.executable_folder_writable = access(inputs.executable_folder.c_str(), W_OK) == 0;
+    const std::filesystem::path folder = executable.parent_path();
+    inputs.executable_folder_portable = std::filesystem::exists(folder / kSettingsFileName, ec) ||
+                                        std::filesystem::exists(folder / "portable", ec);
   }
   inputs.xdg_data_home = Env("XDG_DATA_HOME");
   inputs.user_home = Env("HOME");
@@ -49,7 +51,7 @@ std::string ApplicationFolder(const ApplicationFolderInputs& inputs) {
     return WithSlash(Absolute(*inputs.home_option));
   }
   if (inputs.home_env) return WithSlash(Absolute(*inputs.home_env));
-  if (!inputs.executable_folder.empty() && inputs.executable_folder_writable) {
+  if (!inputs.executable_folder.empty() && inputs.executable_folder_portable) {
     return WithSlash(inputs.executable_folder);
   }
   std::string data_home = inputs.xdg_data_home && inputs.xdg_data_home->starts_with('/')
@@ -73,6 +75,28 @@ std::optional<std::string> TakeHomeOption(std::vector<std::string>& args) {
     }
   }
   return home;
+}
+
+void EnsureApplicationFolder(const ApplicationFolderInputs& inputs, const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path path = fs::path(folder).lexically_normal();
+  if (fs::is_directory(path, ec)) return;
+  const bool chosen = (inputs.home_option && !inputs.home_option->empty()) || inputs.home_env;
+  const fs::path target = path.has_filename() ? path : path.parent_path();
+  if (chosen) {
+    if (!fs::is_directory(target.parent_path(), ec)) {
+      throw Error("Cannot create the application folder " + target.string() + ": " +
+                  target.parent_path().string() + " does not exist");
+    }
+    fs::create_directory(target, ec);
+  } else {
+    fs::create_directories(target, ec);
+  }
+  if (ec || !fs::is_directory(target)) {
+    throw Error("Cannot create the application folder " + target.string() +
+                (ec ? ": " + ec.message() : std::string()));
+  }
 }
 
 void CreateFixedFolders(const std::string& application_folder) {

@@ -13,7 +13,8 @@ struct ApplicationFolderInputs {
   std::optional<std::string> home_option;  // --home DIR
   std::optional<std::string> home_env;     // $QUARRIN_PLATES_HOME
   std::string executable_folder;           // folder of the running program
-  bool executable_folder_writable = false;
+  // The executable's folder holds "Setup.ini" or a file named "portable".
+  bool executable_folder_portable = false;
   std::optional<std::string> xdg_data_home;  // $XDG_DATA_HOME
   std::optional<std::string> user_home;      // $HOME
 
@@ -21,9 +22,15 @@ struct ApplicationFolderInputs {
 };
 
 // The folder with a trailing '/': --home, else $QUARRIN_PLATES_HOME, else the
-// executable's folder when it is writable, else
+// executable's folder for a portable install, else
 // $XDG_DATA_HOME/quarrin-plates (default ~/.local/share/quarrin-plates).
 std::string ApplicationFolder(const ApplicationFolderInputs& inputs);
+
+// Creates the application folder when it does not exist: a folder chosen by
+// --home or $QUARRIN_PLATES_HOME only when its parent exists (a mistyped
+// path must not grow a tree from the root), the default one with its
+// parents. Throws Error naming the folder when it cannot be made.
+void EnsureApplicationFolder(const ApplicationFolderInputs& inputs, const std::string& folder);
 
 // Removes "--home DIR" or "--home=DIR" from `args` and returns DIR.
 std::optional<std::string> TakeHomeOption(std::vector<std::string>& args);

@@ -5,6 +5,7 @@
 
 #include "project/app_folders.h"
 #include "project/ini_file.h"
+#include "project/project_file_check.h"
 
 namespace qp {
 
@@ -42,7 +43,10 @@ ApplicationSettings StartApplication(const std::string& application_folder, Proj
 
 bool OpenLastProject(const ApplicationSettings& settings, Project& project) {
   std::error_code ec;
-  if (settings.LastProject.empty() || !std::filesystem::is_regular_file(settings.LastProject, ec)) {
+  // A last project that is no longer a project file is passed over like a
+  // deleted one: loading it would let the next save overwrite it.
+  if (settings.LastProject.empty() || !std::filesystem::is_regular_file(settings.LastProject, ec) ||
+      !IsProjectFile(settings.LastProject)) {
     return false;
   }
   project.ProjectFileName = settings.LastProject;

@@ -39,6 +39,7 @@ class IniFile {
   int32_t ReadInteger(std::string_view section, std::string_view key, int32_t default_value) const;
   // True when the integer value is nonzero.
   bool ReadBool(std::string_view section, std::string_view key, bool default_value) const;
+  bool HasSection(std::string_view section) const { return FindSection(section) != nullptr; }
 
   // Sets a key, creating the section and key when missing. Line breaks in the
   // value become spaces so a value can never start a new line.

@@ -1,11 +1,13 @@
 #include "project/project.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 
 #include "project/errors.h"
 #include "project/ini_file.h"
 #include "project/line_texts.h"
+#include "project/project_file_check.h"
 #include "project/text_encoding.h"
 
 namespace qp {
@@ -42,6 +44,13 @@ std::string SourceFileField(const std::string& path) {
   return CutUtf8Bytes(path, kSourceFileCapacity);
 }
 
+std::string NormalisedSourcePath(const std::string& path) {
+  if (path.empty() || path == kSourceFileNotAssigned) return path;
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  return (ec ? std::filesystem::path(path) : absolute).lexically_normal().string();
+}
+
 Project::Project(ProjectView* view)
     : view_(view ? view : &null_view), plates_(std::make_unique<PlateArray>()) {}
 
@@ -72,7 +81,7 @@ void Project::ReadPlates(const IniFile& file, int section, int count, PlateArray
     PlateRecord& p = table[static_cast<size_t>(i)];
     p.Name = NameField(file.ReadString(name, Key("Plate", m), "No plate name"));
     p.SourceFile =
-        SourceFileField(file.ReadString(name, Key("PlateName", m), "Source file not assigned"));
+        SourceFileField(file.ReadString(name, Key("PlateName", m), kSourceFileNotAssigned));
     p.GEOREF = file.ReadBool(name, Key("GEOREF", m), false);
     p.LatTL = file.ReadInteger(name, Key("LatTL", m), 0);
     p.LongTL = file.ReadInteger(name, Key("LongTL", m), 0);
@@ -222,9 +231,10 @@ void Project::LoadGroup(int position) {
 bool Project::FindPlateBySource(const std::string& path) {
   const GroupRecord* group = GroupAt(CurrentGroup);
   if (!group) return false;
-  const std::string wanted = Utf8ToUpper(path);
+  const std::string wanted = Utf8ToUpper(NormalisedSourcePath(path));
   for (int i = 0; i < ClampCount(group->Count); ++i) {
-    if (Utf8ToUpper((*plates_)[static_cast<size_t>(i)].SourceFile) == wanted) {
+    const std::string& stored = (*plates_)[static_cast<size_t>(i)].SourceFile;
+    if (Utf8ToUpper(NormalisedSourcePath(stored)) == wanted) {
       FoundPlate = i;
       return true;
     }
@@ -266,6 +276,10 @@ void Project::NewProject(const std::string& path) {
 }
 
 void Project::OpenProject(const std::string& path) {
+  // A missing file opens as a new, empty project; any other file that is
+  // not a project is refused before the current project is touched.
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) CheckProjectFile(path);
   if (ProjectLoaded) {
     SaveProject();
     if (GroupModified) SaveGroup(CurrentGroup);

@@ -120,5 +120,12 @@ class Project {
 std::string NameField(const std::string& utf8);        // Windows-1252, 63 characters
 std::string GroupIdField(const std::string& utf8);     // Windows-1252, 6 characters
 std::string SourceFileField(const std::string& path);  // bytes, 255 at most
+// What a plate without a source file holds.
+inline constexpr const char* kSourceFileNotAssigned = "Source file not assigned";
+// A source path as plates store it: absolute (against the working folder)
+// and without "." and ".." steps, so a project builds from any folder and
+// two spellings of one file compare equal. Empty and kSourceFileNotAssigned
+// stay as they are.
+std::string NormalisedSourcePath(const std::string& path);
 
 }  // namespace qp

@@ -142,4 +142,32 @@ std::string Utf8ToUpper(std::string_view text) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+  for (size_t pos = 0; pos < text.size();) {
+    const Utf8Char c = DecodeUtf8(text, pos);
+    if (!c.valid) return false;
+    pos += c.length;
+  }
+  return true;
+}
+
+std::optional<std::string> FirstCharacterOutsideWindows1252(std::string_view text) {
+  for (size_t pos = 0; pos < text.size();) {
+    const Utf8Char c = DecodeUtf8(text, pos);
+    if (!c.valid || ToWindows1252(c.code) < 0) return std::string(text.substr(pos, c.length));
+    pos += c.length;
+  }
+  return std::nullopt;
+}
+
+std::string UnstorableTextMessage(std::string_view what, std::string_view text) {
+  const std::optional<std::string> character = FirstCharacterOutsideWindows1252(text);
+  return character ? UnstorableCharacterMessage(what, *character) : std::string();
+}
+
+std::string UnstorableCharacterMessage(std::string_view what, std::string_view character) {
+  return std::string(what) + " cannot hold the character \"" + std::string(character) +
+         "\": names and IDs take only the characters of Windows-1252 (Western European)";
+}
+
 }  // namespace qp

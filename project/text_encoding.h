@@ -4,6 +4,7 @@
 // capacity without splitting a character.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,5 +39,18 @@ std::string Utf8ToWindows1252(std::string_view text, size_t capacity);
 // Upper-case form for comparisons that ignore letter case (ASCII and the
 // Latin letters of Windows-1252).
 std::string Utf8ToUpper(std::string_view text);
+
+// True when every byte of `text` belongs to a valid UTF-8 character.
+bool IsValidUtf8(std::string_view text);
+
+// The first character of `text` that Windows-1252 cannot hold (as UTF-8, or
+// the invalid byte itself), or std::nullopt when it holds them all.
+std::optional<std::string> FirstCharacterOutsideWindows1252(std::string_view text);
+
+// The sentence that refuses such a character in a name or an ID; empty when
+// `text` holds none.
+std::string UnstorableTextMessage(std::string_view what, std::string_view text);
+// The sentence that refuses such a character in a name or an ID.
+std::string UnstorableCharacterMessage(std::string_view what, std::string_view character);
 
 }  // namespace qp

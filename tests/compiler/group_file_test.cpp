@@ -42,6 +42,9 @@ TEST(GroupFileName, AirportAndInformationGroups) {
   EXPECT_EQ(GroupFileName(info), "ZPINFO.ZPG");
   GroupRecord escape{"../x", "Bad", 0, 0};
   EXPECT_THROW(GroupFileName(escape), PlateError);
+  // Records hold Windows-1252; the name on disk is UTF-8.
+  GroupRecord accented{"\xC9LL", "Accented", 0, 0};
+  EXPECT_EQ(GroupFileName(accented), "ZG\xC3\x89LL.ZPG");
 }
 
 TEST(GroupFileWriter, EmptyGroupIsAHeaderOnly) {

@@ -167,7 +167,7 @@ TEST_F(PdfSourceTest, RasteriseEnlargesForTheClip) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.rect.Left) + "," + std::to_string(c.rect.Right));
     const EncodedImage image =
-        RasterisePdfPlate(document_, path, 1, 1024, 0, c.clip, c.rect, dir_.path());
+        RasterisePdfPlate(document_, path, 1, 1024, 0, c.clip, c.rect, TempImagePath(dir_.path()));
     EXPECT_EQ(image.RasterWidth, c.rasterW);
     EXPECT_EQ(image.RasterHeight, c.rasterH);
     EXPECT_EQ(image.Clip, c.buildClip);
@@ -212,7 +212,8 @@ TEST_F(PdfSourceTest, FailuresNameTheFile) {
         if (preview) {
           PreviewPdfPage(document_, c.path, c.page, 1024, 0, [&](int n) { counted = n; });
         } else {
-          RasterisePdfPlate(document_, c.path, c.page, 1024, 0, false, {}, dir_.path());
+          RasterisePdfPlate(document_, c.path, c.page, 1024, 0, false, {},
+                            TempImagePath(dir_.path()));
         }
         ADD_FAILURE() << "no error";
       } catch (const PlateError& e) {

@@ -139,7 +139,8 @@ TEST(RasterisePicturePlate, EncodesAtOwnSizeWithTheClip) {
   EXPECT_EQ(preview.PreviewHeight, 30);
   EXPECT_EQ(preview.PreviewPageCount, 1);
 
-  EncodedImage e = RasterisePicturePlate(dir / "chart.BMP", true, {4, 3, 24, 23}, dir.path());
+  EncodedImage e =
+      RasterisePicturePlate(dir / "chart.BMP", true, {4, 3, 24, 23}, TempImagePath(dir.path()));
   EXPECT_EQ(e.RasterWidth, 40);
   EXPECT_EQ(e.ImageWidth, 20);
   EXPECT_EQ(e.ImageHeight, 20);
@@ -169,7 +170,7 @@ TEST(ExamplePlates, DecodeAndEncode) {
   };
   testing::ScratchDir dir;
   for (const auto& [name, size] : plates) {
-    EncodedImage e = RasterisePicturePlate(folder / name, false, {}, dir.path());
+    EncodedImage e = RasterisePicturePlate(folder / name, false, {}, TempImagePath(dir.path()));
     EXPECT_EQ(e.ImageWidth, size.first) << name;
     EXPECT_EQ(e.ImageHeight, size.second) << name;
   }

@@ -6,6 +6,7 @@
 
 #include "project/app_folders.h"
 #include "project/atomic_file.h"
+#include "project/errors.h"
 #include "project/ini_file.h"
 #include "tests/project/project_test_helpers.h"
 
@@ -24,13 +25,13 @@ struct FolderCase {
 
 TEST(ApplicationFolder, OverridesAndFallbacks) {
   const FolderCase cases[] = {
-      {"writable executable folder",
+      {"portable executable folder",
        {std::nullopt, std::nullopt, "/opt/qp", true, "/x", "/h"},
        "/opt/qp/"},
-      {"read-only: XDG data home",
+      {"installed: XDG data home",
        {std::nullopt, std::nullopt, "/usr/bin", false, "/x", "/h"},
        "/x/quarrin-plates/"},
-      {"read-only, no XDG",
+      {"installed, no XDG",
        {std::nullopt, std::nullopt, "/usr/bin", false, std::nullopt, "/h"},
        "/h/.local/share/quarrin-plates/"},
       {"relative XDG is ignored",
@@ -44,6 +45,19 @@ TEST(ApplicationFolder, OverridesAndFallbacks) {
        "/opt/home/"},
   };
   for (const auto& c : cases) EXPECT_EQ(ApplicationFolder(c.inputs), c.expected) << c.what;
+}
+
+TEST(ApplicationFolder, ChosenFolderIsMadeOnlyBelowAnExistingOne) {
+  TempDir dir;
+  ApplicationFolderInputs chosen;
+  chosen.home_option = dir.Folder() + "home";
+  EnsureApplicationFolder(chosen, dir.Folder() + "home/");
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Folder() + "home"));
+  EXPECT_THROW(EnsureApplicationFolder(chosen, dir.Folder() + "no/such/home/"), Error);
+  EXPECT_FALSE(std::filesystem::exists(dir.Folder() + "no"));
+  // The default folder is made with its parents.
+  EnsureApplicationFolder(ApplicationFolderInputs{}, dir.Folder() + "data/quarrin-plates/");
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Folder() + "data/quarrin-plates"));
 }
 
 TEST(ApplicationFolder, TakeHomeOption) {

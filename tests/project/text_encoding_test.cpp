@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 namespace qp {
 namespace {
 
@@ -51,6 +54,21 @@ TEST(TextEncoding, CutUtf8BytesNeverSplitsACharacter) {
 TEST(TextEncoding, CutUtf8CharsAndLength) {
   EXPECT_EQ(CutUtf8Chars("é°abc", 3), "é°a");
   EXPECT_EQ(Utf8Length("é°a\xFF"), 4u);
+}
+
+TEST(TextEncoding, FirstCharacterOutsideWindows1252) {
+  const struct {
+    const char* text;
+    std::optional<std::string> found;
+  } cases[] = {
+      {"KLAX", std::nullopt},
+      {"A\xC3\xA9roport \xE2\x82\xAC \xC5\x93", std::nullopt},  // é, € and œ are in it
+      {"Diagramme \xE7\xA9\xBA\xE6\xB8\xAF", "\xE7\xA9\xBA"},   // 空 first
+      {"\xC4\x80", "\xC4\x80"},                                 // Ā is not
+      {"ok\xFF" "bad", "\xFF"},                                    // not UTF-8
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FirstCharacterOutsideWindows1252(c.text), c.found) << c.text;
 }
 
 TEST(TextEncoding, UpperCase) {
