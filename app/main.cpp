@@ -1,3 +1,4 @@
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -7,21 +8,32 @@
 #include "app/folder_chooser.h"
 #include "app/group_name_editor.h"
 #include "app/main_window.h"
+#include "app/message_box.h"
 #include "app/plate_editor.h"
 #include "app/status_window.h"
 #include "compiler/build_driver.h"
+#include "compiler/plate_workers.h"
 #include "project/app_folders.h"
+#include "project/app_session.h"
 
 int main(int argc, char** argv) {
   qp::app::Application application(argc, argv);
 
   std::vector<std::string> args;
   for (const QString& arg : QApplication::arguments()) args.push_back(arg.toStdString());
-  const std::string folder =
-      qp::ApplicationFolder(qp::ApplicationFolderInputs::FromProcess(qp::TakeHomeOption(args)));
+  const qp::ApplicationFolderInputs inputs =
+      qp::ApplicationFolderInputs::FromProcess(qp::TakeHomeOption(args));
+  const std::string folder = qp::ApplicationFolder(inputs);
+  try {
+    qp::EnsureApplicationFolder(inputs, folder);
+  } catch (const std::exception& error) {
+    qp::app::ShowMessageBox(nullptr, QString::fromStdString(error.what()));
+    return 1;
+  }
 
   // The driver outlives the windows that use it.
   qp::BuildDriver build_driver(folder);
+  build_driver.SetJobs(qp::BuildWorkerCount(qp::ReadBuildJobs(folder)));
 
   // Each window once, the main window first: its start-up runs before any
   // other window exists.

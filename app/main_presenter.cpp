@@ -148,6 +148,16 @@ void MainPresenter::ReplaceGroupLine(int position) {
   view_.ReplaceGroupLine(position, GroupLine(group, position));
 }
 
+bool MainPresenter::RefuseUnstorable(const GroupNameFields& fields) {
+  std::string message = UnstorableTextMessage("The group name", fields.name);
+  if (message.empty() && fields.type == 0) {
+    message = UnstorableTextMessage("The group ID", fields.id);
+  }
+  if (message.empty()) return false;
+  view_.ShowMessage(message);
+  return true;
+}
+
 void MainPresenter::AddGroup() {
   if (building_) return;
   if (!project_.ProjectLoaded) {
@@ -155,7 +165,7 @@ void MainPresenter::AddGroup() {
     return;
   }
   const GroupNameFields fields = view_.EditGroupName(GroupNameFields{});
-  if (fields.name.empty()) return;
+  if (fields.name.empty() || RefuseUnstorable(fields)) return;
   Guarded(
       [&] { project_.AddGroup(fields.name, Utf8ToUpper(fields.id), fields.type == 0 ? 0 : 1); });
 }
@@ -183,7 +193,7 @@ void MainPresenter::EditGroupProperties() {
   initial.id = Windows1252ToUtf8(group->ID);
   initial.type = group->IsAirport() ? 0 : 1;
   const GroupNameFields fields = view_.EditGroupName(initial);
-  if (fields.name.empty()) return;
+  if (fields.name.empty() || RefuseUnstorable(fields)) return;
   group->Name = NameField(fields.name);
   group->ID = GroupIdField(Utf8ToUpper(fields.id));
   // An information group keeps its stored type value when left as one.

@@ -82,6 +82,9 @@ class MainPresenter {
   void ShowProjectName();
   // The current group when its line is the selected one, else nullptr.
   GroupRecord* SelectedCurrentGroup();
+  // Shows why a name or ID typed in the group editor cannot be stored;
+  // true when it cannot.
+  bool RefuseUnstorable(const GroupNameFields& fields);
   void ReplaceGroupLine(int position);
   void RebuildPlateLines();
   void SwapPlateLines(int a, int b);

@@ -21,6 +21,7 @@
 #include "app/lat_long_dialog.h"
 #include "app/message_box.h"
 #include "app/preview_pane.h"
+#include "project/text_encoding.h"
 
 namespace qp::app {
 
@@ -186,6 +187,14 @@ QWidget* PlateEditor::BuildFields() {
   buttons->addWidget(cancel);
   column->addLayout(buttons);
   connect(ok, &QPushButton::clicked, this, [this] {
+    // A name the records cannot hold is refused here, where it was typed.
+    const std::string problem =
+        UnstorableTextMessage("The plate name", name_->text().toStdString());
+    if (!problem.empty()) {
+      ShowMessage(problem);
+      name_->setFocus();
+      return;
+    }
     model_->Accept();
     accept();
   });

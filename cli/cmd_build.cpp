@@ -1,4 +1,5 @@
 #include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -6,8 +7,10 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/option_values.h"
 #include "cli/project_loading.h"
 #include "compiler/build_driver.h"
+#include "compiler/plate_workers.h"
 #include "project/app_folders.h"
 #include "project/errors.h"
 
@@ -15,14 +18,21 @@ namespace qp::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: platec build PROJECT.zpl [--all | --group N ...] [--home DIR]\n";
+    "Usage: platec build PROJECT.zpl [--all | --group N ...] [--home DIR] [--jobs N] "
+    "[--no-wait]\n";
+
+// Far more workers than any machine has cores gains nothing.
+constexpr int kMaxJobs = 256;
 
 // Prints the status window's lines as they come; nothing can ask for a stop.
 class PrintingStatus : public BuildStatus {
  public:
-  explicit PrintingStatus(std::ostream& out) : out_(out) {}
+  PrintingStatus(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
   void Start(int) override {}
-  void AddLine(const std::string& line) override { out_ << line << std::endl; }
+  void AddLine(const std::string& line) override {
+    // The wait for another build is news, not output.
+    (line.starts_with("Waiting for another build") ? err_ : out_) << line << std::endl;
+  }
   void PlateDone() override {}
   bool StopRequested() const override { return false; }
   void Pump() override {}
@@ -31,12 +41,15 @@ class PrintingStatus : public BuildStatus {
 
  private:
   std::ostream& out_;
+  std::ostream& err_;
 };
 
 struct BuildArguments {
   std::string project;
   bool all = false;
   std::vector<int> groups;  // 1-based, as given
+  bool no_wait = false;     // stop when another build holds the folder
+  int jobs = 0;             // plates rendered at once; 0: one per core
 };
 
 // False (with a message in `error`) when the arguments do not fit the usage.
@@ -50,14 +63,15 @@ bool ParseBuildArguments(const CommandArgs& args, BuildArguments& parsed, std::s
         error = "--group needs a group number";
         return false;
       }
-      const std::string& text = args[++i];
-      int n = 0;
-      const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-      if (ec != std::errc() || end != text.data() + text.size() || n < 1) {
-        error = "not a group number: " + text;
+      parsed.groups.push_back(static_cast<int>(WholeNumberOption(arg, args[++i], 1, INT32_MAX)));
+    } else if (arg == "--jobs") {
+      if (i + 1 == args.size()) {
+        error = "--jobs needs a number of workers";
         return false;
       }
-      parsed.groups.push_back(n);
+      parsed.jobs = static_cast<int>(WholeNumberOption(arg, args[++i], 1, kMaxJobs));
+    } else if (arg == "--no-wait") {
+      parsed.no_wait = true;
     } else if (arg.starts_with("-") || !parsed.project.empty()) {
       error = "unexpected argument: " + arg;
       return false;
@@ -101,12 +115,15 @@ int RunBuild(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     }
   }
 
-  const std::string folder = ApplicationFolder(ApplicationFolderInputs::FromProcess(home));
-  std::error_code ignored;  // a folder that cannot be made shows up when a file is written
-  std::filesystem::create_directories(folder, ignored);
+  const ApplicationFolderInputs inputs = ApplicationFolderInputs::FromProcess(home);
+  const std::string folder = ApplicationFolder(inputs);
+  EnsureApplicationFolder(inputs, folder);
   CreateFixedFolders(folder);
-  PrintingStatus status(out);
-  BuildDriver(folder).BuildGroups(project, request, status);
+  PrintingStatus status(out, err);
+  BuildDriver driver(folder);
+  driver.SetWaitForOtherBuilds(!parsed.no_wait);
+  driver.SetJobs(BuildWorkerCount(parsed.jobs));
+  driver.BuildGroups(project, request, status);
   return 0;
 }
 

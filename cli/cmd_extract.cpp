@@ -52,6 +52,9 @@ int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     ++written;
   }
   out << written << " plate" << (written == 1 ? "" : "s") << " extracted\n";
+  if (const std::string line = PlatesNotWrittenLine(content, file); !line.empty()) {
+    err << line << "\n";
+  }
   return 0;
 }
 

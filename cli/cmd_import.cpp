@@ -9,6 +9,7 @@
 #include "app/core/batch_import.h"
 #include "app/core/plate_operations.h"
 #include "cli/command.h"
+#include "cli/option_values.h"
 #include "cli/project_loading.h"
 #include "pdf/core/pdf_facade.h"
 #include "project/errors.h"
@@ -30,13 +31,8 @@ struct ImportArguments {
   std::optional<int> scaling;
 };
 
-std::optional<int> WholeNumber(const std::string& text, int low, int high) {
-  int value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
+int WholeNumber(const std::string& option, const std::string& text, int low, int high) {
+  return static_cast<int>(WholeNumberOption(option, text, low, high));
 }
 
 // False (with a message in `error`) when the arguments do not fit the usage.
@@ -50,28 +46,15 @@ bool ParseImportArguments(const CommandArgs& args, ImportArguments& parsed, std:
       return false;
     }
     if (arg == "--group") {
-      const std::optional<int> n = WholeNumber(args[++i], 1, INT32_MAX);
-      if (!n) {
-        error = "not a group number: " + args[i];
-        return false;
-      }
-      parsed.group = *n;
+      parsed.group = WholeNumber(arg, args[++i], 1, INT32_MAX);
     } else if (arg == "--folder") {
       parsed.folder = args[++i];
     } else if (arg == "--prefix") {
       parsed.prefix = args[++i];
     } else if (arg == "--option") {
-      parsed.option = WholeNumber(args[++i], 0, 2);
-      if (!parsed.option) {
-        error = "--option takes 0, 1 or 2, not " + args[i];
-        return false;
-      }
+      parsed.option = WholeNumber(arg, args[++i], 0, 2);
     } else if (arg == "--scaling") {
-      parsed.scaling = WholeNumber(args[++i], 0, 4);
-      if (!parsed.scaling) {
-        error = "--scaling takes 0 to 4, not " + args[i];
-        return false;
-      }
+      parsed.scaling = WholeNumber(arg, args[++i], 0, 4);
     } else if (arg.starts_with("-") || !parsed.project.empty()) {
       error = "unexpected argument: " + arg;
       return false;
@@ -164,7 +147,7 @@ int RunImport(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   project.SelectGroup(parsed.group - 1);
   // As the dialog's fields do: the settings change without marking the
   // project modified, and reach the file with the next SaveProject.
-  project.FilenameHeaderPath = parsed.folder;
+  project.FilenameHeaderPath = NormalisedSourcePath(parsed.folder);
   if (parsed.prefix) project.FilenameHeader = *parsed.prefix;
   if (parsed.option) project.ProcessOptions = static_cast<uint16_t>(*parsed.option);
   if (parsed.scaling) project.DefaultScaling = static_cast<uint16_t>(*parsed.scaling);

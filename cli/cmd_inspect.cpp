@@ -44,6 +44,9 @@ int RunInspect(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         << "  Image " << p.ImageWidth << " x " << p.ImageHeight << ", DataLength " << p.DataLength
         << "\n";
   }
+  if (const std::string line = PlatesNotWrittenLine(content, args[0]); !line.empty()) {
+    err << line << "\n";
+  }
   return 0;
 }
 

@@ -1,7 +1,9 @@
 #include <charconv>
+#include <cstdint>
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/option_values.h"
 #include "cli/project_loading.h"
 #include "project/errors.h"
 
@@ -26,12 +28,7 @@ int RunPlates(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     err << "Usage: platec plates PROJECT.zpl N\n";
     return 2;
   }
-  int number = 0;
-  const std::string& text = args[1];
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (ec != std::errc() || end != text.data() + text.size() || number < 1) {
-    throw Error("the group number must be a whole number from 1: " + text);
-  }
+  const int number = static_cast<int>(WholeNumberOption("the group number", args[1], 1, INT32_MAX));
   PlateLinePrinter printer(out);
   Project project(&printer);
   LoadProjectFile(args[0], project);

@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <ostream>
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/option_values.h"
 #include "cli/project_loading.h"
 #include "compiler/build_driver.h"
 #include "compiler/clip_outline.h"
@@ -20,11 +22,6 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: platec preview PROJECT.zpl --group N --plate M -o OUT.png\n";
-
-bool ParseNumber(const std::string& text, int& value) {
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size() && value >= 1;
-}
 
 struct PlatePreview {
   PlateRaster image;
@@ -59,10 +56,10 @@ int RunPreview(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
-    if (a == "--group" && hasValue && ParseNumber(args[i + 1], group)) {
-      ++i;
-    } else if (a == "--plate" && hasValue && ParseNumber(args[i + 1], plate)) {
-      ++i;
+    if (a == "--group" && hasValue) {
+      group = static_cast<int>(WholeNumberOption(a, args[++i], 1, INT32_MAX));
+    } else if (a == "--plate" && hasValue) {
+      plate = static_cast<int>(WholeNumberOption(a, args[++i], 1, kMaxPlatesPerGroup));
     } else if (a == "-o" && hasValue) {
       output = args[++i];
     } else if (project_file.empty() && a.rfind("-", 0) != 0) {

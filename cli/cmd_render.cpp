@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/option_values.h"
 #include "compiler/pdf_source.h"
 #include "compiler/plate_raster.h"
 #include "pdf/core/pdf_errors.h"
@@ -23,16 +24,6 @@ constexpr std::string_view kUsage =
     "Usage: platec render FILE.pdf [--page N] [--width W] [--rotate 0..3] [--password P] -o "
     "OUT.png\n";
 
-bool ParseInt(const std::string& text, int64_t& value) {
-  try {
-    size_t used = 0;
-    value = std::stoll(text, &used);
-    return used == text.size();
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
 }  // namespace
 
 int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
@@ -41,13 +32,13 @@ int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
-    if (a == "--page" && hasValue && ParseInt(args[i + 1], page)) {
-      ++i;
-    } else if (a == "--width" && hasValue && ParseInt(args[i + 1], width) && width >= 0) {
-      ++i;
-    } else if (a == "--rotate" && hasValue && ParseInt(args[i + 1], rotate) && rotate >= 0 &&
-               rotate <= 3) {
-      ++i;
+    if (a == "--page" && hasValue) {
+      page = WholeNumberOption(a, args[++i], 1, INT32_MAX);
+    } else if (a == "--width" && hasValue) {
+      // Cairo's largest image side.
+      width = WholeNumberOption(a, args[++i], 0, 32767);
+    } else if (a == "--rotate" && hasValue) {
+      rotate = WholeNumberOption(a, args[++i], 0, 3);
     } else if (a == "--password" && hasValue) {
       password = args[++i];
     } else if (a == "-o" && hasValue) {

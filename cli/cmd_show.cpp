@@ -1,8 +1,10 @@
+#include <cstdint>
 #include <cstdio>
 #include <ostream>
 #include <string>
 
 #include "cli/command.h"
+#include "cli/option_values.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/core/pdf_object_text.h"
 
@@ -43,13 +45,11 @@ int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err) {
       return 2;
     }
   }
-  unsigned long objNumber = 0;
-  if (file.empty() || number.empty() ||
-      number.find_first_not_of("0123456789") != std::string::npos || number.size() > 9) {
+  if (file.empty() || number.empty()) {
     err << kUsage;
     return 2;
   }
-  objNumber = std::stoul(number);
+  const int64_t objNumber = WholeNumberOption("the object number", number, 0, INT32_MAX);
   pdf::TPDDocument document;
   document.SetPassword(password);
   document.LoadDocument(file);

@@ -33,12 +33,20 @@ const std::array kCommands = {
             "  Plate 1, ILS RWY 24R, Page 1, File: \"klax-ils24r.pdf\"\n",
             &RunPlates},
     Command{"build", "build the group files of a project",
-            "Usage: platec build PROJECT.zpl [--all | --group N ...] [--home DIR]\n\n"
+            "Usage: platec build PROJECT.zpl [--all | --group N ...] [--home DIR] [--jobs N]\n"
+            "                    [--no-wait]\n\n"
             "Builds every group of the project (--all, the default) or the groups given\n"
             "with --group (1 is the first group) into group files in the Export folder\n"
             "of the application folder (--home DIR, else as the desktop application\n"
             "finds it). Prints a line per plate as it is processed and one per group\n"
-            "file written; stops at the first error.\n",
+            "file written; stops at the first error.\n\n"
+            "The plates of a group are rendered by N workers at once (--jobs, 1 to 256;\n"
+            "default one per core) and written in plate order: the group file is the\n"
+            "same whatever N is.\n\n"
+            "One build at a time uses an application folder: a second one waits for the\n"
+            "first to finish, or with --no-wait stops with exit status 1. Each group file\n"
+            "is written under a temporary name and renamed over the old one when its\n"
+            "group ends, so an interrupted build leaves the previous file as it was.\n",
             &RunBuild},
     Command{"import", "add the pages of a folder's PDF files to a group as plates",
             "Usage: platec import PROJECT.zpl --group N --folder DIR [--prefix P] [--option 0|1|2] "

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/option_values.h"
 
 namespace qp::cli {
 
@@ -43,6 +44,11 @@ int RunPlatec(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     }
     try {
       return command.run(rest, out, err);
+    } catch (const UsageError& e) {
+      err << "platec " << command.name << ": " << e.what() << "\n";
+      // The first line of the command's help is its usage.
+      err << command.usage.substr(0, command.usage.find('\n') + 1);
+      return 2;
     } catch (const std::exception& e) {
       err << "platec " << command.name << ": " << e.what() << "\n";
       return 1;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "project/errors.h"
+#include "project/project_file_check.h"
 
 namespace qp::cli {
 
@@ -11,6 +12,7 @@ void LoadProjectFile(const std::string& path, Project& project) {
   if (!std::filesystem::is_regular_file(path, ec)) {
     throw Error("no such project file: " + path);
   }
+  CheckProjectFile(path);
   project.ProjectFileName = path;
   project.LoadProject();
 }

@@ -7,7 +7,8 @@
 
 namespace qp::cli {
 
-// Loads the project's group list; throws qp::Error when the file is missing.
+// Loads the project's group list; throws qp::Error when the file is missing
+// or is not a project file.
 void LoadProjectFile(const std::string& path, Project& project);
 
 }  // namespace qp::cli

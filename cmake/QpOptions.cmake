@@ -17,6 +17,17 @@ if(QP_SANITIZE)
   target_compile_definitions(qp_options INTERFACE QP_SANITIZED=1)
 endif()
 
+# ThreadSanitizer, for the parallel build: cannot be combined with QP_SANITIZE.
+if(QP_TSAN)
+  if(QP_SANITIZE)
+    message(FATAL_ERROR "QP_TSAN and QP_SANITIZE exclude each other")
+  endif()
+  set(qp_tsan_flags -fsanitize=thread -fno-omit-frame-pointer)
+  target_compile_options(qp_options INTERFACE ${qp_tsan_flags})
+  target_link_options(qp_options INTERFACE ${qp_tsan_flags})
+  target_compile_definitions(qp_options INTERFACE QP_SANITIZED=1)
+endif()
+
 # qp_add_test(NAME SOURCES... LIBS ... [LABELS ...]): one GoogleTest executable,
 # its cases registered with CTest at test time.
 function(qp_add_test name)

@@ -11,6 +11,7 @@
 #include "compiler/pdf_source.h"
 #include "compiler/picture_source.h"
 #include "compiler/plate_error.h"
+#include "compiler/plate_workers.h"
 #include "project/text_encoding.h"
 
 namespace qp {
@@ -168,15 +169,8 @@ bool BuildDriver::BuildGroup(const GroupRecord& group, std::span<const PlateReco
   GroupFileWriter writer = OpenGroupFile(export_folder_, group, plates);
   bool stopped = false;
   try {
-    for (size_t p = 0; p < plates.size() && !stopped; ++p) {
-      const PlateRecord& plate = plates[p];
-      status.AddLine(ProcessingLine(plate.SourceFile));
-      status.Pump();
-      BuildPlate(writer, static_cast<int>(p), plate, document, status);
-      status.PlateDone();
-      status.Pump();
-      stopped = status.StopRequested();
-    }
+    stopped = jobs_ > 1 && plates.size() > 1 ? AppendPlatesInParallel(writer, plates, status)
+                                             : AppendPlates(writer, plates, document, status);
     writer.Close();
   } catch (...) {
     try {
@@ -190,29 +184,72 @@ bool BuildDriver::BuildGroup(const GroupRecord& group, std::span<const PlateReco
   return !stopped;
 }
 
-void BuildDriver::BuildPlate(GroupFileWriter& writer, int index, const PlateRecord& plate,
-                             pdf::TPDFDocument& document, BuildStatus& status) {
+bool BuildDriver::AppendPlates(GroupFileWriter& writer, std::span<const PlateRecord> plates,
+                               pdf::TPDFDocument& document, BuildStatus& status) {
+  for (size_t p = 0; p < plates.size(); ++p) {
+    const PlateRecord& plate = plates[p];
+    status.AddLine(ProcessingLine(plate.SourceFile));
+    status.Pump();
+    AppendOutcome(writer, p, plate, RasterisePlate(plate, document, temp_image_), temp_image_,
+                  status);
+    status.PlateDone();
+    status.Pump();
+    if (status.StopRequested()) return true;
+  }
+  return false;
+}
+
+bool BuildDriver::AppendPlatesInParallel(GroupFileWriter& writer,
+                                         std::span<const PlateRecord> plates, BuildStatus& status) {
+  PlateWorkers workers(
+      jobs_, plates.size(), temp_folder_, temp_image_.stem().string(),
+      [plates](size_t p, pdf::TPDFDocument& document, const std::filesystem::path& temp_file) {
+        return RasterisePlate(plates[p], document, temp_file);
+      });
+  for (size_t p = 0; p < plates.size(); ++p) {
+    std::optional<PlateOutcome> outcome;
+    // The window keeps painting while the plate in order is still rendering.
+    while (!(outcome = workers.Take(p, std::chrono::milliseconds(50)))) status.Pump();
+    const PlateRecord& plate = plates[p];
+    status.AddLine(ProcessingLine(plate.SourceFile));
+    const TemporaryImageFile taken(outcome->TempFile);
+    if (outcome->error) std::rethrow_exception(outcome->error);
+    AppendOutcome(writer, p, plate, outcome->image, taken.Path(), status);
+    status.PlateDone();
+    status.Pump();
+    // Plates already rendering finish in the workers; none is appended.
+    if (status.StopRequested()) return true;
+  }
+  return false;
+}
+
+std::optional<EncodedImage> BuildDriver::RasterisePlate(const PlateRecord& plate,
+                                                        pdf::TPDFDocument& document,
+                                                        const std::filesystem::path& temp_file) {
   const std::filesystem::path source(plate.SourceFile);
   const ClipRect rect{plate.ClipX1, plate.ClipY1, plate.ClipX2, plate.ClipY2};
   switch (SourceKindOf(source)) {
-    case SourceKind::Pdf: {
-      const EncodedImage image =
-          RasterisePdfPlate(document, source, plate.FirstPage, TargetWidthFor(plate.Scaling),
-                            plate.Rotate, plate.Clip, rect, temp_image_);
-      writer.AppendPlate(index, plate, image, temp_image_);
-      return;
-    }
+    case SourceKind::Pdf:
+      return RasterisePdfPlate(document, source, plate.FirstPage, TargetWidthFor(plate.Scaling),
+                               plate.Rotate, plate.Clip, rect, temp_file);
     case SourceKind::Bmp:
-    case SourceKind::Jpeg: {
-      const EncodedImage image = RasterisePicturePlate(source, plate.Clip, rect, temp_image_);
-      writer.AppendPlate(index, plate, image, temp_image_);
-      return;
-    }
+    case SourceKind::Jpeg:
+      return RasterisePicturePlate(source, plate.Clip, rect, temp_file);
     case SourceKind::Unsupported:
-      // No image to append: the entry keeps offset 0, which readers take
-      // as an absent plate.
-      status.AddLine(SkippedLine(plate.SourceFile));
-      return;
+      break;
+  }
+  return std::nullopt;
+}
+
+void BuildDriver::AppendOutcome(GroupFileWriter& writer, size_t index, const PlateRecord& plate,
+                                const std::optional<EncodedImage>& image,
+                                const std::filesystem::path& temp_file, BuildStatus& status) {
+  if (image) {
+    writer.AppendPlate(static_cast<int>(index), plate, *image, temp_file);
+  } else {
+    // No image to append: the entry keeps offset 0, which readers take as
+    // an absent plate.
+    status.AddLine(SkippedLine(plate.SourceFile));
   }
 }
 

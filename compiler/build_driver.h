@@ -10,6 +10,7 @@
 
 #include "compiler/build_lock.h"
 #include "compiler/build_port.h"
+#include "compiler/image_encoder.h"
 
 namespace qp {
 
@@ -39,6 +40,11 @@ class BuildDriver : public GroupBuilder {
   // wait) or throw BuildBusyError at once.
   void SetWaitForOtherBuilds(bool wait) { wait_for_other_builds_ = wait; }
 
+  // Plates of a group rendered at once, each by a worker with its own
+  // document (1, the default, renders on the calling thread). The group
+  // file is the same byte for byte whatever the number.
+  void SetJobs(int jobs) { jobs_ = jobs < 1 ? 1 : jobs; }
+
   // 1. Writes pending changes (project, then the current group's plates).
   // 2. Starts the status window, takes the application folder's build lock
   //    and refuses groups that would write the same group file.
@@ -60,8 +66,21 @@ class BuildDriver : public GroupBuilder {
   // file into it afresh.
   bool BuildGroup(const GroupRecord& group, std::span<const PlateRecord> plates,
                   pdf::TPDFDocument& document, BuildStatus& status);
-  void BuildPlate(GroupFileWriter& writer, int index, const PlateRecord& plate,
-                  pdf::TPDFDocument& document, BuildStatus& status);
+  // Appends the plates in order on this thread; true when a stop was
+  // requested.
+  bool AppendPlates(GroupFileWriter& writer, std::span<const PlateRecord> plates,
+                    pdf::TPDFDocument& document, BuildStatus& status);
+  // The same with the plates rendered by workers.
+  bool AppendPlatesInParallel(GroupFileWriter& writer, std::span<const PlateRecord> plates,
+                              BuildStatus& status);
+  // The plate's image encoded into `temp_file`; nothing for a source type
+  // that is not built.
+  static std::optional<EncodedImage> RasterisePlate(const PlateRecord& plate,
+                                                    pdf::TPDFDocument& document,
+                                                    const std::filesystem::path& temp_file);
+  static void AppendOutcome(GroupFileWriter& writer, size_t index, const PlateRecord& plate,
+                            const std::optional<EncodedImage>& image,
+                            const std::filesystem::path& temp_file, BuildStatus& status);
 
   std::optional<BuildLock> LockFolder(BuildStatus& status) const;
 
@@ -70,6 +89,7 @@ class BuildDriver : public GroupBuilder {
   std::filesystem::path temp_folder_;
   std::filesystem::path temp_image_;  // this build's temporary image file
   bool wait_for_other_builds_ = true;
+  int jobs_ = 1;
 };
 
 }  // namespace qp

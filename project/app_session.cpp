@@ -34,6 +34,11 @@ void WriteSettings(const std::string& application_folder, const ApplicationSetti
   file.Commit();
 }
 
+int ReadBuildJobs(const std::string& application_folder) {
+  const int jobs = IniFile(SettingsPath(application_folder)).ReadInteger("Build", "Jobs", 0);
+  return jobs < 0 ? 0 : jobs;
+}
+
 ApplicationSettings StartApplication(const std::string& application_folder, Project& project) {
   CreateFixedFolders(application_folder);
   ApplicationSettings settings = ReadSettings(application_folder);

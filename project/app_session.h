@@ -22,6 +22,11 @@ ApplicationSettings ReadSettings(const std::string& application_folder);
 // Writes "ProjectDIR" and then "LastProject" in one replacement.
 void WriteSettings(const std::string& application_folder, const ApplicationSettings& settings);
 
+// "Jobs" of section "Build" in "Setup.ini": how many plates the desktop
+// application renders at once; 0 (the default) means one per core. Only read,
+// never written, so it is set by editing the file.
+int ReadBuildJobs(const std::string& application_folder);
+
 // Makes the fixed folders, reads the settings and sets CurrentGroup to -1.
 ApplicationSettings StartApplication(const std::string& application_folder, Project& project);
 

@@ -9,6 +9,7 @@
 #include "pdf/core/pdf_facade.h"
 #include "project/errors.h"
 #include "project/project.h"
+#include "project/text_encoding.h"
 
 namespace qp::app {
 namespace {
@@ -56,6 +57,10 @@ BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageC
     const int pageCount = pages.LoadPageCount(path);
     ++summary.filesOpened;
     const std::string name = PlateNameFromFile(files[i], prefix);
+    if (const std::string problem = UnstorableTextMessage("The plate name", name);
+        !problem.empty()) {
+      throw Error("Cannot import " + path + ": " + problem);
+    }
     for (int page = 1; page <= pageCount; ++page) {
       if (option == poReplaceKeep && project.FindPlateBySource(path)) {
         plates.EditPlate(path, name, page, false, show, project.FoundPlate, pageCount);

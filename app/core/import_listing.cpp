@@ -1,5 +1,7 @@
 #include "app/core/import_listing.h"
 
+#include "project/project.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -34,8 +36,9 @@ std::u32string FoldedCharacters(std::string_view text) {
 }  // namespace
 
 std::string ImportFolderPath(const std::string& folderField) {
-  if (!folderField.empty() && folderField.back() == '/') return folderField;
-  return folderField + '/';
+  std::string folder = NormalisedSourcePath(folderField);
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
 }
 
 bool MatchesFilePattern(std::string_view name, std::string_view pattern) {

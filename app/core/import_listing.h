@@ -9,7 +9,7 @@
 
 namespace qp::app {
 
-// The folder field's text with a "/" appended when it does not end in one.
+// The folder field's text made absolute and normalised, with a "/" at its end.
 std::string ImportFolderPath(const std::string& folderField);
 
 // True when `name` matches `pattern`, where '*' stands for any run of

@@ -80,7 +80,7 @@ void FillFieldsFromPlate(PlateEditorFields& fields, const PlateRecord& plate) {
 
 void WriteFieldsToPlate(const PlateEditorFields& fields, PlateRecord& plate) {
   plate.Name = NameField(fields.name);
-  plate.SourceFile = SourceFileField(fields.source_file);
+  plate.SourceFile = SourceFileField(NormalisedSourcePath(fields.source_file));
   plate.FirstPage = fields.page_number;
   plate.LatTL = TextToLat(fields.lat_tl);
   plate.LongTL = TextToLong(fields.long_tl);

@@ -2,12 +2,20 @@
 
 #include "project/errors.h"
 #include "project/line_texts.h"
+#include "project/text_encoding.h"
 
 namespace qp::app {
 
 PlateOperations::PlateOperations(Project& project, PlateOperationsPort& port)
     : project_(project), port_(port) {
   ResetFields(fields_, "", "", kMinPageNumber);
+}
+
+bool PlateOperations::RefuseUnstorableName() {
+  const std::string message = UnstorableTextMessage("The plate name", fields_.name);
+  if (message.empty()) return false;
+  port_.ShowMessage(message);
+  return true;
 }
 
 void PlateOperations::AddPlate(const std::string& path, const std::string& name, int page,
@@ -27,6 +35,7 @@ void PlateOperations::AddPlate(const std::string& path, const std::string& name,
   // first, so the user does not set up a plate that cannot be kept.
   const bool full = group->Count >= kMaxPlatesPerGroup;
   if (show && !full && !port_.ShowEditor(fields_)) return;
+  if (RefuseUnstorableName()) return;
 
   PlateRecord plate;
   WriteFieldsToPlate(fields_, plate);
@@ -58,6 +67,7 @@ void PlateOperations::EditPlate(const std::string& path, const std::string& name
     FillFieldsFromPlate(fields_, plate);
   }
   if (show && !port_.ShowEditor(fields_)) return;
+  if (RefuseUnstorableName()) return;
 
   WriteFieldsToPlate(fields_, plate);
   port_.ReplacePlateLine(index, PlateLine(plate, index));

@@ -54,6 +54,10 @@ class PlateOperations : public PlateCommands {
 
  private:
   Project& project_;
+  // Shows why the fields' plate name cannot be stored; true when it cannot,
+  // and the plate is then left as it was.
+  bool RefuseUnstorableName();
+
   PlateOperationsPort& port_;
   PlateEditorFields fields_;
 };

@@ -20,7 +20,9 @@ namespace qp::app {
 namespace {
 
 using test::FakeMainView;
+using test::ReadFile;
 using test::TempDir;
+using test::WriteFile;
 
 PlateRecord Plate(const std::string& name, const std::string& source = "/charts/chart.pdf") {
   PlateRecord plate;
@@ -242,6 +244,44 @@ TEST_F(PresenterTest, AddGroupWithEmptyNameDoesNothing) {
   EXPECT_EQ(presenter.Model().GroupCount(), 0);
   EXPECT_TRUE(view.groups.empty());
   EXPECT_FALSE(presenter.Model().ProjectModified);
+}
+
+TEST_F(PresenterTest, CharactersOutsideWindows1252AreRefusedWhereTyped) {
+  NewProject();
+  const struct {
+    const char* name;
+    const char* id;
+    uint8_t type;
+    const char* message;
+  } cases[] = {
+      {"A\xC3\xA9roport \xE7\xA9\xBA", "KLAX", 0,
+       "The group name cannot hold the character \"\xE7\xA9\xBA\""},
+      {"Paris", "\xC3\x89\xE7\xA9\xBA", 0,
+       "The group ID cannot hold the character \"\xE7\xA9\xBA\""},
+  };
+  for (const auto& c : cases) {
+    view.messages.clear();
+    AddGroup(c.name, c.id, c.type);
+    EXPECT_EQ(presenter.Model().GroupCount(), 0);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].find(c.message), std::string::npos) << view.messages[0];
+  }
+  // Windows-1252 letters are kept as they are.
+  AddGroup("A\xC3\xA9roport", "\xC3\x89LL");
+  EXPECT_EQ(presenter.Model().GroupAt(0)->Name, "A\xE9roport");
+}
+
+TEST_F(PresenterTest, OpeningAFileThatIsNotAProjectKeepsTheCurrentOne) {
+  GroupWithPlates(2);
+  const std::string pdf = home.Folder() + "chart.pdf";
+  WriteFile(pdf, "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n");
+  view.open_project_answers.push_back(pdf);
+  presenter.OpenProject();
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0], pdf + " is not a project file");
+  EXPECT_EQ(presenter.Model().ProjectFileName, ProjectPath());
+  EXPECT_EQ(presenter.Model().GroupCount(), 1);
+  EXPECT_EQ(ReadFile(pdf), "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n");
 }
 
 TEST_F(PresenterTest, EditGroupKeepsPlatesAndClearsImportPrefix) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "compiler/build_lock.h"
 #include "compiler/group_file_reader.h"
 #include "tests/cli/cli_run_helpers.h"
 #include "tests/compiler/build_project_helpers.h"
@@ -59,11 +60,56 @@ TEST_F(BuildCommandTest, SelectedGroupsOnly) {
 }
 
 TEST_F(BuildCommandTest, HomeFolderGetsItsFixedFolders) {
-  const std::string home = (folder.Home() / "fresh" / "home").string();
+  const std::string home = (folder.Home() / "fresh").string();
   const CliRun run = Platec({"build", folder.ProjectPath(), "--all", "--home", home});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(std::filesystem::exists(home + "/Export/ZGABCD.ZPG"));
   EXPECT_TRUE(std::filesystem::is_directory(home + "/Temp"));
+
+  // A mistyped --home does not grow a tree of folders.
+  const std::string deep = (folder.Home() / "no" / "such" / "home").string();
+  const CliRun refused = Platec({"build", folder.ProjectPath(), "--all", "--home", deep});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("Cannot create the application folder " + deep), std::string::npos)
+      << refused.err;
+  EXPECT_FALSE(std::filesystem::exists(folder.Home() / "no"));
+}
+
+TEST_F(BuildCommandTest, NotAProjectFileIsRefused) {
+  const struct {
+    const char* what;
+    std::string content;
+  } cases[] = {
+      {"a PDF", "%PDF-1.4\n1 0 obj\n<<>>\nendobj\n"},
+      {"binary bytes", std::string("ab\0\xff\x01[General]", 14)},
+      {"an empty file", ""},
+      {"text without [General]", "[Group1]\nID=KBOS\n"},
+  };
+  const std::string path = (folder.Home() / "chart.pdf").string();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    qp::testing::WriteBytes(path, std::vector<uint8_t>(c.content.begin(), c.content.end()));
+    for (const CommandArgs& args :
+         {CommandArgs{"build", path, "--home", Home()}, CommandArgs{"groups", path},
+          CommandArgs{"plates", path, "1"}}) {
+      const CliRun run = Platec(args);
+      EXPECT_EQ(run.status, 1) << args[0];
+      EXPECT_NE(run.err.find(path + " is not a project file"), std::string::npos) << run.err;
+    }
+    // Untouched: nothing was saved over it.
+    EXPECT_EQ(qp::testing::ReadBytes(path),
+              std::vector<uint8_t>(c.content.begin(), c.content.end()));
+  }
+}
+
+TEST_F(BuildCommandTest, NoWaitStopsWhileAnotherBuildHoldsTheFolder) {
+  std::filesystem::create_directories(folder.Home() / "Temp");
+  std::optional<BuildLock> held = BuildLock::TryAcquire(folder.Home());
+  ASSERT_TRUE(held);
+  const CliRun run = Platec({"build", folder.ProjectPath(), "--home", Home(), "--no-wait"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("Another build in "), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(folder.Export("ZGABCD.ZPG")));
 }
 
 TEST_F(BuildCommandTest, FailuresExitNonZeroWithTheirMessage) {
@@ -81,8 +127,11 @@ TEST_F(BuildCommandTest, FailuresExitNonZeroWithTheirMessage) {
   } cases[] = {
       {{"build", zpl, "--group", "3", "--home", Home()}, 1, "platec build: " + pdf + ": "},
       {{"build", zpl, "--group", "4", "--home", Home()}, 1, "no group 4 in " + zpl},
-      {{"build", zpl, "--group", "0"}, 2, "not a group number: 0"},
-      {{"build", zpl, "--group", "x1"}, 2, "not a group number: x1"},
+      {{"build", zpl, "--group", "0"},
+       2,
+       "--group takes a whole number from 1 to 2147483647, not \"0\""},
+      {{"build", zpl, "--group", "x1"}, 2, "--group takes a whole number from 1"},
+      {{"build", zpl, "--group", "4294967297"}, 2, "not \"4294967297\"\nUsage: platec build"},
       {{"build", zpl, "--group"}, 2, "--group needs a group number"},
       {{"build", zpl, "--all", "--group", "1"}, 2, "--all and --group exclude each other"},
       {{"build", zpl, "other.zpl"}, 2, "unexpected argument: other.zpl"},

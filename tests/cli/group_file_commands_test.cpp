@@ -55,6 +55,7 @@ TEST(PlatecInspect, PrintsHeaderDirectoryAndCorners) {
   };
   for (const char* text : expected)
     EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+  EXPECT_EQ(run.err, "1 of 3 plates of " + file.string() + " was not written\n");
 }
 
 TEST(PlatecExtract, WritesOnePngPerPlateInPaletteColours) {
@@ -63,6 +64,7 @@ TEST(PlatecExtract, WritesOnePngPerPlateInPaletteColours) {
   CliRun run = Platec({"extract", file.string(), "--out", (dir / "png").string()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("2 plates extracted"), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("1 of 3 plates of "), std::string::npos) << run.err;
   EXPECT_FALSE(std::filesystem::exists(dir / "png" / "ZGKLAX-002.png"));
 
   png_image image{};

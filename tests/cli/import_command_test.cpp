@@ -190,13 +190,15 @@ TEST_F(ImportCommandTest, ErrorsAndBadArguments) {
       {{"import", ProjectPath(), "--folder", charts()}, 2, "no group given"},
       {{"import", ProjectPath(), "--group", "1"}, 2, "no folder given"},
       {{"import", "--group", "1", "--folder", charts()}, 2, "no project file given"},
-      {{"import", ProjectPath(), "--group", "0", "--folder", charts()}, 2, "not a group number"},
+      {{"import", ProjectPath(), "--group", "0", "--folder", charts()},
+       2,
+       "--group takes a whole number from 1"},
       {{"import", ProjectPath(), "--group", "1", "--folder", charts(), "--option", "3"},
        2,
-       "--option takes 0, 1 or 2"},
+       "--option takes a whole number from 0 to 2, not \"3\""},
       {{"import", ProjectPath(), "--group", "1", "--folder", charts(), "--scaling", "5"},
        2,
-       "--scaling takes 0 to 4"},
+       "--scaling takes a whole number from 0 to 4, not \"5\""},
       {{"import", ProjectPath(), "--group", "1", "--folder", charts(), "--prefix"},
        2,
        "--prefix needs a value"},
@@ -217,6 +219,33 @@ TEST_F(ImportCommandTest, ErrorsAndBadArguments) {
   EXPECT_EQ(test::ReadFile(ProjectPath()), before);
   EXPECT_NE(Platec({"import", "--help"}).out.find("Usage: platec import PROJECT.zpl --group N"),
             std::string::npos);
+}
+
+TEST_F(ImportCommandTest, RelativeFolderIsStoredAbsoluteAndReplacedAcrossSpellings) {
+  AddChart("KLAX-ILS.pdf", 1);
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Folder());
+  const CliRun first = Platec({"import", ProjectPath(), "--group", "1", "--folder", "charts"});
+  // The same file through another spelling of the folder: replaced, not added.
+  const CliRun second = Platec({"import", ProjectPath(), "--group", "1", "--folder",
+                                "./charts/../charts/", "--option", "2"});
+  std::filesystem::current_path(before);
+  ASSERT_EQ(first.status, 0) << first.err;
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_NE(second.out.find("0 plates added, 1 replaced"), std::string::npos) << second.out;
+  const std::vector<PlateRecord> plates = StoredPlates();
+  ASSERT_EQ(plates.size(), 1u);
+  EXPECT_EQ(plates[0].SourceFile,
+            (std::filesystem::path(charts()) / "KLAX-ILS.pdf").lexically_normal().string());
+}
+
+TEST_F(ImportCommandTest, NameOutsideWindows1252IsRefusedNotTurnedIntoQuestionMarks) {
+  AddChart("Diagramme \xE7\xA9\xBA\xE6\xB8\xAF.pdf", 1);  // "Diagramme 空港"
+  const CliRun run = Import({});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot hold the character \"\xE7\xA9\xBA\""), std::string::npos)
+      << run.err;
+  EXPECT_TRUE(StoredPlates().empty());
 }
 
 TEST_F(ImportCommandTest, DamagedFileEndsTheImportKeepingEarlierPlates) {

@@ -85,6 +85,24 @@ TEST_F(RenderCommand, BadArguments) {
             2);
   EXPECT_NE(RunPlatec({"render", pdf_.string(), "--page", "2", "-o", png_.string()}, out, err), 0);
   EXPECT_NE(err.str().find("Invalid page number (2)"), std::string::npos) << err.str();
+  // Out of range: refused, never wrapped or cut to another page.
+  const struct {
+    const char* option;
+    const char* value;
+    const char* message;
+  } ranges[] = {
+      {"--page", "4294967297", "--page takes a whole number from 1 to 2147483647"},
+      {"--page", "99999999999999999", "--page takes a whole number from 1 to 2147483647"},
+      {"--page", "0", "--page takes a whole number from 1"},
+      {"--width", "-5", "--width takes a whole number from 0 to 32767, not \"-5\""},
+      {"--rotate", "1.5", "--rotate takes a whole number from 0 to 3"},
+  };
+  for (const auto& r : ranges) {
+    std::ostringstream o, e;
+    EXPECT_EQ(RunPlatec({"render", pdf_.string(), r.option, r.value, "-o", png_.string()}, o, e), 2)
+        << r.value;
+    EXPECT_NE(e.str().find(r.message), std::string::npos) << e.str();
+  }
 }
 
 }  // namespace

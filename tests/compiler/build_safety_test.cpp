@@ -16,6 +16,7 @@
 #include "compiler/group_file_reader.h"
 #include "compiler/plate_error.h"
 #include "tests/compiler/build_project_helpers.h"
+#include "tests/compiler/pdf_source_helpers.h"
 
 namespace qp {
 namespace {
@@ -197,6 +198,78 @@ TEST_F(BuildSafetyTest, GroupsThatShareAFileAreRefusedBeforeWriting) {
     EXPECT_TRUE(ExportEntries().empty());
     EXPECT_TRUE(status.lines.empty());
   }
+}
+
+// A group of PDF pages with text and paths, pictures and a skipped source.
+class ParallelBuildTest : public BuildSafetyTest {
+ protected:
+  void AddMixedGroup() {
+    const std::filesystem::path pdf = folder.Home() / "Sources" / "charts.pdf";
+    std::vector<testing::TestPage> pages;
+    for (int i = 0; i < 5; ++i) {
+      pages.push_back(testing::Page(300 + 20 * i, 400, 90 * (i % 4),
+                                    "BT /F1 24 Tf 40 200 Td (PAGE " + std::to_string(i) +
+                                        ") Tj ET 0 0 1 RG 5 w 10 10 m 250 350 l S"));
+    }
+    WriteTestPdf(pdf, pages);
+    std::vector<PlateRecord> plates;
+    for (int i = 0; i < 5; ++i) {
+      PlateRecord plate = PlateFrom("page " + std::to_string(i), pdf.string());
+      plate.FirstPage = i + 1;
+      plate.Scaling = static_cast<uint8_t>(1 + i % 4);
+      plates.push_back(plate);
+      const std::vector<PlateRecord> pictures = Plates("pic" + std::to_string(i), 1, 30 + 7 * i);
+      plates.push_back(pictures[0]);
+    }
+    plates.push_back(PlateFrom("notes", folder.Source("notes.txt", {'x'})));
+    AddGroupWithPlates(project, "Mixed", "MIXD", plates);
+  }
+
+  std::vector<uint8_t> BuildWith(int jobs, QuietStatus& status) {
+    BuildDriver driver(folder.Home());
+    driver.SetJobs(jobs);
+    driver.BuildGroups(project, BuildRequest{}, status);
+    return testing::ReadBytes(folder.Export("ZGMIXD.ZPG"));
+  }
+};
+
+TEST_F(ParallelBuildTest, WorkersWriteTheSameFileAsOneWorker) {
+  AddMixedGroup();
+  QuietStatus one;
+  const std::vector<uint8_t> expected = BuildWith(1, one);
+  EXPECT_EQ(PlatesNotWritten(ReadGroupFile(folder.Export("ZGMIXD.ZPG"))), 1u);
+  for (int jobs : {2, 4}) {
+    QuietStatus many;
+    EXPECT_EQ(BuildWith(jobs, many), expected) << jobs << " workers";
+    // The same lines, in plate order.
+    EXPECT_EQ(many.lines, one.lines);
+  }
+  // Nothing is left in Temp but the lock.
+  std::vector<std::string> temp;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.Home() / "Temp")) {
+    temp.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(temp, std::vector<std::string>{"build.lock"});
+}
+
+TEST_F(ParallelBuildTest, ErrorAndStopInTheMiddleKeepTheOrder) {
+  AddMixedGroup();
+  project.SelectGroup(0);
+  // Plate 4 (0-based 3) loses its source: plates 1 to 3 are written.
+  std::filesystem::remove(project.PlateTable()[3].SourceFile);
+  QuietStatus status;
+  EXPECT_THROW(BuildWith(4, status), PlateError);
+  const GroupFileContent failed = ReadGroupFile(folder.Export("ZGMIXD.ZPG"));
+  for (size_t i = 0; i < failed.entries.size(); ++i) {
+    EXPECT_EQ(failed.entries[i].plate.has_value(), i < 3) << i;
+  }
+
+  QuietStatus stopped;
+  stopped.stop_at_pump = true;
+  BuildWith(4, stopped);
+  const GroupFileContent content = ReadGroupFile(folder.Export("ZGMIXD.ZPG"));
+  EXPECT_TRUE(content.entries[0].plate);
+  EXPECT_EQ(PlatesNotWritten(content), content.entries.size() - 1);
 }
 
 }  // namespace

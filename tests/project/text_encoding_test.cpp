@@ -65,7 +65,9 @@ TEST(TextEncoding, FirstCharacterOutsideWindows1252) {
       {"A\xC3\xA9roport \xE2\x82\xAC \xC5\x93", std::nullopt},  // é, € and œ are in it
       {"Diagramme \xE7\xA9\xBA\xE6\xB8\xAF", "\xE7\xA9\xBA"},   // 空 first
       {"\xC4\x80", "\xC4\x80"},                                 // Ā is not
-      {"ok\xFF" "bad", "\xFF"},                                    // not UTF-8
+      {"ok\xFF"
+       "bad",
+       "\xFF"},  // not UTF-8
   };
   for (const auto& c : cases)
     EXPECT_EQ(FirstCharacterOutsideWindows1252(c.text), c.found) << c.text;
