@@ -4,6 +4,7 @@
 
 #include "cli/command.h"
 #include "compiler/group_file_reader.h"
+#include "compiler/palette.h"
 #include "compiler/plate_error.h"
 #include "compiler/png_writer.h"
 
@@ -46,7 +47,9 @@ int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     char name[32];
     std::snprintf(name, sizeof name, "-%03zu.png", i + 1);
     const std::filesystem::path png = std::filesystem::path(folder) / (stem + name);
-    WritePng(png, p.ImageWidth, p.ImageHeight, p.Colours());
+    // Indexed in the plate palette, as the display holds the plate.
+    const PlatePaletteTable& palette = PlatePalette();
+    WriteIndexedPng(png, p.ImageWidth, p.ImageHeight, p.Indices, palette.entries);
     out << png.string() << "  " << p.ImageWidth << " x " << p.ImageHeight << "  \""
         << Windows1252ToUtf8(entry.EntryName) << "\"\n";
     ++written;

@@ -90,12 +90,7 @@ int RunPreview(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   if (record.Clip) {
     DrawClipOutline(image, {record.ClipX1, record.ClipY1, record.ClipX2, record.ClipY2});
   }
-  std::vector<uint32_t> colours;
-  colours.reserve(size_t(image.Width()) * size_t(image.Height()));
-  for (int y = 0; y < image.Height(); ++y) {
-    for (int x = 0; x < image.Width(); ++x) colours.push_back(image.Pixel(x, y));
-  }
-  WritePng(output, image.Width(), image.Height(), colours);
+  WriteRgb24Png(output, image.Width(), image.Height(), image.Stride(), image.Data());
   out << "Size: " << image.Width() << " x " << image.Height() << "\n";
   out << "Pages: " << preview.pageCount << "\n";
   return 0;

@@ -1,5 +1,3 @@
-#include <cairo.h>
-
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -12,6 +10,7 @@
 #include "cli/option_values.h"
 #include "compiler/pdf_source.h"
 #include "compiler/plate_raster.h"
+#include "compiler/png_writer.h"
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_facade.h"
 #include "pdf/render/render_to_dc.h"
@@ -71,15 +70,7 @@ int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
                   static_cast<uint32_t>(th), pageNo);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-      cairo_image_surface_create_for_data(raster.Data(), CAIRO_FORMAT_RGB24, raster.Width(),
-                                          raster.Height(), raster.Stride()),
-      cairo_surface_destroy);
-  const cairo_status_t status = cairo_surface_write_to_png(surface.get(), output.c_str());
-  if (status != CAIRO_STATUS_SUCCESS) {
-    err << "platec render: " << output << ": " << cairo_status_to_string(status) << "\n";
-    return 1;
-  }
+  WriteRgb24Png(output, raster.Width(), raster.Height(), raster.Stride(), raster.Data());
   out << "Size: " << t << " x " << th << "\n";
   out << "Time: " << static_cast<int64_t>(std::llround(seconds * 1000)) << " ms\n";
   return 0;

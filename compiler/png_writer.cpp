@@ -15,6 +15,11 @@ namespace qp {
 
 namespace {
 
+// Measured on an FAA chart at width 1024: zlib level 2 without row filters
+// takes a third less CPU than the default level with adaptive filtering and
+// gives a smaller file (long runs of white compress best unfiltered).
+constexpr int kCompressionLevel = 2;
+
 struct PngFailure {
   char message[256];
 };
@@ -27,53 +32,104 @@ extern "C" void OnPngError(png_structp png, png_const_charp message) {
 
 extern "C" void OnPngWarning(png_structp, png_const_charp) {}
 
+enum class PixelForm { kRgb, kRgb24, kIndexed };
+
+struct PngImage {
+  int width = 0;
+  int height = 0;
+  PixelForm form = PixelForm::kRgb;
+  const uint8_t* rows = nullptr;  // first row
+  size_t stride = 0;              // bytes from one row to the next
+  std::span<const uint32_t> palette;
+};
+
 // Keeps no C++ objects with destructors alive across the library calls, as
 // libpng leaves by longjmp on failure.
-bool WriteRows(png_structp png, png_infop info, std::FILE* file, int width, int height,
-               const uint32_t* colours, uint8_t* line) {
+bool WriteRows(png_structp png, png_infop info, std::FILE* file, const PngImage& image,
+               png_color* palette) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, file);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_compression_level(png, kCompressionLevel);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+  const int colourType =
+      image.form == PixelForm::kIndexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB;
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+               static_cast<png_uint_32>(image.height), 8, colourType, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (image.form == PixelForm::kIndexed) {
+    png_set_PLTE(png, info, palette, static_cast<int>(image.palette.size()));
+  }
   png_write_info(png, info);
-  for (int y = 0; y < height; ++y) {
-    const uint32_t* row = colours + static_cast<size_t>(y) * width;
-    for (int x = 0; x < width; ++x) {
-      line[3 * x] = static_cast<uint8_t>(row[x]);
-      line[3 * x + 1] = static_cast<uint8_t>(row[x] >> 8);
-      line[3 * x + 2] = static_cast<uint8_t>(row[x] >> 16);
-    }
-    png_write_row(png, line);
+  if (image.form == PixelForm::kRgb24) {
+    // Little-endian 0x00RRGGBB lies in memory as B, G, R, unused.
+    png_set_bgr(png);
+    png_set_filler(png, 0, PNG_FILLER_AFTER);
+  }
+  for (int y = 0; y < image.height; ++y) {
+    png_write_row(png, image.rows + static_cast<size_t>(y) * image.stride);
   }
   png_write_end(png, nullptr);
   return true;
 }
 
-}  // namespace
-
-void WritePng(const std::filesystem::path& path, int width, int height,
-              std::span<const uint32_t> colours) {
-  if (width < 1 || height < 1 || colours.size() != size_t(width) * size_t(height)) {
-    throw PlateError("Unable to write " + path.string() + ": no image");
-  }
+void Write(const std::filesystem::path& path, const PngImage& image) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) {
     int error = errno;
     throw PlateError("Unable to create " + path.string() + ": " + std::strerror(error));
   }
+  std::vector<png_color> palette;
+  for (uint32_t c : image.palette) {
+    palette.push_back(png_color{static_cast<png_byte>(c), static_cast<png_byte>(c >> 8),
+                                static_cast<png_byte>(c >> 16)});
+  }
   PngFailure failure{};
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, &OnPngError, &OnPngWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
-  std::vector<uint8_t> line(size_t(width) * 3);
-  bool ok = info && WriteRows(png, info, file, width, height, colours.data(), line.data());
+  bool ok = info && WriteRows(png, info, file, image, palette.data());
   png_destroy_write_struct(&png, &info);
   bool closed = std::fclose(file) == 0;
   if (!ok || !closed) {
     throw PlateError("Unable to write " + path.string() + ": " +
                      (failure.message[0] ? failure.message : "write error"));
   }
+}
+
+void CheckSize(const std::filesystem::path& path, int width, int height, size_t pixels) {
+  if (width < 1 || height < 1 || pixels < size_t(width) * size_t(height)) {
+    throw PlateError("Unable to write " + path.string() + ": no image");
+  }
+}
+
+}  // namespace
+
+void WritePng(const std::filesystem::path& path, int width, int height,
+              std::span<const uint32_t> colours) {
+  if (colours.size() != size_t(width) * size_t(height)) CheckSize(path, 0, 0, 0);
+  CheckSize(path, width, height, colours.size());
+  std::vector<uint8_t> rgb(colours.size() * 3);
+  for (size_t i = 0; i < colours.size(); ++i) {
+    rgb[3 * i] = static_cast<uint8_t>(colours[i]);
+    rgb[3 * i + 1] = static_cast<uint8_t>(colours[i] >> 8);
+    rgb[3 * i + 2] = static_cast<uint8_t>(colours[i] >> 16);
+  }
+  Write(path, {width, height, PixelForm::kRgb, rgb.data(), size_t(width) * 3, {}});
+}
+
+void WriteRgb24Png(const std::filesystem::path& path, int width, int height, int stride,
+                   const uint8_t* pixels) {
+  CheckSize(path, width, height, stride >= width * 4 ? size_t(width) * size_t(height) : 0);
+  Write(path, {width, height, PixelForm::kRgb24, pixels, static_cast<size_t>(stride), {}});
+}
+
+void WriteIndexedPng(const std::filesystem::path& path, int width, int height,
+                     std::span<const uint8_t> indices, std::span<const uint32_t> palette) {
+  if (indices.size() != size_t(width) * size_t(height) || palette.empty() || palette.size() > 256) {
+    CheckSize(path, 0, 0, 0);
+  }
+  CheckSize(path, width, height, indices.size());
+  Write(path, {width, height, PixelForm::kIndexed, indices.data(), size_t(width), palette});
 }
 
 }  // namespace qp
