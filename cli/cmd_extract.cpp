@@ -13,17 +13,17 @@ namespace qp::cli {
 int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   std::string file, folder;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--out" && i + 1 < args.size()) {
+    if ((args[i] == "--out" || args[i] == "-o") && i + 1 < args.size()) {
       folder = args[++i];
     } else if (file.empty() && args[i].rfind("--", 0) != 0) {
       file = args[i];
     } else {
-      err << "Usage: platec extract FILE.ZPG --out DIR\n";
+      err << "Usage: platec extract FILE.ZPG -o DIR\n";
       return 2;
     }
   }
   if (file.empty() || folder.empty()) {
-    err << "Usage: platec extract FILE.ZPG --out DIR\n";
+    err << "Usage: platec extract FILE.ZPG -o DIR\n";
     return 2;
   }
   const GroupFileContent content = ReadGroupFile(std::filesystem::path(file));

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/pdf_loading.h"
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_facade.h"
 
@@ -42,11 +43,7 @@ int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     return 2;
   }
   pdf::TPDFDocument document;
-  document.SetPassword(password);
-  if (!document.LoadFromFile(file)) {
-    err << "platec pdfinfo: " << pdf::ExPasswordRequired().what() << "\n";
-    return 1;
-  }
+  LoadPdfFile(document, file, password);
   const int32_t count = document.GetPageCount();
   out << "Pages: " << count << "\n";
   out << "Encrypted: " << (document.IsEncrypted() ? "yes" : "no") << "\n";

@@ -24,14 +24,26 @@ class PlateLinePrinter : public NullProjectView {
 }  // namespace
 
 int RunPlates(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  if (args.size() != 2) {
-    err << "Usage: platec plates PROJECT.zpl N\n";
+  // The group as "--group N" or, as before, a second argument.
+  CommandArgs rest;
+  std::string group;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--group" && i + 1 < args.size()) {
+      if (!group.empty()) throw UsageError("the group is given twice");
+      group = args[++i];
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  if (!group.empty()) rest.push_back(group);
+  if (rest.size() != 2) {
+    err << "Usage: platec plates PROJECT.zpl --group N\n";
     return 2;
   }
-  const int number = static_cast<int>(WholeNumberOption("the group number", args[1], 1, INT32_MAX));
+  const int number = static_cast<int>(WholeNumberOption("the group number", rest[1], 1, INT32_MAX));
   PlateLinePrinter printer(out);
   Project project(&printer);
-  LoadProjectFile(args[0], project);
+  LoadProjectFile(rest[0], project);
   if (number > project.GroupCount()) {
     throw Error("the project has " + std::to_string(project.GroupCount()) + " groups, not " +
                 std::to_string(number));

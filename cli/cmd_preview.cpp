@@ -90,9 +90,14 @@ int RunPreview(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   if (record.Clip) {
     DrawClipOutline(image, {record.ClipX1, record.ClipY1, record.ClipX2, record.ClipY2});
   }
-  WriteRgb24Png(output, image.Width(), image.Height(), image.Stride(), image.Data());
-  out << "Size: " << image.Width() << " x " << image.Height() << "\n";
-  out << "Pages: " << preview.pageCount << "\n";
+  std::ostream& report = output == "-" ? err : out;
+  if (output == "-") {
+    out << Rgb24PngBytes(image.Width(), image.Height(), image.Stride(), image.Data());
+  } else {
+    WriteRgb24Png(output, image.Width(), image.Height(), image.Stride(), image.Data());
+  }
+  report << "Size: " << image.Width() << " x " << image.Height() << "\n";
+  report << "Pages: " << preview.pageCount << "\n";
   return 0;
 }
 

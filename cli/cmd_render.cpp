@@ -8,6 +8,7 @@
 
 #include "cli/command.h"
 #include "cli/option_values.h"
+#include "cli/pdf_loading.h"
 #include "compiler/pdf_source.h"
 #include "compiler/plate_raster.h"
 #include "compiler/png_writer.h"
@@ -55,11 +56,7 @@ int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   }
   const auto start = std::chrono::steady_clock::now();
   pdf::TPDFDocument document;
-  document.SetPassword(password);
-  if (!document.LoadFromFile(file)) {
-    err << "platec render: " << pdf::ExPasswordRequired().what() << "\n";
-    return 1;
-  }
+  LoadPdfFile(document, file, password);
   const auto pageNo = static_cast<int32_t>(page);
   const PdfPageLayout layout =
       PreparePdfPage(document, pageNo, static_cast<int>(std::min<int64_t>(width, INT32_MAX)),
@@ -70,9 +67,15 @@ int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
                   static_cast<uint32_t>(th), pageNo);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  WriteRgb24Png(output, raster.Width(), raster.Height(), raster.Stride(), raster.Data());
-  out << "Size: " << t << " x " << th << "\n";
-  out << "Time: " << static_cast<int64_t>(std::llround(seconds * 1000)) << " ms\n";
+  // With "-o -" the image is the output, and the report goes beside it.
+  std::ostream& report = output == "-" ? err : out;
+  if (output == "-") {
+    out << Rgb24PngBytes(raster.Width(), raster.Height(), raster.Stride(), raster.Data());
+  } else {
+    WriteRgb24Png(output, raster.Width(), raster.Height(), raster.Stride(), raster.Data());
+  }
+  report << "Size: " << t << " x " << th << "\n";
+  report << "Time: " << static_cast<int64_t>(std::llround(seconds * 1000)) << " ms\n";
   return 0;
 }
 

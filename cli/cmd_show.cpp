@@ -5,6 +5,7 @@
 
 #include "cli/command.h"
 #include "cli/option_values.h"
+#include "cli/pdf_loading.h"
 #include "pdf/core/pdf_document.h"
 #include "pdf/core/pdf_object_text.h"
 
@@ -30,10 +31,11 @@ int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   std::string password;
   enum { kText, kRaw, kDecoded } mode = kText;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--raw") {
-      mode = kRaw;
-    } else if (args[i] == "--decoded") {
-      mode = kDecoded;
+    if (args[i] == "--raw" || args[i] == "--decoded") {
+      const auto chosen = args[i] == "--raw" ? kRaw : kDecoded;
+      if (mode != kText && mode != chosen)
+        throw UsageError("--raw and --decoded exclude each other");
+      mode = chosen;
     } else if (args[i] == "--password" && i + 1 < args.size()) {
       password = args[++i];
     } else if (file.empty()) {
@@ -51,8 +53,7 @@ int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   }
   const int64_t objNumber = WholeNumberOption("the object number", number, 0, INT32_MAX);
   pdf::TPDDocument document;
-  document.SetPassword(password);
-  document.LoadDocument(file);
+  LoadPdfFile(document, file, password);
   pdf::TPDBaseObject* object = document.GetBaseDoc()->GetObject(static_cast<uint32_t>(objNumber));
   if (object == nullptr) {
     err << "platec show: object " << objNumber << " not found\n";

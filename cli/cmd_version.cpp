@@ -5,7 +5,7 @@
 namespace qp::cli {
 
 int RunVersion(const CommandArgs&, std::ostream& out, std::ostream&) {
-  out << "platec 0.1.0\n";
+  out << kPlatecVersion << "\n";
   return 0;
 }
 

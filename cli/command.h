@@ -11,6 +11,8 @@
 namespace qp::cli {
 
 using CommandArgs = std::vector<std::string>;
+
+inline constexpr const char* kPlatecVersion = "platec " QP_VERSION;
 using CommandFunction = int (*)(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 struct Command {

@@ -27,7 +27,7 @@ const std::array kCommands = {
             "  Airport: Group1 KLAX, Los Angeles international, 12 plates\n",
             &RunGroups},
     Command{"plates", "list the plates of one group of a project",
-            "Usage: platec plates PROJECT.zpl N\n\n"
+            "Usage: platec plates PROJECT.zpl --group N   (or: platec plates PROJECT.zpl N)\n\n"
             "Prints one line per plate of group N (1 is the first group), as the main\n"
             "window lists them:\n"
             "  Plate 1, ILS RWY 24R, Page 1, File: \"klax-ils24r.pdf\"\n",
@@ -72,7 +72,7 @@ const std::array kCommands = {
             "directory and each plate's header with its corners as coordinate text.\n",
             &RunInspect},
     Command{"extract", "write the plates of a group file as PNG images",
-            "Usage: platec extract FILE.ZPG --out DIR\n\n"
+            "Usage: platec extract FILE.ZPG -o DIR\n\n"
             "Decodes every plate of a group file in the palette's colours and writes it\n"
             "to DIR as NAME-NNN.png (NAME the group file's name, NNN the plate number).\n",
             &RunExtract},
@@ -88,7 +88,8 @@ const std::array kCommands = {
             "Renders page N (default 1) at target width W (0, the default, for the\n"
             "page's own width in pixels at 96 per inch), the height following the\n"
             "page's proportions and the rotation choice (0 none, 1 left, 2 right,\n"
-            "3 upside down), and prints the size and the time taken.\n",
+            "3 upside down), and prints the size and the time taken. With -o - the PNG\n"
+            "goes to standard output and the report to standard error.\n",
             &RunRender},
     Command{"preview", "draw a plate's source as the plate editor previews it",
             "Usage: platec preview PROJECT.zpl --group N --plate M -o OUT.png\n\n"

@@ -11,7 +11,10 @@ namespace {
 
 void PrintOverview(std::ostream& out) {
   out << "platec: the Quarrin Plates compiler without its window\n\n"
-         "Usage: platec COMMAND [ARGUMENTS]\n\nCommands:\n";
+         "Usage: platec COMMAND [ARGUMENTS]\n       platec --version\n\n"
+         "Every option takes its value as \"--opt value\" or \"--opt=value\"; -o and\n"
+         "--output name the output file (\"-o -\": standard output). Exit status: 0 done,\n"
+         "1 the work failed, 2 a mistake in the command line.\n\nCommands:\n";
   for (const Command& command : AllCommands()) {
     out << "  " << command.name << std::string(std::max<size_t>(2, 10 - command.name.size()), ' ')
         << command.summary << "\n";
@@ -26,7 +29,37 @@ bool WantsHelp(const CommandArgs& args) {
                      [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
-int RunPlatec(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+// One spelling for every command: "--opt=value" is "--opt value" and
+// "--output" is "-o". Everything after "--" is taken as it stands.
+CommandArgs Normalised(const CommandArgs& args) {
+  CommandArgs result;
+  bool literal = false;
+  for (const std::string& arg : args) {
+    if (literal) {
+      result.push_back(arg);
+    } else if (arg == "--") {
+      literal = true;
+    } else if (arg.starts_with("--") && arg.find('=') != std::string::npos) {
+      const size_t equals = arg.find('=');
+      result.push_back(arg.substr(0, equals) == "--output" ? "-o" : arg.substr(0, equals));
+      result.push_back(arg.substr(equals + 1));
+    } else {
+      result.push_back(arg == "--output" ? "-o" : arg);
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+int RunPlatec(const CommandArgs& given, std::ostream& out, std::ostream& err) {
+  const CommandArgs args = Normalised(given);
+  if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
+    out << kPlatecVersion << "\n";
+    return 0;
+  }
   if (args.empty()) {
     PrintOverview(err);
     return 2;

@@ -7,7 +7,8 @@ target_compile_options(qp_options INTERFACE
   -Wimplicit-fallthrough -Wcast-qual -Werror)
 target_compile_definitions(qp_options INTERFACE
   QP_SHARED_DIR="${QP_SHARED_DIR}"
-  QP_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  QP_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+  QP_VERSION="${PROJECT_VERSION}")
 
 if(QP_SANITIZE)
   set(qp_sanitize_flags -fsanitize=address,undefined -fno-sanitize-recover=undefined

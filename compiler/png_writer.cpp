@@ -45,10 +45,22 @@ struct PngImage {
 
 // Keeps no C++ objects with destructors alive across the library calls, as
 // libpng leaves by longjmp on failure.
-bool WriteRows(png_structp png, png_infop info, std::FILE* file, const PngImage& image,
-               png_color* palette) {
+extern "C" void AppendToString(png_structp png, png_bytep data, png_size_t length) {
+  static_cast<std::string*>(png_get_io_ptr(png))
+      ->append(reinterpret_cast<const char*>(data), length);
+}
+
+extern "C" void FlushNothing(png_structp) {}
+
+// Writes to `file`, or appends to `bytes` when `file` is null.
+bool WriteRows(png_structp png, png_infop info, std::FILE* file, std::string* bytes,
+               const PngImage& image, png_color* palette) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_init_io(png, file);
+  if (file) {
+    png_init_io(png, file);
+  } else {
+    png_set_write_fn(png, bytes, &AppendToString, &FlushNothing);
+  }
   png_set_compression_level(png, kCompressionLevel);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
   const int colourType =
@@ -72,9 +84,10 @@ bool WriteRows(png_structp png, png_infop info, std::FILE* file, const PngImage&
   return true;
 }
 
-void Write(const std::filesystem::path& path, const PngImage& image) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
+// Writes the image to `path`, or appends it to `bytes` when that is given.
+void Write(const std::filesystem::path& path, const PngImage& image, std::string* bytes = nullptr) {
+  std::FILE* file = bytes ? nullptr : std::fopen(path.c_str(), "wb");
+  if (!file && !bytes) {
     int error = errno;
     throw PlateError("Unable to create " + path.string() + ": " + std::strerror(error));
   }
@@ -87,9 +100,9 @@ void Write(const std::filesystem::path& path, const PngImage& image) {
   png_structp png =
       png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, &OnPngError, &OnPngWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
-  bool ok = info && WriteRows(png, info, file, image, palette.data());
+  bool ok = info && WriteRows(png, info, file, bytes, image, palette.data());
   png_destroy_write_struct(&png, &info);
-  bool closed = std::fclose(file) == 0;
+  bool closed = !file || std::fclose(file) == 0;
   if (!ok || !closed) {
     throw PlateError("Unable to write " + path.string() + ": " +
                      (failure.message[0] ? failure.message : "write error"));
@@ -121,6 +134,14 @@ void WriteRgb24Png(const std::filesystem::path& path, int width, int height, int
                    const uint8_t* pixels) {
   CheckSize(path, width, height, stride >= width * 4 ? size_t(width) * size_t(height) : 0);
   Write(path, {width, height, PixelForm::kRgb24, pixels, static_cast<size_t>(stride), {}});
+}
+
+std::string Rgb24PngBytes(int width, int height, int stride, const uint8_t* pixels) {
+  const std::filesystem::path name("standard output");
+  CheckSize(name, width, height, stride >= width * 4 ? size_t(width) * size_t(height) : 0);
+  std::string bytes;
+  Write(name, {width, height, PixelForm::kRgb24, pixels, static_cast<size_t>(stride), {}}, &bytes);
+  return bytes;
 }
 
 void WriteIndexedPng(const std::filesystem::path& path, int width, int height,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 
 namespace qp {
 
@@ -18,6 +19,9 @@ void WritePng(const std::filesystem::path& path, int width, int height,
 // raster, `stride` bytes per row; written without a copy of the image.
 void WriteRgb24Png(const std::filesystem::path& path, int width, int height, int stride,
                    const uint8_t* pixels);
+
+// The same PNG as WriteRgb24Png, as bytes (for standard output).
+std::string Rgb24PngBytes(int width, int height, int stride, const uint8_t* pixels);
 
 // An 8-bit indexed PNG: `indices` (width x height, top row first) into
 // `palette` (0x00BBGGRR, at most 256 entries).

@@ -55,8 +55,12 @@ TEST_F(PdfCommands, ShowTextRawAndDecoded) {
       {{"show", file, "1", "--raw"}, 1, "", "not a stream"},
       {{"show", file, "9"}, 1, "", "not found"},
       {{"show", file, "x"}, 2, "", "Usage: platec show"},
-      {{"show", "/nonexistent.pdf", "1"}, 1, "", "File Not Found"},
-      {{"pdfinfo", "/nonexistent.pdf"}, 1, "", "File Not Found"},
+      {{"show", file, "4", "--raw", "--decoded"}, 2, "", "--raw and --decoded exclude each other"},
+      {{"show", "/nonexistent.pdf", "1"}, 1, "", "/nonexistent.pdf: no such file"},
+      {{"pdfinfo", "/nonexistent.pdf"}, 1, "", "/nonexistent.pdf: no such file"},
+      {{"pdfinfo", "/tmp"}, 1, "", "/tmp is a directory"},
+      {{"render", "/tmp", "--output=-"}, 1, "", "/tmp is a directory"},
+      {{"show", "--password=x", file, "1"}, 0, "<< /Type /Catalog /Pages 2 0 R >>\n", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[1] + " " + c.args[c.args.size() - 1]);
