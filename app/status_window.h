@@ -1,5 +1,5 @@
 #pragma once
-// The process status window: the build's "Processing ..." lines, a progress
+// The process status window: the build's progress lines, a progress
 // bar of plates done, and "Cancel". Shown without being modal.
 
 #include <QWidget>

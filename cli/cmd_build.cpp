@@ -1,11 +1,15 @@
+#include <unistd.h>
+
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "cli/build_progress.h"
 #include "cli/command.h"
 #include "cli/option_values.h"
 #include "cli/project_loading.h"
@@ -19,30 +23,10 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: platec build PROJECT.zpl [--all | --group N ...] [--home DIR] [--jobs N] "
-    "[--no-wait]\n";
+    "[--no-wait] [--quiet | --json]\n";
 
 // Far more workers than any machine has cores gains nothing.
 constexpr int kMaxJobs = 256;
-
-// Prints the status window's lines as they come; nothing can ask for a stop.
-class PrintingStatus : public BuildStatus {
- public:
-  PrintingStatus(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
-  void Start(int) override {}
-  void AddLine(const std::string& line) override {
-    // The wait for another build is news, not output.
-    (line.starts_with("Waiting for another build") ? err_ : out_) << line << std::endl;
-  }
-  void PlateDone() override {}
-  bool StopRequested() const override { return false; }
-  void Pump() override {}
-  void Finish() override {}
-  void GroupFileWritten(const std::string& path) override { out_ << "Wrote " << path << std::endl; }
-
- private:
-  std::ostream& out_;
-  std::ostream& err_;
-};
 
 struct BuildArguments {
   std::string project;
@@ -50,6 +34,8 @@ struct BuildArguments {
   std::vector<int> groups;  // 1-based, as given
   bool no_wait = false;     // stop when another build holds the folder
   int jobs = 0;             // plates rendered at once; 0: one per core
+  bool quiet = false;
+  bool json = false;
 };
 
 // False (with a message in `error`) when the arguments do not fit the usage.
@@ -70,6 +56,10 @@ bool ParseBuildArguments(const CommandArgs& args, BuildArguments& parsed, std::s
         return false;
       }
       parsed.jobs = static_cast<int>(WholeNumberOption(arg, args[++i], 1, kMaxJobs));
+    } else if (arg == "--quiet" || arg == "-q") {
+      parsed.quiet = true;
+    } else if (arg == "--json") {
+      parsed.json = true;
     } else if (arg == "--no-wait") {
       parsed.no_wait = true;
     } else if (arg.starts_with("-") || !parsed.project.empty()) {
@@ -81,6 +71,10 @@ bool ParseBuildArguments(const CommandArgs& args, BuildArguments& parsed, std::s
   }
   if (parsed.project.empty()) {
     error = "no project file given";
+    return false;
+  }
+  if (parsed.quiet && parsed.json) {
+    error = "--quiet and --json exclude each other";
     return false;
   }
   if (parsed.all && !parsed.groups.empty()) {
@@ -119,7 +113,11 @@ int RunBuild(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const std::string folder = ApplicationFolder(inputs);
   EnsureApplicationFolder(inputs, folder);
   CreateFixedFolders(folder);
-  PrintingStatus status(out, err);
+  const ProgressForm form = parsed.json                                   ? ProgressForm::kJson
+                            : parsed.quiet                                ? ProgressForm::kQuiet
+                            : &out == &std::cout && isatty(STDOUT_FILENO) ? ProgressForm::kTerminal
+                                                                          : ProgressForm::kLines;
+  PrintingStatus status(form, out, err);
   BuildDriver driver(folder);
   driver.SetWaitForOtherBuilds(!parsed.no_wait);
   driver.SetJobs(BuildWorkerCount(parsed.jobs));

@@ -34,7 +34,7 @@ const std::array kCommands = {
             &RunPlates},
     Command{"build", "build the group files of a project",
             "Usage: platec build PROJECT.zpl [--all | --group N ...] [--home DIR] [--jobs N]\n"
-            "                    [--no-wait]\n\n"
+            "                    [--no-wait] [--quiet | --json]\n\n"
             "Builds every group of the project (--all, the default) or the groups given\n"
             "with --group (1 is the first group) into group files in the Export folder\n"
             "of the application folder (--home DIR, else as the desktop application\n"
@@ -43,6 +43,13 @@ const std::array kCommands = {
             "The plates of a group are rendered by N workers at once (--jobs, 1 to 256;\n"
             "default one per core) and written in plate order: the group file is the\n"
             "same whatever N is.\n\n"
+            "Each plate is reported as \"[3/53] charts.pdf, page 2\"; on a terminal one\n"
+            "line keeps the count of plates done and left and the time taken. --quiet\n"
+            "prints errors only. --json prints one JSON object per line: for each plate\n"
+            "written {\"group\", \"file\", \"plate\", \"name\", \"source\", \"page\", \"width\",\n"
+            "\"height\", \"georeferenced\", \"corners\": {\"lat_tl\", \"long_tl\", \"lat_br\",\n"
+            "\"long_br\"}} (group and plate from 1, corners in 1/180000 degree as in the\n"
+            "project file), and {\"written\": FILE} for each group file.\n\n"
             "One build at a time uses an application folder: a second one waits for the\n"
             "first to finish, or with --no-wait stops with exit status 1. Each group file\n"
             "is written under a temporary name and renamed over the old one when its\n"

@@ -39,8 +39,14 @@ int TargetWidthFor(uint8_t scaling) {
   }
 }
 
-std::string ProcessingLine(const std::string& source_file) {
-  return "Processing " + FileNameOf(source_file);
+std::string ProgressLine(int number, int total, const PlateRecord& plate) {
+  std::string line = "[" + std::to_string(number) + "/" + std::to_string(total) + "] " +
+                     FileNameOf(plate.SourceFile);
+  // Plates from the pages of one PDF file differ only by their page.
+  if (SourceKindOf(plate.SourceFile) == SourceKind::Pdf) {
+    line += ", page " + std::to_string(plate.FirstPage);
+  }
+  return line;
 }
 
 std::string SkippedLine(const std::string& source_file) {
@@ -122,7 +128,9 @@ void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, Bui
   }
   const std::vector<int> groups =
       project.ProjectLoaded ? request.Groups(project) : std::vector<int>{};
-  status.Start(project.ProjectLoaded ? request.PlateCount(project) : 0);
+  plates_to_build_ = project.ProjectLoaded ? request.PlateCount(project) : 0;
+  plates_reported_ = 0;
+  status.Start(plates_to_build_);
   if (groups.empty()) {
     status.Finish();
     return;
@@ -155,6 +163,7 @@ void BuildDriver::BuildGroups(Project& project, const BuildRequest& request, Bui
       const auto count = static_cast<size_t>(std::clamp(group.Count, 0, kMaxPlatesPerGroup));
       const std::vector<PlateRecord> plates(project.PlateTable().begin(),
                                             project.PlateTable().begin() + count);
+      current_group_ = g;
       if (!BuildGroup(group, plates, document, status)) break;
     }
   } catch (...) {
@@ -188,7 +197,7 @@ bool BuildDriver::AppendPlates(GroupFileWriter& writer, std::span<const PlateRec
                                pdf::TPDFDocument& document, BuildStatus& status) {
   for (size_t p = 0; p < plates.size(); ++p) {
     const PlateRecord& plate = plates[p];
-    status.AddLine(ProcessingLine(plate.SourceFile));
+    status.AddLine(ProgressLine(++plates_reported_, plates_to_build_, plate));
     status.Pump();
     AppendOutcome(writer, p, plate, RasterisePlate(plate, document, temp_image_), temp_image_,
                   status);
@@ -211,7 +220,7 @@ bool BuildDriver::AppendPlatesInParallel(GroupFileWriter& writer,
     // The window keeps painting while the plate in order is still rendering.
     while (!(outcome = workers.Take(p, std::chrono::milliseconds(50)))) status.Pump();
     const PlateRecord& plate = plates[p];
-    status.AddLine(ProcessingLine(plate.SourceFile));
+    status.AddLine(ProgressLine(++plates_reported_, plates_to_build_, plate));
     const TemporaryImageFile taken(outcome->TempFile);
     if (outcome->error) std::rethrow_exception(outcome->error);
     AppendOutcome(writer, p, plate, outcome->image, taken.Path(), status);
@@ -246,6 +255,19 @@ void BuildDriver::AppendOutcome(GroupFileWriter& writer, size_t index, const Pla
                                 const std::filesystem::path& temp_file, BuildStatus& status) {
   if (image) {
     writer.AppendPlate(static_cast<int>(index), plate, *image, temp_file);
+    const PlateCorners corners = PlateHeaderCorners(plate, *image);
+    WrittenPlate written;
+    written.group = current_group_;
+    written.file = writer.Path().string();
+    written.plate = static_cast<int>(index);
+    written.record = &plate;
+    written.width = image->ImageWidth;
+    written.height = image->ImageHeight;
+    written.LatTL = corners.LatTL;
+    written.LongTL = corners.LongTL;
+    written.LatBR = corners.LatBR;
+    written.LongBR = corners.LongBR;
+    status.PlateWritten(written);
   } else {
     // No image to append: the entry keeps offset 0, which readers take as
     // an absent plate.

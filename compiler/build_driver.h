@@ -24,8 +24,9 @@ class GroupFileWriter;
 // 1024, 800, 640 or 320; any other value builds at the page's own width.
 int TargetWidthFor(uint8_t scaling);
 
-// The status line for a plate: "Processing " and the source's file name.
-std::string ProcessingLine(const std::string& source_file);
+// The status line for the plate numbered `number` of the `total` plates of a
+// build: "[3/53] lfqv-charts.pdf, page 2" (no page for a picture).
+std::string ProgressLine(int number, int total, const PlateRecord& plate);
 // The status line for a plate whose source type cannot be built.
 std::string SkippedLine(const std::string& source_file);
 
@@ -50,7 +51,7 @@ class BuildDriver : public GroupBuilder {
   //    and refuses groups that would write the same group file.
   // 3. For each requested group: makes it current and loads its plates
   //    from the project file, writes its group file plate by plate
-  //    ("Processing NAME" line, pump, rasterise and append, pump, stop
+  //    ("[N/TOTAL] NAME, page P" line, pump, rasterise and append, pump, stop
   //    check), closes it. Each group file is written under a temporary
   //    name and renamed over the old one when its group ends.
   // 4. Finishes the status window.
@@ -78,9 +79,9 @@ class BuildDriver : public GroupBuilder {
   static std::optional<EncodedImage> RasterisePlate(const PlateRecord& plate,
                                                     pdf::TPDFDocument& document,
                                                     const std::filesystem::path& temp_file);
-  static void AppendOutcome(GroupFileWriter& writer, size_t index, const PlateRecord& plate,
-                            const std::optional<EncodedImage>& image,
-                            const std::filesystem::path& temp_file, BuildStatus& status);
+  void AppendOutcome(GroupFileWriter& writer, size_t index, const PlateRecord& plate,
+                     const std::optional<EncodedImage>& image,
+                     const std::filesystem::path& temp_file, BuildStatus& status);
 
   std::optional<BuildLock> LockFolder(BuildStatus& status) const;
 
@@ -90,6 +91,9 @@ class BuildDriver : public GroupBuilder {
   std::filesystem::path temp_image_;  // this build's temporary image file
   bool wait_for_other_builds_ = true;
   int jobs_ = 1;
+  int plates_to_build_ = 0;  // of the whole build, for the progress lines
+  int plates_reported_ = 0;
+  int current_group_ = 0;  // position of the group being built
 };
 
 }  // namespace qp

@@ -4,6 +4,7 @@
 // application's status window and the command line both implement
 // BuildStatus; GroupBuilder is the seam the main window's build commands call.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,17 @@ struct BuildRequest {
   int PlateCount(const Project& project) const;
 };
 
+// A plate that a build has appended to its group file.
+struct WrittenPlate {
+  int group = 0;     // position of the group in the project, from 0
+  std::string file;  // the group file
+  int plate = 0;     // position of the plate in the group, from 0
+  const PlateRecord* record = nullptr;
+  int width = 0;  // the image as encoded
+  int height = 0;
+  int32_t LatTL = 0, LongTL = 0, LatBR = 0, LongBR = 0;  // as in the plate header
+};
+
 // Every call runs on the thread of the build.
 class BuildStatus {
  public:
@@ -35,7 +47,7 @@ class BuildStatus {
   // Empties the list, sets the progress to 0 of `plates_to_build`, clears
   // the stop request and shows the window without making it modal.
   virtual void Start(int plates_to_build) = 0;
-  // Appends a line such as "Processing chart.pdf".
+  // Appends a line such as "[3/53] chart.pdf, page 2".
   virtual void AddLine(const std::string& line) = 0;
   // One more plate done (appended to its group file, or skipped).
   virtual void PlateDone() = 0;
@@ -45,6 +57,8 @@ class BuildStatus {
   virtual void Pump() = 0;
   // Hides the window.
   virtual void Finish() = 0;
+  // A plate has been appended to its group file.
+  virtual void PlateWritten(const WrittenPlate& /*plate*/) {}
   // A group file has been written and closed (also after a stop request).
   virtual void GroupFileWritten(const std::string& /*path*/) {}
 };

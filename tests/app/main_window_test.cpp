@@ -328,7 +328,7 @@ TEST_F(MainWindowTest, BuildItemsBuildThroughTheDriver) {
   EXPECT_TRUE(build_selected->isEnabled());
 
   build_all->trigger();
-  EXPECT_EQ(status->Lines()->toPlainText(), "Processing diagram.bmp");
+  EXPECT_EQ(status->Lines()->toPlainText(), "[1/1] diagram.bmp");
   EXPECT_FALSE(status->isVisible());
   const GroupFileContent content = ReadGroupFile(home.Folder() + "Export/ZGBMPS.ZPG");
   ASSERT_EQ(content.entries.size(), 1u);

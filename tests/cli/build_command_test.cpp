@@ -44,18 +44,46 @@ TEST_F(BuildCommandTest, BuildsAllGroupsAndPrintsProgress) {
   ASSERT_EQ(run.status, 0) << run.err;
   const std::string airport = folder.Export("ZGABCD.ZPG").string();
   const std::string info = folder.Export("ZPINFO.ZPG").string();
-  EXPECT_EQ(run.out, "Processing a.bmp\nProcessing b.jpg\nWrote " + airport +
-                         "\nProcessing c.bmp\nWrote " + info + "\n");
+  EXPECT_EQ(run.out,
+            "[1/3] a.bmp\n[2/3] b.jpg\nWrote " + airport + "\n[3/3] c.bmp\nWrote " + info + "\n");
   EXPECT_TRUE(run.err.empty());
   EXPECT_EQ(ReadGroupFile(std::filesystem::path(airport)).entries.size(), 2u);
   const CliRun inspect = Platec({"inspect", info});
   EXPECT_EQ(inspect.status, 0) << inspect.err;
 }
 
+TEST_F(BuildCommandTest, QuietAndJsonForms) {
+  const CliRun quiet = Platec({"build", folder.ProjectPath(), "--home", Home(), "--quiet"});
+  ASSERT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_EQ(quiet.out, "");
+
+  const CliRun json = Platec({"build", folder.ProjectPath(), "--home", Home(), "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  const std::string airport = folder.Export("ZGABCD.ZPG").string();
+  const std::string info = folder.Export("ZPINFO.ZPG").string();
+  std::istringstream lines(json.out);
+  std::vector<std::string> objects;
+  for (std::string line; std::getline(lines, line);) objects.push_back(line);
+  ASSERT_EQ(objects.size(), 5u) << json.out;
+  // Each plate as written, in the group file's own terms.
+  const GroupFileContent content = ReadGroupFile(std::filesystem::path(airport));
+  const GroupFilePlate& second = *content.entries.at(1).plate;
+  EXPECT_EQ(objects[1], "{\"group\":1,\"file\":\"" + airport +
+                            "\",\"plate\":2,\"name\":\"b\",\"source\":\"" +
+                            folder.MissingSource("b.jpg") +
+                            "\",\"page\":1,\"width\":" + std::to_string(second.ImageWidth) +
+                            ",\"height\":" + std::to_string(second.ImageHeight) +
+                            ",\"georeferenced\":false,\"corners\":{\"lat_tl\":0,\"long_tl\":0,"
+                            "\"lat_br\":0,\"long_br\":0}}");
+  EXPECT_EQ(objects[2], "{\"written\":\"" + airport + "\"}");
+  EXPECT_EQ(objects[4], "{\"written\":\"" + info + "\"}");
+  EXPECT_EQ(Platec({"build", folder.ProjectPath(), "--quiet", "--json"}).status, 2);
+}
+
 TEST_F(BuildCommandTest, SelectedGroupsOnly) {
   const CliRun run = Platec({"build", folder.ProjectPath(), "--group", "2", "--home=" + Home()});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "Processing c.bmp\nWrote " + folder.Export("ZPINFO.ZPG").string() + "\n");
+  EXPECT_EQ(run.out, "[1/1] c.bmp\nWrote " + folder.Export("ZPINFO.ZPG").string() + "\n");
   EXPECT_FALSE(std::filesystem::exists(folder.Export("ZGABCD.ZPG")));
 }
 
@@ -166,7 +194,7 @@ TEST(PlatecBuildExample, DemoProjectBuildsAndExtracts) {
 
   const CliRun run = Platec({"build", (dir / "demo.zpl").string(), "--home", dir.path().string()});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("Processing lfqv-parking.jpg\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("] lfqv-parking.jpg\n"), std::string::npos) << run.out;
   for (const auto& [file, plates] : {std::pair{"ZGLFQV.ZPG", 7u}, std::pair{"ZPINFO.ZPG", 2u}}) {
     const std::filesystem::path path = dir / "Export" / file;
     const GroupFileContent content = ReadGroupFile(path);

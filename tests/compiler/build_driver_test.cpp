@@ -95,8 +95,8 @@ TEST_F(BuildDriverTest, AllGroupsOfTwoPlates) {
   Build(BuildScope::bsAllGroups);
 
   ASSERT_EQ(status.lines.size(), 6u);
-  for (const std::string& line : status.lines) EXPECT_EQ(line.rfind("Processing ", 0), 0u) << line;
-  EXPECT_EQ(status.lines[2], "Processing BBBB1.bmp");
+  for (const std::string& line : status.lines) EXPECT_EQ(line.rfind("[", 0), 0u) << line;
+  EXPECT_EQ(status.lines[2], "[3/6] BBBB1.bmp");
   EXPECT_EQ(status.files, (std::vector<std::string>{folder.Export("ZGAAAA.ZPG").string(),
                                                     folder.Export("ZGBBBB.ZPG").string(),
                                                     folder.Export("ZGCCCC.ZPG").string()}));
@@ -125,7 +125,7 @@ TEST_F(BuildDriverTest, SelectedGroupsOnly) {
   ThreeGroupsOfTwo();
   Build(BuildScope::bsSelectedGroups, {1});
   EXPECT_EQ(status.lines,
-            (std::vector<std::string>{"Processing BBBB1.bmp", "Processing BBBB2.bmp"}));
+            (std::vector<std::string>{"[1/2] BBBB1.bmp", "[2/2] BBBB2.bmp"}));
   EXPECT_TRUE(std::filesystem::exists(folder.Export("ZGBBBB.ZPG")));
   EXPECT_FALSE(std::filesystem::exists(folder.Export("ZGAAAA.ZPG")));
   EXPECT_FALSE(std::filesystem::exists(folder.Export("ZGCCCC.ZPG")));
@@ -155,7 +155,7 @@ TEST_F(BuildDriverTest, StopDuringFirstPlateFinishesThatPlateOnly) {
   status.stop_during_plate = 0;
   Build(BuildScope::bsAllGroups);
 
-  EXPECT_EQ(status.lines, (std::vector<std::string>{"Processing a.bmp"}));
+  EXPECT_EQ(status.lines, (std::vector<std::string>{"[1/4] a.bmp"}));
   EXPECT_FALSE(status.shown);
   const std::filesystem::path file = folder.Export("ZGAAAA.ZPG");
   const GroupFileContent content = ReadGroupFile(file);
@@ -179,7 +179,7 @@ TEST_F(BuildDriverTest, PendingPlateChangesAreWrittenFirst) {
   project.GroupModified = true;
   Build(BuildScope::bsAllGroups);
 
-  EXPECT_EQ(status.lines, (std::vector<std::string>{"Processing changed.bmp"}));
+  EXPECT_EQ(status.lines, (std::vector<std::string>{"[1/1] changed.bmp"}));
   const GroupFileContent content = ReadGroupFile(folder.Export("ZGAAAA.ZPG"));
   ASSERT_TRUE(content.entries.at(0).plate);
   EXPECT_EQ(content.entries[0].plate->ImageWidth, 7);
@@ -204,9 +204,9 @@ TEST_F(BuildDriverTest, UnsupportedSourceIsSkipped) {
   Build(BuildScope::bsAllGroups);
 
   EXPECT_EQ(status.lines, (std::vector<std::string>{
-                              "Processing a.bmp", "Processing notes.TXT",
-                              "Skipped notes.TXT: unsupported source file type", "Processing c.bmp",
-                              "Processing noext", "Skipped noext: unsupported source file type"}));
+                              "[1/4] a.bmp", "[2/4] notes.TXT",
+                              "Skipped notes.TXT: unsupported source file type", "[3/4] c.bmp",
+                              "[4/4] noext", "Skipped noext: unsupported source file type"}));
   EXPECT_EQ(status.plates_done, 4);
   const GroupFileContent content = ReadGroupFile(folder.Export("ZGMIXD.ZPG"));
   ASSERT_EQ(content.entries.size(), 4u);

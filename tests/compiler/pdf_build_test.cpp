@@ -109,7 +109,11 @@ TEST_F(PdfBuildTest, GroupOfPagesReadsBackPlateByPlate) {
     EXPECT_EQ(plate.ImageHeight, c.clip.Bottom - c.clip.Top);
     EXPECT_TRUE(plate.Indices == ExpectedIndices(chart, c.plate, c.rasterW, c.rasterH, c.clip));
   }
-  EXPECT_EQ(status.lines, std::vector<std::string>(std::size(cases), "Processing chart.pdf"));
+  ASSERT_EQ(status.lines.size(), std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(status.lines[i], "[" + std::to_string(i + 1) + "/" + std::to_string(std::size(cases)) +
+                                   "] chart.pdf, page " + std::to_string(cases[i].plate.FirstPage));
+  }
 }
 
 TEST_F(PdfBuildTest, StopAfterTheFirstPdfPlate) {
