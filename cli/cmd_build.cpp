@@ -96,7 +96,7 @@ int RunBuild(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   }
 
   Project project;
-  LoadProjectFile(parsed.project, project);
+  LoadProjectFile(parsed.project, project, err);
   BuildRequest request;
   if (!parsed.groups.empty()) {
     request.scope = BuildScope::bsSelectedGroups;

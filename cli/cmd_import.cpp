@@ -139,7 +139,7 @@ int RunImport(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   }
 
   Project project;
-  LoadProjectFile(parsed.project, project);
+  LoadProjectFile(parsed.project, project, err);
   if (parsed.group > project.GroupCount()) {
     throw Error("no group " + std::to_string(parsed.group) + " in " + parsed.project + " (it has " +
                 std::to_string(project.GroupCount()) + ")");

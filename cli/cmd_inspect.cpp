@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/json_text.h"
 #include "compiler/geo_reference.h"
 #include "compiler/group_file_reader.h"
 #include "compiler/plate_error.h"
@@ -13,14 +14,64 @@ std::string Quoted(const std::string& windows1252) {
   return "\"" + Windows1252ToUtf8(windows1252) + "\"";
 }
 
+std::string InspectJson(const GroupFileContent& content, const std::string& file) {
+  JsonArray plates;
+  for (size_t i = 0; i < content.entries.size(); ++i) {
+    const GroupFileEntry& entry = content.entries[i];
+    JsonObject plate;
+    plate.Add("number", static_cast<int64_t>(i + 1))
+        .Add("name", Windows1252ToUtf8(entry.EntryName))
+        .Add("written", entry.plate.has_value())
+        .Add("offset", int64_t{entry.PlateOffset});
+    if (entry.plate) {
+      const GroupFilePlate& p = *entry.plate;
+      plate.Add("width", int64_t{p.ImageWidth})
+          .Add("height", int64_t{p.ImageHeight})
+          .Add("georeferenced", p.GEOREF)
+          .Add("pages", int64_t{p.NumberOfPages})
+          .Add("data_length", int64_t{p.DataLength})
+          .AddRaw("corners", JsonObject()
+                                 .Add("lat_tl", int64_t{p.Corners.LatTL})
+                                 .Add("long_tl", int64_t{p.Corners.LongTL})
+                                 .Add("lat_br", int64_t{p.Corners.LatBR})
+                                 .Add("long_br", int64_t{p.Corners.LongBR})
+                                 .Text());
+    }
+    plates.Add(plate.Text());
+  }
+  return JsonObject()
+      .Add("file", file)
+      .Add("group_id", Windows1252ToUtf8(content.GroupId))
+      .Add("group_name", Windows1252ToUtf8(content.GroupName))
+      .Add("plate_count", int64_t{content.PlateCount})
+      .AddRaw("plates", plates.Text())
+      .Text();
+}
+
 }  // namespace
 
-int RunInspect(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  if (args.size() != 1) {
-    err << "Usage: platec inspect FILE.ZPG\n";
+int RunInspect(const CommandArgs& given, std::ostream& out, std::ostream& err) {
+  CommandArgs args;
+  bool json = false;
+  for (const std::string& arg : given) {
+    if (arg == "--json") {
+      json = true;
+    } else {
+      args.push_back(arg);
+    }
+  }
+  if (args.size() != 1 || args[0].starts_with("-")) {
+    err << "Usage: platec inspect FILE.ZPG [--json]\n";
     return 2;
   }
   const GroupFileContent content = ReadGroupFile(std::filesystem::path(args[0]));
+  if (json) {
+    out << InspectJson(content, args[0]) << "\n";
+    if (const std::string line = PlatesNotWrittenLine(content, args[0]); !line.empty()) {
+      err << line << "\n";
+    }
+    return 0;
+  }
   out << "Group file " << args[0] << "\n"
       << "  GroupId     " << Quoted(content.GroupId) << "\n"
       << "  GroupName   " << Quoted(content.GroupName) << "\n"

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/command.h"
+#include "cli/json_text.h"
 #include "cli/pdf_loading.h"
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_facade.h"
@@ -23,28 +24,78 @@ std::string Box(const pdf::TPDRect* rect) {
          " " + Number(rect->Bottom()) + "]";
 }
 
+std::string BoxJson(const pdf::TPDRect* rect) {
+  if (rect == nullptr) return "null";
+  return JsonArray()
+      .Add(Number(rect->Left()))
+      .Add(Number(rect->Top()))
+      .Add(Number(rect->Right()))
+      .Add(Number(rect->Bottom()))
+      .Text();
+}
+
+// The same facts as the text form; a page the tree lacks is null.
+std::string PdfinfoJson(pdf::TPDFDocument& document, const std::string& file) {
+  const int32_t count = document.GetPageCount();
+  pdf::TPDPageTree* tree = document.Document()->GetPageTree();
+  const auto found = static_cast<int64_t>(tree->FoundPages());
+  JsonArray pages;
+  for (int32_t pageNo = 1; pageNo <= count && pageNo <= found; ++pageNo) {
+    pdf::TPDPage* page = tree->GetPage(pageNo);
+    if (page == nullptr) {
+      pages.Add("null");
+      continue;
+    }
+    const pdf::TPageSize points = document.GetPageSize(pageNo, pdf::muPoints);
+    const pdf::TPageSize pixels = document.GetPageSize(pageNo, pdf::muPixels);
+    pages.Add(JsonObject()
+                  .Add("number", int64_t{pageNo})
+                  .AddRaw("media", BoxJson(page->Mediabox()))
+                  .AddRaw("crop", BoxJson(page->Cropbox()))
+                  .Add("rotate", int64_t{page->Rotate()})
+                  .Add("width_pt", double{points.Width})
+                  .Add("height_pt", double{points.Height})
+                  .Add("width_px", double{pixels.Width})
+                  .Add("height_px", double{pixels.Height})
+                  .Text());
+  }
+  return JsonObject()
+      .Add("file", file)
+      .Add("pages", int64_t{count})
+      .Add("encrypted", document.IsEncrypted())
+      .AddRaw("page_list", pages.Text())
+      .Text();
+}
+
 }  // namespace
 
 int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   std::string file;
   std::string password;
+  bool json = false;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--password" && i + 1 < args.size()) {
+    if (args[i] == "--json") {
+      json = true;
+    } else if (args[i] == "--password" && i + 1 < args.size()) {
       password = args[++i];
     } else if (file.empty() && args[i].rfind("--", 0) != 0) {
       file = args[i];
     } else {
-      err << "Usage: platec pdfinfo FILE.pdf [--password P]\n";
+      err << "Usage: platec pdfinfo FILE.pdf [--password P] [--json]\n";
       return 2;
     }
   }
   if (file.empty()) {
-    err << "Usage: platec pdfinfo FILE.pdf [--password P]\n";
+    err << "Usage: platec pdfinfo FILE.pdf [--password P] [--json]\n";
     return 2;
   }
   pdf::TPDFDocument document;
   LoadPdfFile(document, file, password);
   const int32_t count = document.GetPageCount();
+  if (json) {
+    out << PdfinfoJson(document, file) << "\n";
+    return 0;
+  }
   out << "Pages: " << count << "\n";
   out << "Encrypted: " << (document.IsEncrypted() ? "yes" : "no") << "\n";
   pdf::TPDPageTree* tree = document.Document()->GetPageTree();

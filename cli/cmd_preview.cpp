@@ -74,7 +74,7 @@ int RunPreview(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     return 2;
   }
   Project project;
-  LoadProjectFile(project_file, project);
+  LoadProjectFile(project_file, project, err);
   if (group > project.GroupCount()) {
     throw Error("no group " + std::to_string(group) + " in " + project_file);
   }

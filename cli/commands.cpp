@@ -22,16 +22,23 @@ namespace {
 const std::array kCommands = {
     Command{"version", "print the program's version", "Usage: platec version\n", &RunVersion},
     Command{"groups", "list the groups of a project",
-            "Usage: platec groups PROJECT.zpl\n\n"
+            "Usage: platec groups PROJECT.zpl [--json]\n\n"
             "Prints one line per group of the project, as the main window lists them:\n"
-            "  Airport: Group1 KLAX, Los Angeles international, 12 plates\n",
+            "  Airport: Group1 KLAX, Los Angeles international, 12 plates\n"
+            "With --json, an array of {\"number\" (from 1), \"type\" (\"airport\" or\n"
+            "\"information\"), \"id\", \"name\", \"plates\"}.\n",
             &RunGroups},
-    Command{"plates", "list the plates of one group of a project",
-            "Usage: platec plates PROJECT.zpl --group N   (or: platec plates PROJECT.zpl N)\n\n"
-            "Prints one line per plate of group N (1 is the first group), as the main\n"
-            "window lists them:\n"
-            "  Plate 1, ILS RWY 24R, Page 1, File: \"klax-ils24r.pdf\"\n",
-            &RunPlates},
+    Command{
+        "plates", "list the plates of one group of a project",
+        "Usage: platec plates PROJECT.zpl --group N   (or: platec plates PROJECT.zpl N)\n\n"
+        "Prints one line per plate of group N (1 is the first group), as the main\n"
+        "window lists them:\n"
+        "  Plate 1, ILS RWY 24R, Page 1, File: \"klax-ils24r.pdf\"\n"
+        "With --json, an array of {\"number\", \"name\", \"source\", \"page\", \"pages\",\n"
+        "\"scaling\", \"rotate\", \"georeferenced\", \"corners\": {\"lat_tl\", \"long_tl\",\n"
+        "\"lat_br\", \"long_br\"} (1/180000 degree), \"clip\", \"clip_rect\": {\"x1\", \"y1\",\n"
+        "\"x2\", \"y2\"}}, in the project file's units.\n",
+        &RunPlates},
     Command{"build", "build the group files of a project",
             "Usage: platec build PROJECT.zpl [--all | --group N ...] [--home DIR] [--jobs N]\n"
             "                    [--no-wait] [--quiet | --json]\n\n"
@@ -74,9 +81,13 @@ const std::array kCommands = {
             "cannot be opened ends the import; the plates added before it are kept.\n",
             &RunImport},
     Command{"inspect", "show the header, directory and plate headers of a group file",
-            "Usage: platec inspect FILE.ZPG\n\n"
+            "Usage: platec inspect FILE.ZPG [--json]\n\n"
             "Reads a group file, checks every plate image, and prints the header, the\n"
-            "directory and each plate's header with its corners as coordinate text.\n",
+            "directory and each plate's header with its corners as coordinate text.\n"
+            "With --json, {\"file\", \"group_id\", \"group_name\", \"plate_count\", \"plates\":\n"
+            "[{\"number\", \"name\", \"written\", \"offset\", and for a written plate\n"
+            "\"width\", \"height\", \"georeferenced\", \"pages\", \"data_length\",\n"
+            "\"corners\"}]}. Plates not written are counted on standard error.\n",
             &RunInspect},
     Command{"extract", "write the plates of a group file as PNG images",
             "Usage: platec extract FILE.ZPG -o DIR\n\n"
@@ -84,10 +95,12 @@ const std::array kCommands = {
             "to DIR as NAME-NNN.png (NAME the group file's name, NNN the plate number).\n",
             &RunExtract},
     Command{"pdfinfo", "print a PDF file's pages, sizes and rotations",
-            "Usage: platec pdfinfo FILE.pdf [--password P]\n\n"
+            "Usage: platec pdfinfo FILE.pdf [--password P] [--json]\n\n"
             "Prints the page count, whether the file is encrypted, and per page the\n"
             "media box, crop box, rotation and size in points and in pixels at 96\n"
-            "per inch.\n",
+            "per inch. With --json, {\"file\", \"pages\", \"encrypted\", \"page_list\":\n"
+            "[{\"number\", \"media\", \"crop\" ([left, top, right, bottom] or null),\n"
+            "\"rotate\", \"width_pt\", \"height_pt\", \"width_px\", \"height_px\"}]}.\n",
             &RunPdfinfo},
     Command{"render", "render a PDF page to a PNG file as the compiler rasterises it",
             "Usage: platec render FILE.pdf [--page N] [--width W] [--rotate 0..3] [--password P] "

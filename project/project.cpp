@@ -189,6 +189,7 @@ void Project::LoadProject() {
   ConfirmPlateAdd = file.ReadBool(kGeneral, "ConfirmPlateAdd", false);
 
   groups_.clear();
+  LoadWarnings.clear();
   view_->ClearGroupLines();
   groups_.reserve(static_cast<size_t>(count));
   for (int position = 0; position < count; ++position) {
@@ -198,7 +199,14 @@ void Project::LoadProject() {
     slot.record.Name = NameField(file.ReadString(section, "Name", "No group name"));
     slot.record.ID = GroupIdField(file.ReadString(section, "ID", "No ID"));
     // A group keeps at most 500 plates; a larger "Count" loads the first 500.
-    slot.record.Count = ClampCount(file.ReadInteger(section, "Count", 0));
+    const int32_t stored = file.ReadInteger(section, "Count", 0);
+    slot.record.Count = ClampCount(stored);
+    if (stored > kMaxPlatesPerGroup) {
+      LoadWarnings.push_back("Group " + std::to_string(position + 1) + " (" +
+                             Windows1252ToUtf8(slot.record.Name) + ") lists " +
+                             std::to_string(stored) + " plates; only the first " +
+                             std::to_string(kMaxPlatesPerGroup) + " are loaded");
+    }
     slot.record.Type = static_cast<uint8_t>(file.ReadInteger(section, "Type", 0));
     groups_.push_back(std::move(slot));
     ShowGroupLine(position, false);

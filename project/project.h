@@ -45,6 +45,9 @@ class Project {
   uint16_t ProcessOptions = 0;
   uint16_t DefaultScaling = 0;
   bool ConfirmPlateAdd = false;
+  // What LoadProject had to leave out ("Group 2 (KBOS) lists 612 plates;
+  // only the first 500 are loaded"), one sentence each.
+  std::vector<std::string> LoadWarnings;
 
   int32_t GroupCount() const { return static_cast<int32_t>(groups_.size()); }
   // The group at a 0-based position, or nullptr when there is none.

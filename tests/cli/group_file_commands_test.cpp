@@ -56,6 +56,16 @@ TEST(PlatecInspect, PrintsHeaderDirectoryAndCorners) {
   for (const char* text : expected)
     EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
   EXPECT_EQ(run.err, "1 of 3 plates of " + file.string() + " was not written\n");
+  const CliRun json = Platec({"inspect", "--json", file.string()});
+  EXPECT_EQ(json.status, 0) << json.err;
+  for (const char* text :
+       {"\"group_id\":\"KLAX\"", "\"plate_count\":3",
+        "{\"number\":1,\"name\":\"ILS RWY 24R "
+        "\xC2\xB0\",\"written\":true,\"offset\":284,\"width\":100,\"height\":150",
+        "\"lat_br\":9233000,\"long_br\":-21256725",
+        "{\"number\":2,\"name\":\"skipped\",\"written\":false,\"offset\":0}"}) {
+    EXPECT_NE(json.out.find(text), std::string::npos) << text << "\n" << json.out;
+  }
 }
 
 TEST(PlatecExtract, WritesOnePngPerPlateInPaletteColours) {

@@ -37,6 +37,12 @@ TEST_F(PdfCommands, PdfinfoPrintsPages) {
   EXPECT_EQ(run.out,
             "Pages: 1\nEncrypted: no\nPage 1: media [0 0 612 792] crop none rotate 90 size 792 x "
             "612 pt, 1056 x 816 px\n");
+  const CliRun json = Platec({"pdfinfo", path_.string(), "--json"});
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(json.out, "{\"file\":\"" + path_.string() +
+                          "\",\"pages\":1,\"encrypted\":false,\"page_list\":[{\"number\":1,"
+                          "\"media\":[0,0,612,792],\"crop\":null,\"rotate\":90,\"width_pt\":792,"
+                          "\"height_pt\":612,\"width_px\":1056,\"height_px\":816}]}\n");
 }
 
 TEST_F(PdfCommands, ShowTextRawAndDecoded) {

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <sstream>
 
 #include "cli/command.h"
+#include "project/line_texts.h"
+#include "project/text_encoding.h"
 #include "tests/cli/cli_run_helpers.h"
 #include "tests/project/project_test_helpers.h"
 
@@ -83,6 +87,28 @@ TEST(PlatecProject, ExampleProject) {
             std::string::npos);
   EXPECT_NE(plates.out.find("File: \"lfqv-visual-appro...d-27-night-procedures.bmp\"\n"),
             std::string::npos);
+
+  // The JSON forms say what the lines say, in the project file's units.
+  CliRun groups_json = Platec({"groups", "--json", dir.File("demo.zpl")});
+  EXPECT_EQ(groups_json.status, 0) << groups_json.err;
+  EXPECT_EQ(groups_json.out,
+            "[{\"number\":1,\"type\":\"airport\",\"id\":\"LFQV\",\"name\":\"Valbréon-Saint-"
+            "Aurèle\",\"plates\":7},{\"number\":2,\"type\":\"information\",\"id\":\"\","
+            "\"name\":\"Météo et fréquences\",\"plates\":2}]\n");
+  CliRun plates_json = Platec({"plates", dir.File("demo.zpl"), "--group=1", "--json"});
+  EXPECT_EQ(plates_json.status, 0) << plates_json.err;
+  const std::regex plate(
+      "\\{\"number\":(\\d+),\"name\":\"([^\"]*)\",\"source\":\"([^\"]*)\",\"page\":(\\d+)");
+  std::string rebuilt;
+  for (auto it = std::sregex_iterator(plates_json.out.begin(), plates_json.out.end(), plate);
+       it != std::sregex_iterator(); ++it) {
+    PlateRecord record;
+    record.Name = Utf8ToWindows1252((*it)[2].str(), kNameCapacity);
+    record.SourceFile = (*it)[3].str();
+    record.FirstPage = std::stoi((*it)[4].str());
+    rebuilt += PlateLine(record, std::stoi((*it)[1].str()) - 1) + "\n";
+  }
+  EXPECT_EQ(rebuilt, plates.out);
 }
 
 }  // namespace
