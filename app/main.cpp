@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
@@ -16,7 +17,41 @@
 #include "project/app_folders.h"
 #include "project/app_session.h"
 
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: quarrin-plates [--home DIR]\n"
+    "       quarrin-plates --help | --version\n\n"
+    "The Quarrin Plates compiler: groups approach charts and reference pages into\n"
+    "the group files that Zorvale cockpit displays load.\n\n"
+    "  --home DIR   the application folder (Projects, Export, Plates, Temp and\n"
+    "               Setup.ini); default: $QUARRIN_PLATES_HOME, the program's own\n"
+    "               folder for a portable install, else\n"
+    "               $XDG_DATA_HOME/quarrin-plates\n"
+    "  --help       this text\n"
+    "  --version    the program's version\n\n"
+    "platec offers the same work on the command line ('platec --help').\n";
+
+// --help and --version answer on the terminal without opening a window.
+bool AnswersOnTheTerminal(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kHelp, stdout);
+      return true;
+    }
+    if (arg == "--version") {
+      std::printf("quarrin-plates %s\n", QP_VERSION);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (AnswersOnTheTerminal(argc, argv)) return 0;
   qp::app::Application application(argc, argv);
 
   std::vector<std::string> args;
