@@ -52,6 +52,11 @@ class TPDImageDevice final : public TPDExportDevice {
   void EvenOddClip(const TPDState& state) override;
   void DrawFormXObject(const TPDState& state, const TPDForm& form) override;
 
+  // Shadings (pdf_image_device_shading.cpp): Cairo gradients for axial and
+  // radial shadings, a smoothed sampled grid for function-based ones.
+  void PaintShading(const TPDState& state, const TPDShading& shading, const TPDMatrix& shadingCTM,
+                    TShadingArea area, bool background) override;
+
   // Raises EGPLoadError when the context is in an error state.
   void CheckStatus() const;
 
