@@ -1,7 +1,8 @@
 // Shading drawing of the raster device. Axial and radial shadings become
 // Cairo gradients over their sampled colour stops; an Extend on one side
 // only is drawn by moving the gradient's far end out to the edge of the
-// painted area. Function-based shadings are a smoothed image of their grid.
+// painted area. Function-based shadings are a smoothed image of their grid,
+// meshes an image rasterised over the painted area.
 
 #include <cairo.h>
 
@@ -11,6 +12,7 @@
 
 #include "pdf/render/pdf_image_device.h"
 #include "pdf/render/pdf_shading.h"
+#include "pdf/render/shading_mesh_raster.h"
 
 namespace qp::pdf {
 
@@ -120,6 +122,39 @@ PatternPtr RadialPattern(const TPDShading& s, const Corners& area) {
   return p;
 }
 
+// The mesh rasterised over the painted area's pixel extents, as a pattern
+// in shading space (when `toTarget` is the matrix in use); nothing when the
+// area is empty or beyond kMaxMeshPixels.
+constexpr int64_t kMaxMeshPixels = int64_t{1} << 26;
+
+PatternPtr MeshPattern(cairo_t* cr, const TPDShading& s, const cairo_matrix_t& toTarget,
+                       SurfacePtr& image) {
+  PatternPtr none(nullptr, cairo_pattern_destroy);
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  double x1, y1, x2, y2;
+  cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+  cairo_restore(cr);
+  const double left = std::floor(x1), top = std::floor(y1);
+  const double width = std::ceil(x2) - left, height = std::ceil(y2) - top;
+  if (!(width >= 1 && height >= 1) || width * height > double(kMaxMeshPixels)) return none;
+  const int x0 = static_cast<int>(left), y0 = static_cast<int>(top);
+  const int w = static_cast<int>(width), h = static_cast<int>(height);
+  image.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+  if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS) return none;
+  cairo_surface_flush(image.get());
+  RasteriseMesh(s, toTarget, reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(image.get())),
+                cairo_image_surface_get_stride(image.get()) / 4, x0, y0, w, h);
+  cairo_surface_mark_dirty(image.get());
+  PatternPtr p(cairo_pattern_create_for_surface(image.get()), cairo_pattern_destroy);
+  cairo_matrix_t shift, m;
+  cairo_matrix_init_translate(&shift, -x0, -y0);
+  cairo_matrix_multiply(&m, &toTarget, &shift);
+  cairo_pattern_set_matrix(p.get(), &m);
+  cairo_pattern_set_filter(p.get(), CAIRO_FILTER_NEAREST);
+  return p;
+}
+
 }  // namespace
 
 void TPDImageDevice::PaintShading(const TPDState& state, const TPDShading& shading,
@@ -176,6 +211,8 @@ void TPDImageDevice::PaintShading(const TPDState& state, const TPDShading& shadi
     cairo_rectangle(cr_, 0, 0, w, h);
     cairo_restore(cr_);
     cairo_clip(cr_);
+  } else if (shading.Type >= 4) {
+    pattern = MeshPattern(cr_, shading, toTarget, grid);
   } else {
     const Corners corners = ClipCorners(cr_);
     pattern = shading.Type == TPDShading::kAxial ? AxialPattern(shading, corners)

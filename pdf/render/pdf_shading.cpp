@@ -5,13 +5,55 @@
 
 #include "pdf/render/pdf_colorspace.h"
 #include "pdf/render/pdf_function.h"
+#include "pdf/render/pdf_shading_build.h"
 
 namespace qp::pdf {
 
-namespace {
+bool ShadingColours::Read(TPDBaseObject* object, TPDObjectResolver* document, int inputs,
+                          int comps) {
+  object = ResolveObject(object, document);
+  if (!object) return false;
+  std::vector<TPDBaseObject*> parts;
+  if (object->IsArray()) {
+    auto* array = static_cast<TPDArray*>(object);
+    if (array->GetLength() != static_cast<size_t>(comps)) return false;
+    for (size_t i = 0; i < array->GetLength(); ++i) parts.push_back(array->Get(i));
+  } else {
+    parts.push_back(object);
+  }
+  for (TPDBaseObject* part : parts) {
+    TPDFunctionPtr f = TPDFunction::MakeFunction(part, document);
+    if (!f || !f->IsOk() || f->GetInputSize() != inputs) return false;
+    const int needed = parts.size() == 1 ? comps : 1;
+    if (f->GetOutputSize() < needed) return false;
+    functions_.push_back(std::move(f));
+  }
+  comps_ = comps;
+  return true;
+}
 
-// The numbers of an array entry; false when it is not an array of exactly
-// `count` numbers (`count` 0 takes any length up to 64).
+std::array<double, 3> ShadingColours::RGB(const TPDColorSpace& space, double x, double y) const {
+  TFuncValues in{}, out{};
+  in[0] = x, in[1] = y;
+  TColor colour{};
+  if (functions_.size() == 1) {
+    functions_[0]->Transform(in, out);
+    for (int c = 0; c < comps_; ++c) colour.Comps[c] = FixedFromDouble(out[c]);
+  } else {
+    for (int c = 0; c < comps_; ++c) {
+      functions_[c]->Transform(in, out);
+      colour.Comps[c] = FixedFromDouble(out[0]);
+    }
+  }
+  return ShadingRGB(space, colour);
+}
+
+std::array<double, 3> ShadingRGB(const TPDColorSpace& space, const TColor& colour) {
+  const TRGB rgb = space.GetRGB(colour);
+  return {DoubleFromFixed(ClampFixed(rgb.R)), DoubleFromFixed(ClampFixed(rgb.G)),
+          DoubleFromFixed(ClampFixed(rgb.B))};
+}
+
 bool ReadNumbers(TPDBaseObject* object, TPDObjectResolver* document, size_t count,
                  std::vector<double>& out) {
   out.clear();
@@ -33,55 +75,7 @@ bool ReadBool(TPDBaseObject* object, TPDObjectResolver* document) {
   return object && object->IsBoolean() && static_cast<TPDBoolean*>(object)->Value();
 }
 
-// The colour functions: one function of `inputs` inputs giving every
-// component, or one single-output function per component.
-class ColourFunctions {
- public:
-  bool Read(TPDBaseObject* object, TPDObjectResolver* document, int inputs, int comps) {
-    object = ResolveObject(object, document);
-    if (!object) return false;
-    std::vector<TPDBaseObject*> parts;
-    if (object->IsArray()) {
-      auto* array = static_cast<TPDArray*>(object);
-      if (array->GetLength() != static_cast<size_t>(comps)) return false;
-      for (size_t i = 0; i < array->GetLength(); ++i) parts.push_back(array->Get(i));
-    } else {
-      parts.push_back(object);
-    }
-    for (TPDBaseObject* part : parts) {
-      TPDFunctionPtr f = TPDFunction::MakeFunction(part, document);
-      if (!f || !f->IsOk() || f->GetInputSize() != inputs) return false;
-      const int needed = parts.size() == 1 ? comps : 1;
-      if (f->GetOutputSize() < needed) return false;
-      functions_.push_back(std::move(f));
-    }
-    comps_ = comps;
-    return true;
-  }
-
-  // The colour at `input`, through `space`, as RGB in 0 … 1.
-  std::array<double, 3> RGB(const TPDColorSpace& space, double x, double y = 0) const {
-    TFuncValues in{}, out{};
-    in[0] = x, in[1] = y;
-    TColor colour{};
-    if (functions_.size() == 1) {
-      functions_[0]->Transform(in, out);
-      for (int c = 0; c < comps_; ++c) colour.Comps[c] = FixedFromDouble(out[c]);
-    } else {
-      for (int c = 0; c < comps_; ++c) {
-        functions_[c]->Transform(in, out);
-        colour.Comps[c] = FixedFromDouble(out[0]);
-      }
-    }
-    const TRGB rgb = space.GetRGB(colour);
-    return {DoubleFromFixed(ClampFixed(rgb.R)), DoubleFromFixed(ClampFixed(rgb.G)),
-            DoubleFromFixed(ClampFixed(rgb.B))};
-  }
-
- private:
-  std::vector<TPDFunctionPtr> functions_;
-  int comps_ = 0;
-};
+namespace {
 
 // Drops the stops that lie on the straight run between their neighbours
 // (within a fraction of a colour step), so that a linear gradient keeps two.
@@ -126,7 +120,7 @@ bool ReadGradient(TPDDictionary& dict, TPDObjectResolver* document, const TPDCol
     shading.ExtendStart = ReadBool(array->Get(0), document);
     shading.ExtendEnd = ReadBool(array->Get(1), document);
   }
-  ColourFunctions functions;
+  ShadingColours functions;
   if (!functions.Read(dict.LookUp("Function"), document, 1, space.GetNoOfComps())) return false;
   std::vector<TShadingStop> stops;
   for (int i = 0; i < TPDShading::kSamples; ++i) {
@@ -149,7 +143,7 @@ bool ReadFunctionBased(TPDDictionary& dict, TPDObjectResolver* document, const T
   if (ReadNumbers(dict.LookUp("Matrix"), document, 6, v)) {
     shading.Matrix = TPDMatrix(v[0], v[1], v[2], v[3], v[4], v[5]);
   }
-  ColourFunctions functions;
+  ShadingColours functions;
   if (!functions.Read(dict.LookUp("Function"), document, 2, space.GetNoOfComps())) return false;
   const int side = TPDShading::kGridSide;
   shading.GridWidth = shading.GridHeight = side;
@@ -183,7 +177,7 @@ TPDShadingRef TPDShading::Read(TPDBaseObject* object, TPDObjectResolver* documen
   if (!type || !type->IsNumber()) return nullptr;
   auto shading = std::make_shared<TPDShading>();
   const double kind = type->GetNumber();
-  if (kind != 1 && kind != 2 && kind != 3) return nullptr;
+  if (!(kind >= 1 && kind <= 7) || kind != std::floor(kind)) return nullptr;
   shading->Type = static_cast<int>(kind);
   TPDColorSpacePtr space = TPDColorSpace::MakeColorSpace(
       ResolveObject(dict->LookUp("ColorSpace"), document), {}, document);
@@ -192,9 +186,14 @@ TPDShadingRef TPDShading::Read(TPDBaseObject* object, TPDObjectResolver* documen
     return nullptr;
   }
   try {
-    const bool ok = shading->Type == kFunctionBased
-                        ? ReadFunctionBased(*dict, document, *space, *shading)
-                        : ReadGradient(*dict, document, *space, *shading);
+    bool ok = false;
+    if (shading->Type == kFunctionBased) {
+      ok = ReadFunctionBased(*dict, document, *space, *shading);
+    } else if (shading->Type == kAxial || shading->Type == kRadial) {
+      ok = ReadGradient(*dict, document, *space, *shading);
+    } else if (object->IsStream()) {
+      ok = ReadMesh(*static_cast<TPDStream*>(object), document, *space, *shading);
+    }
     if (!ok) return nullptr;
   } catch (const std::exception&) {
     return nullptr;  // a damaged function stream

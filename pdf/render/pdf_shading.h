@@ -1,7 +1,7 @@
 #pragma once
 // Shadings read into a device-independent form: the geometry of a
-// function-based, axial or radial shading with its colours already taken
-// through its functions and colour space to RGB.
+// function-based, axial, radial or mesh shading with its colours already
+// taken through its functions and colour space to RGB.
 
 #include <array>
 #include <cstdint>
@@ -20,8 +20,21 @@ struct TShadingStop {
   double r, g, b;
 };
 
+// One piece of a mesh: a triangle (Corners 3, Points 0 to 2 its vertices)
+// or a patch (Corners 4, Points its twelve boundary points in drawing order,
+// corners at 0, 3, 6 and 9), with the RGB colour of each corner.
+struct TShadingPatch {
+  int Corners = 3;
+  std::array<double, 24> Points{};  // x, y pairs
+  std::array<std::array<double, 3>, 4> Colours{};
+};
+
 struct TPDShading {
   enum Kind { kFunctionBased = 1, kAxial = 2, kRadial = 3 };
+  // A mesh keeps at most this many triangles and patches.
+  static constexpr size_t kMaxPatches = 1 << 16;
+  // Mesh data beyond this many bytes is not read.
+  static constexpr int64_t kMaxMeshBytes = int64_t{64} << 20;
   // Axial and radial shadings are sampled at this many positions (fewer
   // stops are kept where the colour runs straight between them).
   static constexpr int kSamples = 256;
@@ -46,6 +59,9 @@ struct TPDShading {
   TPDMatrix Matrix;
   int GridWidth = 0, GridHeight = 0;
   std::vector<uint32_t> Grid;
+
+  // Types 4 to 7.
+  std::vector<TShadingPatch> Patches;
 
   bool HasBackground = false;
   std::array<double, 3> Background{};  // RGB, 0 … 1

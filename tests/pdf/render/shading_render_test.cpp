@@ -106,6 +106,31 @@ TEST(ShadingRenderTest, GradientEndsAndMidpoints) {
        {{1, 50, 0x030303}, {50, 50, 0x808080}, {98, 50, 0xFBFBFB}},
        "{{object 20 0}} << /FunctionType 4 /Domain [0 1 0 1] /Range [0 1] {{streamlen}} >>\n"
        "stream\n{ pop }\nendstream endobj\n"},
+      {"free-form triangle mesh: corner colours run across the triangle",
+       "/S sh",
+       "/Shading << /S 20 0 R >>",
+       {{0, 99, kRed}, {25, 74, kPurple}, {49, 50, kBlue}, {75, 25, kWhite}},
+       "{{object 20 0}} << /ShadingType 4 /ColorSpace /DeviceRGB /BitsPerCoordinate 8 "
+       "/BitsPerComponent 8 /BitsPerFlag 8 /Decode [0 255 0 255 0 1 0 1 0 1] /Filter "
+       "/ASCIIHexDecode {{streamlen}} >>\nstream\n000000FF0000 006400 0000FF 000064 0000FF>"
+       "\nendstream endobj\n"},
+      {"Coons patch mesh: a square from red corners to blue ones",
+       "/S sh",
+       "/Shading << /S 20 0 R >>",
+       {{1, 50, kRed}, {50, 50, kPurple}, {98, 50, kBlue}},
+       "{{object 20 0}} << /ShadingType 6 /ColorSpace /DeviceRGB /BitsPerCoordinate 8 "
+       "/BitsPerComponent 8 /BitsPerFlag 8 /Decode [0 255 0 255 0 1 0 1 0 1] /Filter "
+       "/ASCIIHexDecode {{streamlen}} >>\nstream\n00 0000 0021 0043 0064 2164 4364 6464 6443 "
+       "6421 6400 4300 2100 FF0000 FF0000 0000FF 0000FF>\nendstream endobj\n"},
+      {"bad meshes paint nothing: no data, no BitsPerCoordinate",
+       "/A sh /B sh 1 0 0 rg 90 90 10 10 re f",
+       "/Shading << /A 20 0 R /B 21 0 R >>",
+       {{5, 50, kWhite}, {95, 5, kRed}},
+       "{{object 20 0}} << /ShadingType 4 /ColorSpace /DeviceRGB /BitsPerCoordinate 8 "
+       "/BitsPerComponent 8 /BitsPerFlag 8 /Decode [0 255 0 255 0 1 0 1 0 1] {{streamlen}} >>"
+       "\nstream\n\nendstream endobj\n{{object 21 0}} << /ShadingType 5 /ColorSpace /DeviceRGB "
+       "/BitsPerComponent 8 /VerticesPerRow 2 /Decode [0 255 0 255 0 1 0 1 0 1] {{streamlen}} "
+       ">>\nstream\nabcdefghijklmnopqrstuvwxyz\nendstream endobj\n"},
       {"bad input paints nothing: wrong arity, no coords, a huge gradient",
        "/A sh /B sh /C sh 1 0 0 rg 90 90 10 10 re f",
        "/Shading << /A " + Axial("25 0 75 0", "true true", "20 0 R") + " /B << /ShadingType 2 " +
