@@ -217,7 +217,10 @@ void TPDImageDevice::PrepareStroke(const TPDState& state) {
   // Width 0, and widths under a tenth of a pixel, draw the thinnest line
   // (one pixel); other thin widths are drawn true and anti-aliased.
   if (!(width * unit >= 0.1)) width = 1 / unit;
-  width = std::min(width, kMaxPenWidth / unit);
+  // The pen's longest axis is kept within kMaxPenWidth (the entries' norm
+  // bounds how far the matrix stretches in any direction).
+  const double stretch = std::sqrt(m.xx * m.xx + m.xy * m.xy + m.yx * m.yx + m.yy * m.yy);
+  width = std::min(width, kMaxPenWidth / std::max(unit, stretch));
 
   dashes_.clear();
   const std::vector<float>& dash = state.LineDash;

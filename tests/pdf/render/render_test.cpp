@@ -139,7 +139,7 @@ TEST(RenderTest, PixelsAtKnownPlaces) {
       {"bad input does not stop the page",
        {"1000000000 w 0 0 m 10 10 l S [0 0 0] 0 d 1 w 0 0 m 50 50 l S "
         "[-1 2] 0 d 0 0 m 50 50 l S 999999999 999999999 m -999999999 0 l 0 999999999 l f "
-        "q 0 0 0 0 0 0 cm 0 0 m 1 1 l S Q Q Q Q",
+        "q 0 0 0 0 0 0 cm 0 0 m 1 1 l S Q q 1e-9 0 0 1e9 0 0 cm 1e9 w 0 0 m 1 0 l S Q Q Q Q",
         "0 0 1 rg 80 80 10 10 re f"},
        box,
        100,
