@@ -245,10 +245,24 @@ void TPDImageDevice::PrepareStroke(const TPDState& state) {
     const double targetPeriod = period * unit;
     if (!(targetPeriod >= 0.25) || path_length_ / targetPeriod > kMaxDashesPerPath) dashed = false;
   }
-  cairo_set_matrix(cr_, &m);
+  double offset = 0;
   if (dashed) {
-    double offset = std::isfinite(state.LineStart) ? std::fmod(state.LineStart, period) : 0;
+    offset = std::isfinite(state.LineStart) ? std::fmod(state.LineStart, period) : 0;
     if (offset < 0) offset += period;
+  }
+  // A matrix that scales every direction alike (turned or mirrored at
+  // most) gives a round pen: the stroke is then made in target pixels with
+  // the lengths scaled, which keeps Cairo on its faster untransformed path.
+  const double across = m.xx * m.xx + m.yx * m.yx, down = m.xy * m.xy + m.yy * m.yy;
+  const bool similar = invertible && std::fabs(across - down) <= 1e-9 * across &&
+                       std::fabs(m.xx * m.xy + m.yx * m.yy) <= 1e-9 * across;
+  if (similar) {
+    width *= unit, offset *= unit;
+    for (double& l : dashes_) l *= unit;
+  } else {
+    cairo_set_matrix(cr_, &m);
+  }
+  if (dashed) {
     cairo_set_dash(cr_, dashes_.data(), static_cast<int>(dashes_.size()), offset);
   } else {
     cairo_set_dash(cr_, nullptr, 0, 0);

@@ -88,8 +88,9 @@ class TPDImageDevice final : public TPDExportDevice {
   // The user-to-target matrix of `state`, and of any CTM.
   cairo_matrix_t UserToTarget(const TPDState& state) const { return ToTarget(state.CTM); }
   cairo_matrix_t ToTarget(const TPDMatrix& ctm) const;
-  // Sets the stroke's matrix, pen and dashes for the path just built; the
-  // matrix stays set (the caller goes back to the identity after stroking).
+  // Sets the pen and dashes for the path just built (under the identity)
+  // and, when the user-to-target matrix is not a plain scale, that matrix;
+  // the caller goes back to the identity after stroking.
   void PrepareStroke(const TPDState& state);
   // Sets the state's path as the current Cairo path in target pixels; false
   // (and no path) when a coordinate is not a number.
