@@ -206,9 +206,15 @@ void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, 
   // One factor for both axes (the target width over the page width), with
   // the page's top-left corner at the target's top-left: the last row may be
   // partly covered when the height was rounded. `yStretch` widens the
-  // vertical factor for a target deliberately of other proportions.
+  // vertical factor for a target deliberately of other proportions; a
+  // target whose height is off by more than its rounding otherwise (a turned
+  // page in a raster laid out unturned) is filled, so that nothing of the
+  // page is cut off.
   const double sx = width / prepared->state.PageWidth;
-  const double sy = sx * yStretch;
+  double sy = sx * yStretch;
+  if (std::fabs(prepared->state.PageHeight * sy - height) > 1) {
+    sy = height / prepared->state.PageHeight;
+  }
   if (std::isfinite(sx) && std::isfinite(sy) && sx > 0 && sy > 0) {
     cairo_matrix_t playback;
     cairo_matrix_init_scale(&playback, sx, sy);

@@ -26,7 +26,9 @@ bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double 
 // Renders page `pageNum` into the rectangle (0, 0, width, height) of `cr`:
 // white, then the page drawn at (xDPI, yDPI) and scaled at vector precision
 // by width / page width in both directions (the vertical factor times
-// `yStretch`), its top-left corner at the rectangle's. A page without
+// `yStretch`), its top-left corner at the rectangle's; a height more than a
+// pixel away from the page's at that factor gets the factor that fills it.
+// A page without
 // contents leaves the target untouched. `cr` may be nothing: the page is
 // then drawn on a scratch surface and dropped. Raises EGPLoadError when
 // Cairo fails.
