@@ -55,11 +55,12 @@ PlateRaster NewRaster(int64_t width, int64_t height, const std::filesystem::path
 }
 
 void RenderPage(pdf::TPDFDocument& document, PlateRaster& raster, int page,
-                const std::filesystem::path& source) {
+                const std::filesystem::path& source, double yStretch = 1.0) {
   if (!document.IsLoaded()) return;
   NamingFile(source, [&] {
     pdf::RenderToDC(document, raster.Data(), raster.Stride(), static_cast<uint32_t>(raster.Width()),
-                    static_cast<uint32_t>(raster.Height()), page, 72.0, 72.0, 0, true, false);
+                    static_cast<uint32_t>(raster.Height()), page, 72.0, 72.0, 0, true, false,
+                    yStretch);
   });
 }
 
@@ -127,7 +128,7 @@ EncodedImage RasterisePdfPlate(pdf::TPDFDocument& document, const std::filesyste
       source, [&] { return PreparePdfPage(document, page, targetWidth, rotate, source); });
   const ClipEnlargement enlarged = EnlargeForClip(layout.Width, layout.Height, clip, rect);
   PlateRaster raster = NewRaster(enlarged.Width, enlarged.Height, source, page);
-  RenderPage(document, raster, page, source);
+  RenderPage(document, raster, page, source, enlarged.YStretch);
   return EncodePlateImage(raster, clip, enlarged.Clip, tempFile);
 }
 

@@ -21,6 +21,7 @@ ClipEnlargement EnlargeForClip(int64_t width, int64_t height, bool clip, const C
   e.Height = static_cast<int64_t>(RoundHalfEven(static_cast<double>(height) * g));
   e.Clip = {Scaled(rect.Left, f), Scaled(rect.Top, g), Scaled(rect.Right, f),
             Scaled(rect.Bottom, g)};
+  e.YStretch = g / f;
   return e;
 }
 

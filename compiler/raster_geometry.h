@@ -12,6 +12,10 @@ struct ClipEnlargement {
   int64_t Width = 0;  // raster size to render
   int64_t Height = 0;
   ClipRect Clip;  // the build clip rectangle in pixels of that raster
+  // The vertical enlargement over the horizontal one: the page is drawn so
+  // much taller than its proportions so that the rectangle keeps covering
+  // what it covered on the preview.
+  double YStretch = 1.0;
 };
 
 // For a preview of width x height with a clip rectangle in preview pixels:

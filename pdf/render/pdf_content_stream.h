@@ -14,6 +14,7 @@
 
 #include "pdf/core/pdf_objects.h"
 #include "pdf/render/pdf_export_device.h"
+#include "pdf/render/pdf_shading.h"
 #include "pdf/render/pdf_state.h"
 
 namespace qp::pdf {
@@ -88,6 +89,14 @@ class TPDContentStream {
   void SetDeviceColor(bool fill, int comps);
   void SetColorComponents(bool fill);
   void ApplyExtGState();
+  // Shadings (pdf_content_shading.cpp): the sh operator, and the shading
+  // patterns that fills and strokes paint with.
+  void PaintShadingOperator();
+  // True when the pattern was one this interpreter paints (a shading
+  // pattern), whether or not it could be drawn.
+  bool PaintPattern(bool stroke, TShadingArea area);
+  void ChoosePattern(bool fill, const std::string& name);
+  TPDShadingRef ShadingOf(TPDBaseObject* object);
   void DrawXObject();
   void InlineImage(TPDParser& parser, std::string_view data);
   void TextNextLine();
@@ -118,6 +127,9 @@ class TPDContentStream {
   int num_args_ = 0;
 
   std::unordered_map<std::string, TPDColorSpaceRef> color_spaces_;
+  std::unordered_map<const TPDBaseObject*, TPDShadingRef> shadings_;
+  // The CTM the stream started with: pattern space is laid on it.
+  TPDMatrix base_ctm_;
   TPDFormBudget own_budget_;
   TPDFormBudget* budget_ = &own_budget_;
 

@@ -14,6 +14,11 @@
 namespace qp::pdf {
 
 class TPDExportDevice;
+struct TPDShading;
+
+// Where a shading paints: everything the clip lets through (the sh
+// operator), or the state's path filled or stroked (a shading pattern).
+enum class TShadingArea { kClip, kFill, kEvenOddFill, kStroke };
 
 // An image XObject or an inline image as the interpreter hands it on. For an
 // inline image, Data is the raw (still encoded) data between ID and EI.
@@ -120,6 +125,12 @@ class TPDExportDevice {
   virtual void EndTextObject(const TPDState&) {}
   virtual void DrawImage(const TPDState&, const TPDImageSource&) {}
   virtual void DrawFormXObject(const TPDState&, const TPDForm&) {}
+  // Paints `shading` over `area`; `shadingCTM` maps shading space to device
+  // space as a CTM does. A pattern's Background fills the area first when
+  // `background` is set.
+  virtual void PaintShading(const TPDState& /*state*/, const TPDShading& /*shading*/,
+                            const TPDMatrix& /*shadingCTM*/, TShadingArea /*area*/,
+                            bool /*background*/) {}
 
   // Text. DrawChar paints one glyph of the state's font: its origin (x, y)
   // is in text space relative to the state's text matrix; (dx, dy) is the

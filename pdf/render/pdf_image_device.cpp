@@ -124,8 +124,7 @@ void TPDImageDevice::UpdateMiterLimit(const TPDState& state) {
   miter_limit_ = std::isfinite(m) ? std::clamp(m, 1.0, 1e4) : 10.0;
 }
 
-cairo_matrix_t TPDImageDevice::UserToTarget(const TPDState& state) const {
-  const TPDMatrix& c = state.CTM;
+cairo_matrix_t TPDImageDevice::ToTarget(const TPDMatrix& c) const {
   // CTM, then the top-down flip of the page pixels, then the playback.
   cairo_matrix_t user;
   cairo_matrix_init(&user, c.M11, -c.M12, c.M21, -c.M22, c.Dx, page_height_ - c.Dy);
@@ -196,31 +195,45 @@ void TPDImageDevice::EvenOddFill(const TPDState& state) {
 
 void TPDImageDevice::Stroke(const TPDState& state) {
   if (!BuildPath(state)) return;
-  const cairo_matrix_t m = UserToTarget(state);
-  // One isotropic scale from user units to target pixels.
-  const double scale = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx));
-  const double w = state.LineWidth;
-  double penWidth = std::fabs(w) * scale;
-  // A pen narrower than a device pixel draws one pixel wide.
-  if (!(penWidth >= 1)) penWidth = 1;
-  penWidth = std::min(penWidth, kMaxPenWidth);
+  PrepareStroke(state);
+  SetSource(state.GetStrokeRGB(), state.StrokeOpacity);
+  cairo_stroke(cr_);
+  cairo_identity_matrix(cr_);
+}
+
+void TPDImageDevice::PrepareStroke(const TPDState& state) {
+  // The path is in target pixels; the pen and the dashes are in user space,
+  // so the stroke is made under the user-to-target matrix: a non-uniform
+  // matrix gives an elliptical pen and dashes stretch with the path.
+  cairo_matrix_t m = UserToTarget(state);
+  const double expansion = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx));
+  cairo_matrix_t inverse = m;
+  const bool invertible = std::isfinite(expansion) && expansion > 0 &&
+                          cairo_matrix_invert(&inverse) == CAIRO_STATUS_SUCCESS;
+  if (!invertible) cairo_matrix_init_identity(&m);
+  const double unit = invertible ? expansion : 1;  // target pixels per user unit
+  double width = std::fabs(state.LineWidth);
+  if (!std::isfinite(width)) width = 0;
+  // Width 0, and widths under a tenth of a pixel, draw the thinnest line
+  // (one pixel); other thin widths are drawn true and anti-aliased.
+  if (!(width * unit >= 0.1)) width = 1 / unit;
+  // The pen's longest axis is kept within kMaxPenWidth (the entries' norm
+  // bounds how far the matrix stretches in any direction).
+  const double stretch = std::sqrt(m.xx * m.xx + m.xy * m.xy + m.yx * m.yx + m.yy * m.yy);
+  width = std::min(width, kMaxPenWidth / std::max(unit, stretch));
 
   dashes_.clear();
   const std::vector<float>& dash = state.LineDash;
   bool dashed = !dash.empty() && dash.size() <= kMaxDashEntries;
   double period = 0;
   if (dashed) {
-    // Lengths are in pen widths: user lengths divided by a line width above
-    // 1, as given otherwise; a zero length is a tenth of a pen width.
-    const double unit = w > 1 ? 1 / w : 1;
     for (float length : dash) {
-      double l = static_cast<double>(length) * unit;
-      if (l == 0) l = 0.1;
-      if (!(l > 0) || !std::isfinite(l)) {
+      const double l = static_cast<double>(length);
+      if (!(l >= 0) || !std::isfinite(l)) {
         dashed = false;
         break;
       }
-      dashes_.push_back(std::min(l * penWidth, 1e7));
+      dashes_.push_back(std::min(l, 1e7 / unit));
     }
     if (dashed && dashes_.size() % 2 == 1) {
       const size_t n = dashes_.size();
@@ -229,21 +242,35 @@ void TPDImageDevice::Stroke(const TPDState& state) {
     for (double l : dashes_) period += l;
     // Dashes finer than a quarter pixel cannot be seen, and millions of
     // dashes on one path only cost time: both are drawn solid.
-    if (!(period >= 0.25) || path_length_ / period > kMaxDashesPerPath) dashed = false;
+    const double targetPeriod = period * unit;
+    if (!(targetPeriod >= 0.25) || path_length_ / targetPeriod > kMaxDashesPerPath) dashed = false;
+  }
+  double offset = 0;
+  if (dashed) {
+    offset = std::isfinite(state.LineStart) ? std::fmod(state.LineStart, period) : 0;
+    if (offset < 0) offset += period;
+  }
+  // A matrix that scales every direction alike (turned or mirrored at
+  // most) gives a round pen: the stroke is then made in target pixels with
+  // the lengths scaled, which keeps Cairo on its faster untransformed path.
+  const double across = m.xx * m.xx + m.yx * m.yx, down = m.xy * m.xy + m.yy * m.yy;
+  const bool similar = invertible && std::fabs(across - down) <= 1e-9 * across &&
+                       std::fabs(m.xx * m.xy + m.yx * m.yy) <= 1e-9 * across;
+  if (similar) {
+    width *= unit, offset *= unit;
+    for (double& l : dashes_) l *= unit;
+  } else {
+    cairo_set_matrix(cr_, &m);
   }
   if (dashed) {
-    double offset = state.LineStart * (w > 1 ? 1 / w : 1) * penWidth;
-    offset = std::isfinite(offset) ? std::fmod(offset, period) : 0;
     cairo_set_dash(cr_, dashes_.data(), static_cast<int>(dashes_.size()), offset);
   } else {
     cairo_set_dash(cr_, nullptr, 0, 0);
   }
-  SetSource(state.GetStrokeRGB(), state.StrokeOpacity);
-  cairo_set_line_width(cr_, penWidth);
+  cairo_set_line_width(cr_, width);
   cairo_set_line_cap(cr_, line_cap_);
   cairo_set_line_join(cr_, line_join_);
   cairo_set_miter_limit(cr_, miter_limit_);
-  cairo_stroke(cr_);
 }
 
 void TPDImageDevice::ClipPath(const TPDState& state, cairo_fill_rule_t rule) {

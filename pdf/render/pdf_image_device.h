@@ -52,6 +52,11 @@ class TPDImageDevice final : public TPDExportDevice {
   void EvenOddClip(const TPDState& state) override;
   void DrawFormXObject(const TPDState& state, const TPDForm& form) override;
 
+  // Shadings (pdf_image_device_shading.cpp): Cairo gradients for axial and
+  // radial shadings, a smoothed sampled grid for function-based ones.
+  void PaintShading(const TPDState& state, const TPDShading& shading, const TPDMatrix& shadingCTM,
+                    TShadingArea area, bool background) override;
+
   // Raises EGPLoadError when the context is in an error state.
   void CheckStatus() const;
 
@@ -80,8 +85,13 @@ class TPDImageDevice final : public TPDExportDevice {
   static constexpr double kMaxMaskGlyphEm = 256;
 
  private:
-  // The user-to-target matrix of `state`.
-  cairo_matrix_t UserToTarget(const TPDState& state) const;
+  // The user-to-target matrix of `state`, and of any CTM.
+  cairo_matrix_t UserToTarget(const TPDState& state) const { return ToTarget(state.CTM); }
+  cairo_matrix_t ToTarget(const TPDMatrix& ctm) const;
+  // Sets the pen and dashes for the path just built (under the identity)
+  // and, when the user-to-target matrix is not a plain scale, that matrix;
+  // the caller goes back to the identity after stroking.
+  void PrepareStroke(const TPDState& state);
   // Sets the state's path as the current Cairo path in target pixels; false
   // (and no path) when a coordinate is not a number.
   bool BuildPath(const TPDState& state);

@@ -183,7 +183,7 @@ bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double 
 
 void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
                     double xDPI, double yDPI, int rotationAngle, bool antiAliasing,
-                    bool /*printing*/) {
+                    bool /*printing*/, double yStretch) {
   std::optional<PreparedPage> prepared = PreparePage(doc, pageNum, xDPI, yDPI, rotationAngle);
   if (!prepared) return;
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> scratch(nullptr,
@@ -203,9 +203,19 @@ void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, 
   cairo_clip(cr);
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
-  const double pageWidth = prepared->state.PageWidth, pageHeight = prepared->state.PageHeight;
-  const double sx = width / pageWidth, sy = height / pageHeight;
-  if (std::isfinite(sx) && std::isfinite(sy) && sx != 0 && sy != 0) {
+  // One factor for both axes (the target width over the page width), with
+  // the page's top-left corner at the target's top-left: the last row may be
+  // partly covered when the height was rounded. `yStretch` widens the
+  // vertical factor for a target deliberately of other proportions; a
+  // target whose height is off by more than its rounding otherwise (a turned
+  // page in a raster laid out unturned) is filled, so that nothing of the
+  // page is cut off.
+  const double sx = width / prepared->state.PageWidth;
+  double sy = sx * yStretch;
+  if (std::fabs(prepared->state.PageHeight * sy - height) > 1) {
+    sy = height / prepared->state.PageHeight;
+  }
+  if (std::isfinite(sx) && std::isfinite(sy) && sx > 0 && sy > 0) {
     cairo_matrix_t playback;
     cairo_matrix_init_scale(&playback, sx, sy);
     TPDImageDevice device(cr, playback, antiAliasing);

@@ -23,12 +23,17 @@ int EffectiveRotation(int callerRotation, int32_t pageRotation);
 bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double hDPI, double vDPI,
                  int rotate, bool renderAnnots = true);
 
-// Renders page `pageNum` into the rectangle (0, 0, width, height) of `cr`,
-// stretched to fill it: white, then the page drawn at (xDPI, yDPI) and scaled
-// at vector precision. A page without contents leaves the target untouched.
-// `cr` may be nothing: the page is then drawn on a scratch surface and
-// dropped. Raises EGPLoadError when Cairo fails.
+// Renders page `pageNum` into the rectangle (0, 0, width, height) of `cr`:
+// white, then the page drawn at (xDPI, yDPI) and scaled at vector precision
+// by width / page width in both directions (the vertical factor times
+// `yStretch`), its top-left corner at the rectangle's; a height more than a
+// pixel away from the page's at that factor gets the factor that fills it.
+// A page without
+// contents leaves the target untouched. `cr` may be nothing: the page is
+// then drawn on a scratch surface and dropped. Raises EGPLoadError when
+// Cairo fails.
 void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
-                    double xDPI, double yDPI, int rotationAngle, bool antiAliasing, bool printing);
+                    double xDPI, double yDPI, int rotationAngle, bool antiAliasing, bool printing,
+                    double yStretch = 1.0);
 
 }  // namespace qp::pdf

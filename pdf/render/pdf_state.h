@@ -144,6 +144,12 @@ class TPDState {
   double Rise = 0;
   TPDColorSpaceRef FillColorSpace, StrokeColorSpace;
   TColor FillColor{}, StrokeColor{};
+  // The patterns chosen by scn and SCN under a Pattern colour space (owned
+  // by the document; nothing when none), with the matrix from pattern space
+  // to the device as it stood when each was chosen.
+  TPDBaseObject* FillPattern = nullptr;
+  TPDBaseObject* StrokePattern = nullptr;
+  TPDMatrix FillPatternCTM, StrokePatternCTM;
   int Rotate;
   int PageNumber = 0;
 

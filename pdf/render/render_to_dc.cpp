@@ -9,23 +9,23 @@ namespace qp::pdf {
 
 void RenderToDC(TPDFDocument& document, cairo_surface_t* target, uint32_t aWidth, uint32_t aHeight,
                 int aPageNum, double axDPI, double ayDPI, int aRotationAngle, bool aAntiAliasing,
-                bool aForPrinting) {
+                bool aForPrinting, double aYStretch) {
   TPDDocument* doc = document.Document();
   if (!document.IsLoaded() || !doc) return;
   if (!target) {
     RenderToCanvas(*doc, nullptr, aPageNum, aWidth, aHeight, axDPI, ayDPI, aRotationAngle,
-                   aAntiAliasing, aForPrinting);
+                   aAntiAliasing, aForPrinting, aYStretch);
     return;
   }
   std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(target), cairo_destroy);
   RenderToCanvas(*doc, cr.get(), aPageNum, aWidth, aHeight, axDPI, ayDPI, aRotationAngle,
-                 aAntiAliasing, aForPrinting);
+                 aAntiAliasing, aForPrinting, aYStretch);
   cairo_surface_flush(target);
 }
 
 void RenderToDC(TPDFDocument& document, uint8_t* rgb24, int stride, uint32_t aWidth,
                 uint32_t aHeight, int aPageNum, double axDPI, double ayDPI, int aRotationAngle,
-                bool aAntiAliasing, bool aForPrinting) {
+                bool aAntiAliasing, bool aForPrinting, double aYStretch) {
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
       cairo_image_surface_create_for_data(rgb24, CAIRO_FORMAT_RGB24, static_cast<int>(aWidth),
                                           static_cast<int>(aHeight), stride),
@@ -34,7 +34,7 @@ void RenderToDC(TPDFDocument& document, uint8_t* rgb24, int stride, uint32_t aWi
     throw EGPLoadError(cairo_status_to_string(cairo_surface_status(surface.get())));
   }
   RenderToDC(document, surface.get(), aWidth, aHeight, aPageNum, axDPI, ayDPI, aRotationAngle,
-             aAntiAliasing, aForPrinting);
+             aAntiAliasing, aForPrinting, aYStretch);
 }
 
 }  // namespace qp::pdf

@@ -103,11 +103,13 @@ TEST(EnlargeForClip, ClipComesOutAtTheTargetSize) {
   EXPECT_EQ(e.Width, 2048);
   EXPECT_EQ(e.Height, 2652);
   EXPECT_EQ(e.Clip, (ClipRect{200, 400, 1224, 1725}));
+  EXPECT_DOUBLE_EQ(e.YStretch, (1325.0 / 662) / 2);
   // An empty rectangle leaves the raster as it is.
   ClipEnlargement none = EnlargeForClip(1024, 1325, true, {300, 10, 300, 50});
   EXPECT_EQ(none.Width, 1024);
   EXPECT_EQ(none.Height, 1325);
   EXPECT_EQ(none.Clip, (ClipRect{300, 10, 300, 50}));
+  EXPECT_EQ(none.YStretch, 1.0);
 }
 
 }  // namespace

@@ -62,14 +62,17 @@ class PdfBuildTest : public ::testing::Test {
 };
 
 // The indices a plate should hold: the page drawn independently at the
-// raster size, palettised inside the clip.
+// raster size (taller by `yStretch` than its proportions), palettised inside
+// the clip.
 std::vector<uint8_t> ExpectedIndices(const std::string& source, const PlateRecord& plate,
-                                     int rasterW, int rasterH, const ClipRect& clip) {
+                                     int rasterW, int rasterH, const ClipRect& clip,
+                                     double yStretch) {
   pdf::TPDFDocument document;
   // Turns the page as the plate asks and tells the preview size.
   PreviewPdfPage(document, source, plate.FirstPage, TargetWidthFor(plate.Scaling), plate.Rotate);
   PlateRaster raster(rasterW, rasterH);
-  pdf::RenderToDC(document, raster.Data(), raster.Stride(), rasterW, rasterH, plate.FirstPage);
+  pdf::RenderToDC(document, raster.Data(), raster.Stride(), rasterW, rasterH, plate.FirstPage, 72,
+                  72, 0, true, false, yStretch);
   return PalettiseRaster(raster, clip.Left, clip.Top, clip.Right - clip.Left,
                          clip.Bottom - clip.Top);
 }
@@ -85,12 +88,14 @@ TEST_F(PdfBuildTest, GroupOfPagesReadsBackPlateByPlate) {
     PlateRecord plate;
     int rasterW, rasterH;
     ClipRect clip;
+    double yStretch = 1;
   } cases[] = {
       {PdfPlate(chart, 1, sc1024, rtNone), 1024, 1325, {0, 0, 1024, 1325}},
       {PdfPlate(chart, 2, sc640, 1), 640, 828, {0, 0, 640, 828}},
       {PdfPlate(chart, 3, scOriginal, 2), 792, 1025, {0, 0, 792, 1025}},
       {PdfPlate(chart, 1, sc320, 3), 320, 414, {0, 0, 320, 414}},
-      {clipped, 2048, 2652, {200, 400, 1224, 1725}},
+      // The clip's vertical factor 1325 / 662 over its horizontal 1024 / 512.
+      {clipped, 2048, 2652, {200, 400, 1224, 1725}, (1325.0 / 662) / 2},
   };
   std::vector<PlateRecord> plates;
   for (const auto& c : cases) plates.push_back(c.plate);
@@ -107,7 +112,8 @@ TEST_F(PdfBuildTest, GroupOfPagesReadsBackPlateByPlate) {
     const GroupFilePlate& plate = *content.entries[i].plate;
     EXPECT_EQ(plate.ImageWidth, c.clip.Right - c.clip.Left);
     EXPECT_EQ(plate.ImageHeight, c.clip.Bottom - c.clip.Top);
-    EXPECT_TRUE(plate.Indices == ExpectedIndices(chart, c.plate, c.rasterW, c.rasterH, c.clip));
+    EXPECT_TRUE(plate.Indices ==
+                ExpectedIndices(chart, c.plate, c.rasterW, c.rasterH, c.clip, c.yStretch));
   }
   ASSERT_EQ(status.lines.size(), std::size(cases));
   for (size_t i = 0; i < std::size(cases); ++i) {
