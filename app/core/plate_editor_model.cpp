@@ -1,5 +1,7 @@
 #include "app/core/plate_editor_model.h"
 
+#include "compiler/coordinate_entry.h"
+
 #include <exception>
 #include <filesystem>
 #include <utility>
@@ -227,30 +229,40 @@ void PlateEditorModel::MouseMoved(int x, int y) {
   view_.DrawCrosshair(x, y);
 }
 
-void PlateEditorModel::SetReferencePoint(GeoReference& reference) {
+void PlateEditorModel::SetReferencePoint(GeoReference& reference, bool& set) {
   // The point where the menu was opened; the dialog's closing redraws the
   // preview, which forgets the mouse position.
   const int x = mouse_x_;
   const int y = mouse_y_;
   const LatLongTexts texts = view_.AskLatLong({LatToText(0), LongToText(0)});
-  reference = {x, y, TextToLat(texts.latitude), TextToLong(texts.longitude)};
-  const PlateCorners corners =
-      ExtrapolateCorners(first_reference_, second_reference_, preview_width_, preview_height_);
-  fields_.lat_tl = LatToText(corners.LatTL);
-  fields_.long_tl = LongToText(corners.LongTL);
-  fields_.lat_br = LatToText(corners.LatBR);
-  fields_.long_br = LongToText(corners.LongBR);
+  // Only a coordinate in an accepted form sets the point: a text read as
+  // something else than the user meant would put the aircraft elsewhere.
+  const std::optional<int32_t> lat = ParseLatitude(texts.latitude);
+  const std::optional<int32_t> lon = ParseLongitude(texts.longitude);
+  if (lat && lon) {
+    reference = {x, y, *lat, *lon};
+    set = true;
+  }
+  // With one point only, the corners would come from a made-up second one.
+  if (first_set_ && second_set_) {
+    const PlateCorners corners =
+        ExtrapolateCorners(first_reference_, second_reference_, preview_width_, preview_height_);
+    fields_.lat_tl = LatToText(corners.LatTL);
+    fields_.long_tl = LongToText(corners.LongTL);
+    fields_.lat_br = LatToText(corners.LatBR);
+    fields_.long_br = LongToText(corners.LongBR);
+  }
   view_.ShowFields();
   // The editor is active again once the dialog has closed over it.
   Activate();
 }
 
 void PlateEditorModel::SetFirstReferencePoint() {
-  SetReferencePoint(first_reference_);
+  SetReferencePoint(first_reference_, first_set_);
 }
 
 void PlateEditorModel::SetSecondReferencePoint() {
-  SetReferencePoint(second_reference_);
+  SetReferencePoint(second_reference_, second_set_);
 }
 
 void PlateEditorModel::SetClipCorner(std::string& x, std::string& y) {

@@ -115,7 +115,7 @@ class PlateEditorModel {
   void RedrawSource();
   void PreviewPdf();
   void PreviewPictureFile();
-  void SetReferencePoint(GeoReference& reference);
+  void SetReferencePoint(GeoReference& reference, bool& set);
   void SetClipCorner(std::string& x, std::string& y);
 
   PlateEditorView& view_;
@@ -138,6 +138,8 @@ class PlateEditorModel {
   int mouse_y_ = 0;
   GeoReference first_reference_;
   GeoReference second_reference_;
+  bool first_set_ = false;  // each point once set carries over to the next plate
+  bool second_set_ = false;
 };
 
 }  // namespace qp::app
