@@ -263,7 +263,7 @@ void FromObject(TPDObjectPtr object, TPDOperand& out) {
     out.text = static_cast<TPDName&>(*object).Value();
   } else if (object->IsString()) {
     out.kind = TPDOperand::kString;
-    out.text = static_cast<TPDString&>(*object).GetString();
+    out.text = static_cast<TPDString&>(*object).GetBytes();
   } else if (object->IsArray()) {
     out.kind = TPDOperand::kArray;
     out.object = std::move(object);

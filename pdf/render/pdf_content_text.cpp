@@ -45,7 +45,7 @@ void TPDContentStream::ShowText(std::string_view text, const TPDArray* array) {
       const TPDBaseObject* e = ResolveObject(array->Get(i), document_);
       if (!e) continue;
       if (e->IsString()) {
-        ShowString(static_cast<const TPDString*>(e)->GetString());
+        ShowString(static_cast<const TPDString*>(e)->GetBytes());
       } else if (e->IsNumber()) {
         const double n = e->GetNumber();
         if (!std::isfinite(n)) continue;
