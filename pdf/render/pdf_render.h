@@ -17,15 +17,17 @@ int EffectiveRotation(int callerRotation, int32_t pageRotation);
 
 // Shows page `pageNum` (1-based) on `device`: page start, every content
 // stream in order (operands and state carried from one stream to the next;
-// an exception ends only its stream), the visible widget annotations, page
-// end. False, with nothing shown, for a page without contents. Raises
+// an exception ends only its stream), the visible annotations, page
+// end. False, with nothing shown, for a page with neither contents nor
+// annotations. Raises
 // EInvalidPageError for a page number out of range.
 bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double hDPI, double vDPI,
                  int rotate, bool renderAnnots = true);
 
 // Renders page `pageNum` into the rectangle (0, 0, width, height) of `cr`,
 // stretched to fill it: white, then the page drawn at (xDPI, yDPI) and scaled
-// at vector precision. A page without contents leaves the target untouched.
+// at vector precision. A page with neither contents nor annotations leaves
+// the target untouched.
 // `cr` may be nothing: the page is then drawn on a scratch surface and
 // dropped. Raises EGPLoadError when Cairo fails.
 void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
