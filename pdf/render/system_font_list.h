@@ -68,6 +68,11 @@ class TSystemFontList {
   std::optional<TSystemFontFace> ResolveFontName(std::string_view pdfFontName, bool bold,
                                                  bool italic) const;
 
+  // The face of URW's base 35 fonts that draws a standard 14 font (e.g.
+  // "Courier-Bold" gives Nimbus Mono PS Bold): the same design and metrics.
+  // Nothing for another name or when the URW family is not installed.
+  std::optional<TSystemFontFace> StandardFontFace(std::string_view standardName) const;
+
   // The wide-coverage fallback that stands in for "Arial Unicode MS".
   std::optional<TSystemFontFace> Fallback(bool bold, bool italic) const;
 
