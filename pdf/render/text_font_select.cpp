@@ -167,6 +167,21 @@ bool FindInstalledGlyph(TFontProcessor& processor, const TPDFont& font, uint16_t
          Select(processor, TGlyphSelection::gsCharCode, (code + 0xF000u) & 0xFFFFu, {}, glyphIndex);
 }
 
+// A simple text font with a descriptor takes the installed font of the kind
+// its flags say (fixed pitch, serif, else sans serif; bold, italic), with the
+// metrics of the standard fonts. Symbolic and composite fonts, and fonts
+// that say nothing, take the wide-coverage fallback.
+std::optional<TSystemFontFace> ByFlags(const TSystemFontList& list, const TPDFont& font) {
+  if (font.IsCIDFont() || font.IsSymbolic() || !font.FontDict() ||
+      !font.FontDict()->LookUp("FontDescriptor")) {
+    return std::nullopt;
+  }
+  const char* family = font.IsFixedWidth() ? "CourierNew"
+                       : font.IsSerif()    ? "TimesNewRoman"
+                                           : "Arial";
+  return list.FindFace(family, font.IsBold(), font.IsItalic());
+}
+
 }  // namespace
 
 std::string_view WithoutSubsetTag(std::string_view name) {
@@ -198,6 +213,7 @@ TTextFace SelectTextFace(TPDFont& font) {
   if (!installed && name != font.Name()) {
     installed = list.ResolveFontName(font.Name(), font.IsBold(), font.IsItalic());
   }
+  if (!installed) installed = ByFlags(list, font);
   if (!installed) installed = list.Fallback(font.IsBold(), font.IsItalic());
   if (installed) {
     face.processor = OpenSystemFace(*installed);

@@ -261,6 +261,10 @@ TEST(TextRenderTest, FaceSelection) {
        "<< /Subtype /TrueType /BaseFont /ABCDEF+Arial-BoldMT /FontDescriptor << /FontName "
        "/ABCDEF+Arial-BoldMT /Flags 32 /FontFile2 11 0 R >> >>",
        "Liberation Sans", true},
+      {"a rejected program with fixed pitch and bold flags: a monospaced font",
+       "<< /Subtype /TrueType /BaseFont /ABCDEF+Zzyzx /FontDescriptor << /FontName "
+       "/ABCDEF+Zzyzx /Flags 262145 /FontFile2 11 0 R >> >>",
+       "Liberation Mono", true},
       {"an unknown name: the fallback", "<< /Subtype /TrueType /BaseFont /Zzyzx >>", "DejaVu Sans",
        false},
   };
