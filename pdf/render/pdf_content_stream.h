@@ -62,6 +62,12 @@ class TPDContentStream {
   // The stream is a Type 3 glyph procedure: d1 makes it ignore colours.
   void SetType3Glyph();
 
+  // Undoes every q that the streams left open, so that what is drawn next
+  // (annotations) starts from the page's own state and clip.
+  void RestoreAll() {
+    while (!saved_.empty()) RestoreState();
+  }
+
   const TPDState& GetCurrentState() const { return state_; }
   TPDState& State() { return state_; }
   int PendingOperands() const { return num_args_; }

@@ -146,6 +146,10 @@ void ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
   TPDDictionary* resources = PageResources(page);
   TPDContentStream content(resolver, device, state, resources);
   TPDContents* contents = page.Contents();
+  // With annotations to draw, the contents run inside a save of their own:
+  // a clip they leave in force must not cut the annotations.
+  const bool annotations = renderAnnots && page.GetDict()->LookUp("Annots");
+  if (annotations) device.SaveState(pageState);
   for (size_t i = 0; contents && i < contents->StreamCount(); ++i) {
     TPDStream* stream = contents->GetStream(i);
     if (!stream) continue;
@@ -159,7 +163,11 @@ void ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
       // A damaged stream ends here; the page goes on with the next one.
     }
   }
-  if (renderAnnots) DrawAnnotations(page, resolver, device, pageState, resources);
+  if (annotations) {
+    content.RestoreAll();
+    device.RestoreState(pageState);
+    DrawAnnotations(page, resolver, device, pageState, resources);
+  }
   device.EndPage();
 }
 

@@ -159,8 +159,10 @@ TEST(RenderTest, AnnotationsFromTheirAppearance) {
       ">> >> endobj\n"
       "{{object 24 0}} << /Type /Annot /Subtype /Popup /Rect [0 50 50 100] /AP << /N 22 0 R >> "
       ">> endobj\n";
-  auto doc = LoadBytes(OnePageDocument(
-      {""}, "/MediaBox [0 0 100 100] /Annots [20 0 R 21 0 R 23 0 R 24 0 R]", objects));
+  // The clip the contents leave in force does not cut the annotations.
+  auto doc = LoadBytes(
+      OnePageDocument({"q 0 0 1 1 re W n"},
+                      "/MediaBox [0 0 100 100] /Annots [20 0 R 21 0 R 23 0 R 24 0 R]", objects));
   Rendered out(100, 100);
   out.Render(*doc);
   EXPECT_EQ(out.At(25, 75), kRed);    // visible widget, fitted to its rectangle
