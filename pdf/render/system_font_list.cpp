@@ -17,8 +17,12 @@ struct WindowsFamily {
   const char* preferredSubstitute;
 };
 constexpr WindowsFamily kWindowsFamilies[] = {
-    {"Arial", nullptr},  {"Times New Roman", nullptr},        {"Courier New", nullptr},
-    {"Symbol", nullptr}, {"Arial Unicode MS", "DejaVu Sans"},
+    {"Arial", nullptr},
+    {"Times New Roman", nullptr},
+    {"Courier New", nullptr},
+    {"Symbol", nullptr},
+    {"Arial Unicode MS", "DejaVu Sans"},
+    {"Arial Narrow", "Nimbus Sans Narrow"},
 };
 constexpr std::string_view kFallbackKey = "ArialUnicodeMS";
 

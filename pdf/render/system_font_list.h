@@ -3,9 +3,10 @@
 //
 // The list is built once per process, on first use, from fontconfig: every
 // installed outline family, plus the Windows family names that PDF files
-// name most (Arial, Times New Roman, Courier New, Symbol, Arial Unicode MS),
-// which fontconfig's substitution resolves to the metric-compatible
-// Liberation fonts, URW's Standard Symbols PS and DejaVu Sans. A key is the
+// name most (Arial, Times New Roman, Courier New, Symbol, Arial Unicode MS,
+// Arial Narrow), which fontconfig's substitution resolves to the
+// metric-compatible Liberation fonts, URW's Standard Symbols PS, DejaVu Sans
+// and URW's Nimbus Sans Narrow. A key is the
 // family name without blanks ("TimesNewRoman"); lookups ignore letter case.
 
 #include <cstddef>

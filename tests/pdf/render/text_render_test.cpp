@@ -246,6 +246,8 @@ TEST(TextRenderTest, FaceSelection) {
        "Nimbus Sans", false},
       {"Arial keeps Liberation Sans", "<< /Subtype /TrueType /BaseFont /Arial >>",
        "Liberation Sans", false},
+      {"Arial Narrow", "<< /Subtype /TrueType /BaseFont /ArialNarrow >>", "Nimbus Sans Narrow",
+       false},
       {"Times-Italic", "<< /Subtype /Type1 /BaseFont /Times-Italic >>", "Nimbus Roman", false},
       {"ZapfDingbats", "<< /Subtype /Type1 /BaseFont /ZapfDingbats >>", "D050000L", false},
       {"a style after a comma", "<< /Subtype /TrueType /BaseFont /Arial,Bold >>", "Liberation Sans",
