@@ -842,6 +842,7 @@ void TPDContentStream::ApplyExtGState() {
   if (fillAlpha && fillAlpha->IsNumber()) state_.FillOpacity = fillAlpha->GetNumber();
   device_.UpdateStrokeOpacity(state_);
   device_.UpdateFillOpacity(state_);
+  SelectFontOfGState(*dict, args_[0].text);
 }
 
 void TPDContentStream::DrawXObject() {

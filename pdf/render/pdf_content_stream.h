@@ -100,6 +100,8 @@ class TPDContentStream {
 
   // Text showing (pdf_content_text.cpp).
   void SelectFont();
+  // The font and size of a graphics state parameter dictionary's Font entry.
+  void SelectFontOfGState(const TPDDictionary& gstate, const std::string& name);
   // Shows `text`, or the strings and adjustments of `array` when given.
   void ShowText(std::string_view text, const TPDArray* array);
   void ShowString(std::string_view text);

@@ -52,7 +52,7 @@ const char* const kFonts =
 
 const std::string kResources =
     "/MediaBox [0 0 100 100] /Resources << /Font << /F1 20 0 R /W 21 0 R /T3 22 0 R /S 25 0 R >> "
-    ">>";
+    "/ExtGState << /GF << /Font [20 0 R 10] >> >> >>";
 
 // Records each glyph as "code@x,y" with the origin in user space (the text
 // matrix applied), and TJ shifts as "shift n".
@@ -120,6 +120,8 @@ TEST(TextRenderTest, GlyphPositionsThroughTheInterpreter) {
        "font F1; 41@5,50; 42@5,36"},
       {"\" sets word and character spacing", "BT /F1 10 Tf 14 TL 5 50 Td 4 1 (A B) \" ET",
        "font F1; 41@5,36; 20@12.67,36; 42@20.45,36"},
+      {"a graphics state's Font entry selects font and size", "BT /GF gs (AB) Tj ET",
+       "font GF; 41@0,0; 42@6.67,0"},
       {"an unknown font keeps the current one", "BT /F1 10 Tf /Nope 20 Tf (A) Tj ET",
        "font F1; 41@0,0"},
       {"no font: nothing is shown", "BT (A) Tj [(B)] TJ ET", ""},
