@@ -249,6 +249,31 @@ bool TFontProcessor::HasGlyphNames() const {
   return face_ && FT_HAS_GLYPH_NAMES(face_.get());
 }
 
+bool TFontProcessor::HasCharmap(uint16_t platformId, uint16_t encodingId) const {
+  if (!face_) return false;
+  for (FT_Int i = 0; i < face_->num_charmaps; ++i) {
+    const FT_CharMap map = face_->charmaps[i];
+    if (map->platform_id == platformId && map->encoding_id == encodingId) return true;
+  }
+  return false;
+}
+
+uint32_t TFontProcessor::CharmapGlyph(uint16_t platformId, uint16_t encodingId, uint32_t code) {
+  if (!face_) return 0;
+  FT_Face face = face_.get();
+  for (FT_Int i = 0; i < face->num_charmaps; ++i) {
+    const FT_CharMap map = face->charmaps[i];
+    if (map->platform_id != platformId || map->encoding_id != encodingId) continue;
+    if (FT_Set_Charmap(face, map) != 0) continue;
+    if (const FT_UInt glyph = FT_Get_Char_Index(face, code)) return glyph;
+  }
+  return 0;
+}
+
+int TFontProcessor::CharmapCount() const {
+  return face_ ? face_->num_charmaps : 0;
+}
+
 int TFontProcessor::CharCodeToGlyph(uint32_t code, bool unicodeFirst, uint32_t& glyphIndex) {
   FT_Face face = face_.get();
   glyphIndex = 0;

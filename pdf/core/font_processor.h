@@ -96,6 +96,12 @@ class TFontProcessor {
   std::string FormatName() const;
   bool HasGlyphNames() const;
 
+  // Whether the face has a charmap (cmap subtable) of this platform and
+  // encoding, and the glyph that subtable gives `code` (0: none).
+  bool HasCharmap(uint16_t platformId, uint16_t encodingId) const;
+  uint32_t CharmapGlyph(uint16_t platformId, uint16_t encodingId, uint32_t code);
+  int CharmapCount() const;
+
   // Glyph index for a selection; kFpGlyphNotFound when the code or name maps
   // to no glyph (index 0 in gsCharCode, gsUnicode and gsGlyphName).
   int SelectGlyph(TGlyphSelection mode, uint32_t code, std::string_view glyphName,

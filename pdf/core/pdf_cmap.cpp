@@ -1,5 +1,6 @@
 #include "pdf/core/pdf_cmap.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "pdf/core/pdf_errors.h"
@@ -158,6 +159,8 @@ TPDCMapParser::TPDCMapParser(TStream& stream) {
       ReadRanges(tokens);
     } else if (token == "begincidchar" || token == "beginbfchar") {
       ReadCodes(tokens);
+    } else if (token == "begincodespacerange") {
+      ReadCodeSpace(tokens);
     }
   }
   registry_ = WithoutParentheses(std::move(registry_));
@@ -171,6 +174,37 @@ void TPDCMapParser::ReadCodes(TPSTokenizer& tokens) {
     tokens.GetNextToken(token);
     codes_.push_back({source, Number(token, kSingleDigits)});
   }
+}
+
+void TPDCMapParser::ReadCodeSpace(TPSTokenizer& tokens) {
+  std::string low, high;
+  while (tokens.GetNextToken(low) && low != "endcodespacerange" && tokens.GetNextToken(high) &&
+         high != "endcodespacerange") {
+    // Two hexadecimal digits per byte; one to four bytes.
+    const size_t digits = low.size() >= 2 ? low.size() - 2 : 0;
+    if (low.front() != '<' || digits < 2 || digits > 8 || digits % 2 != 0) continue;
+    code_space_.push_back({static_cast<uint32_t>(Number(low, kAllDigits)),
+                           static_cast<uint32_t>(Number(high, kAllDigits)),
+                           static_cast<int>(digits / 2)});
+  }
+}
+
+int TPDCMapParser::CodeLength(std::string_view text) const {
+  if (code_space_.empty()) return 0;
+  int shortest = 4;
+  for (const TCodeSpaceRange& range : code_space_) {
+    shortest = std::min(shortest, range.bytes);
+    if (static_cast<size_t>(range.bytes) > text.size()) continue;
+    // Each byte of the code lies between the bytes of the bounds.
+    bool inside = true;
+    for (int i = 0; i < range.bytes && inside; ++i) {
+      const int shift = 8 * (range.bytes - 1 - i);
+      const uint32_t byte = static_cast<uint8_t>(text[static_cast<size_t>(i)]);
+      inside = byte >= ((range.low >> shift) & 0xFF) && byte <= ((range.high >> shift) & 0xFF);
+    }
+    if (inside) return range.bytes;
+  }
+  return shortest;
 }
 
 void TPDCMapParser::ReadRanges(TPSTokenizer& tokens) {
@@ -247,8 +281,32 @@ std::unique_ptr<TPDCMap> TPDCMap::MakeCMap(const std::string& collection,
   return cmap;
 }
 
+std::unique_ptr<TPDCMap> TPDCMap::FromStream(TStream& stream, const std::string& collection) {
+  std::unique_ptr<TPDCMap> cmap(new TPDCMap);
+  cmap->cmap_parser_ = std::make_unique<TPDCMapParser>(stream);
+  cmap->name_ = "CustomCMap";
+  cmap->collection_ = collection;
+  cmap->wmode_ = cmap->cmap_parser_->WMode() == 1 ? wmVertical : wmHorizontal;
+  return cmap;
+}
+
 uint16_t TPDCMap::GetCID(std::string_view text, size_t index, int& processed,
                          bool isEmbedded) const {
+  const int length = cmap_parser_ && index >= 1 && index <= text.size()
+                         ? cmap_parser_->CodeLength(text.substr(index - 1))
+                         : 0;
+  if (length > 0) {
+    // A code of the CMap's own code space: single codes, then ranges; a
+    // code the CMap does not map is CID 0.
+    uint32_t code = 0;
+    for (int i = 0; i < length && index - 1 + i < text.size(); ++i) {
+      code = code << 8 | static_cast<uint8_t>(text[index - 1 + i]);
+    }
+    processed = length;
+    const int32_t cid = cmap_parser_->LookupCode(static_cast<int32_t>(code));
+    if (cid < 0) return 0;
+    return static_cast<uint16_t>(isEmbedded || !ucs_parser_ ? cid : ucs_parser_->LookupCode(cid));
+  }
   processed = 2;
   int32_t code = 0;
   if (index >= 1 && index + 1 <= text.size()) {

@@ -41,6 +41,13 @@ struct TCIDRange {
   int32_t Code;
 };
 
+// Codes of `bytes` bytes from `low` to `high` (compared byte by byte).
+struct TCodeSpaceRange {
+  uint32_t low;
+  uint32_t high;
+  int bytes;
+};
+
 struct TCIDCode {
   int32_t CID;
   int32_t Code;
@@ -65,9 +72,14 @@ class TPDCMapParser {
   int32_t WMode() const { return wmode_; }
   const std::vector<TCIDRange>& Ranges() const { return ranges_; }
   const std::vector<TCIDCode>& Codes() const { return codes_; }
+  const std::vector<TCodeSpaceRange>& CodeSpace() const { return code_space_; }
+  // Bytes of the code at the start of `text` by the code space ranges; 0
+  // without ranges. A code in no range takes the shortest range's length.
+  int CodeLength(std::string_view text) const;
 
  private:
   void ReadRanges(TPSTokenizer& tokens);
+  void ReadCodeSpace(TPSTokenizer& tokens);
   void ReadCodes(TPSTokenizer& tokens);
 
   std::string registry_;
@@ -76,6 +88,7 @@ class TPDCMapParser {
   int32_t wmode_ = 0;
   std::vector<TCIDRange> ranges_;
   std::vector<TCIDCode> codes_;
+  std::vector<TCodeSpaceRange> code_space_;
 };
 
 enum TWritingMode { wmHorizontal, wmVertical };
@@ -88,6 +101,10 @@ class TPDCMap {
   static std::unique_ptr<TPDCMap> MakeCMap(const std::string& collection,
                                            const std::string& cMapName,
                                            const std::string& cMapPath);
+
+  // A CMap embedded in the document (a CMap stream), parsed from `stream`.
+  // Raises what the parser raises for a damaged program.
+  static std::unique_ptr<TPDCMap> FromStream(TStream& stream, const std::string& collection);
 
   // The CID (or Unicode value) of the code at 1-based `index` of `text`;
   // `processed` is the number of bytes the code takes.

@@ -242,6 +242,9 @@ TPD8bitFont::TPD8bitFont(const TPDFontContext& context, const TPDDictionary* fon
   base_font_ = "Arial Unicode MS";
   const std::string_view trimmed = TrimFontName(name_);
   std::string lookupName(trimmed);
+  // Windows names keep their own (metric-compatible) installed fonts.
+  const bool windowsName = trimmed.starts_with("Arial") || trimmed.starts_with("CourierNew") ||
+                           trimmed.starts_with("TimesNewRoman");
   if (const TFontAlias* alias = FindFontAlias(trimmed)) {
     name_ = std::string(alias->name);
     base_font_ = name_;
@@ -258,6 +261,7 @@ TPD8bitFont::TPD8bitFont(const TPDFontContext& context, const TPDDictionary* fon
         TPDRect(box.Left() * 0.001, box.Top() * 0.001, box.Right() * 0.001, box.Bottom() * 0.001);
   };
   if (builtIn) takeBuiltInMetrics();
+  if (builtIn && !windowsName) standard_name_ = lookupName;
 
   ReadFontDescriptor(font_dict_);
 
@@ -461,11 +465,18 @@ TPDCIDFont::TPDCIDFont(const TPDFontContext& context, const TPDDictionary* fontD
   }
   const std::string collection = static_cast<const TPDString*>(registry)->GetBytes() + "-" +
                                  static_cast<const TPDString*>(ordering)->GetBytes() + "-UCS2";
-  const std::string* encoding = AsName(Get(font_dict_, "Encoding"));
-  if (!encoding) return;
-  encoding_name_ = *encoding;
+  TPDBaseObject* encodingObject = Get(font_dict_, "Encoding");
+  const std::string* encoding = AsName(encodingObject);
   try {
-    cmap_ = TPDCMap::MakeCMap(collection, *encoding, context_.cMapPath);
+    if (encoding) {
+      encoding_name_ = *encoding;
+      cmap_ = TPDCMap::MakeCMap(collection, *encoding, context_.cMapPath);
+    } else if (encodingObject && encodingObject->IsStream()) {
+      // A CMap embedded in the document.
+      TMemoryStream data(ReadStreamBytes(*static_cast<TPDStream*>(encodingObject), kMaxToUnicode));
+      cmap_ = TPDCMap::FromStream(data, collection);
+      encoding_name_ = cmap_->cMapName();
+    }
   } catch (const std::exception&) {
     cmap_.reset();
   }

@@ -166,6 +166,10 @@ class TPD8bitFont final : public TPDFont {
   bool HasEncoding() const { return has_encoding_; }
   bool HasDifferences() const { return has_differences_; }
   bool IsMacRomanEnc() const { return uses_mac_roman_; }
+  // The standard 14 font that the font names by a standard name ("Courier",
+  // "Helvetica,Bold", "Times-Italic"; not by a Windows name such as Arial),
+  // e.g. "Courier" or "Helvetica-Bold"; empty for any other font.
+  const std::string& StandardFontName() const { return standard_name_; }
 
   // Type 3 fonts: the glyph procedures and their resources (nullptr when
   // absent or for other kinds).
@@ -177,6 +181,7 @@ class TPD8bitFont final : public TPDFont {
   void ReadWidths(const class TBuiltInFont* builtIn);
 
   std::array<std::string, 256> encoding_;
+  std::string standard_name_;
   TCharWidthArray widths_{};
   bool has_encoding_ = false;
   bool has_differences_ = false;

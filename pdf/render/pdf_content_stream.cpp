@@ -265,7 +265,7 @@ void FromObject(TPDObjectPtr object, TPDOperand& out) {
     out.text = static_cast<TPDName&>(*object).Value();
   } else if (object->IsString()) {
     out.kind = TPDOperand::kString;
-    out.text = static_cast<TPDString&>(*object).GetString();
+    out.text = static_cast<TPDString&>(*object).GetBytes();
   } else if (object->IsArray()) {
     out.kind = TPDOperand::kArray;
     out.object = std::move(object);
@@ -855,6 +855,7 @@ void TPDContentStream::ApplyExtGState() {
   if (fillAlpha && fillAlpha->IsNumber()) state_.FillOpacity = fillAlpha->GetNumber();
   device_.UpdateStrokeOpacity(state_);
   device_.UpdateFillOpacity(state_);
+  SelectFontOfGState(*dict, args_[0].text);
 }
 
 void TPDContentStream::DrawXObject() {

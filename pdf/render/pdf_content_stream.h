@@ -63,6 +63,12 @@ class TPDContentStream {
   // The stream is a Type 3 glyph procedure: d1 makes it ignore colours.
   void SetType3Glyph();
 
+  // Undoes every q that the streams left open, so that what is drawn next
+  // (annotations) starts from the page's own state and clip.
+  void RestoreAll() {
+    while (!saved_.empty()) RestoreState();
+  }
+
   const TPDState& GetCurrentState() const { return state_; }
   TPDState& State() { return state_; }
   int PendingOperands() const { return num_args_; }
@@ -103,6 +109,8 @@ class TPDContentStream {
 
   // Text showing (pdf_content_text.cpp).
   void SelectFont();
+  // The font and size of a graphics state parameter dictionary's Font entry.
+  void SelectFontOfGState(const TPDDictionary& gstate, const std::string& name);
   // Shows `text`, or the strings and adjustments of `array` when given.
   void ShowText(std::string_view text, const TPDArray* array);
   void ShowString(std::string_view text);

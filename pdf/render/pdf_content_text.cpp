@@ -30,6 +30,27 @@ void TPDContentStream::SelectFont() {
   font_changed_ = true;
 }
 
+void TPDContentStream::SelectFontOfGState(const TPDDictionary& gstate, const std::string& name) {
+  const TPDBaseObject* entry = ResolveObject(gstate.LookUp("Font"), document_);
+  if (!entry || !entry->IsArray()) return;
+  const auto* pair = static_cast<const TPDArray*>(entry);
+  const TPDBaseObject* dict =
+      pair->GetLength() == 2 ? ResolveObject(pair->Get(0), document_) : nullptr;
+  const TPDBaseObject* size =
+      pair->GetLength() == 2 ? ResolveObject(pair->Get(1), document_) : nullptr;
+  if (!dict || !dict->IsDict() || !size || !size->IsNumber()) return;
+  if (!state_.FontCache) {
+    own_fonts_ = std::make_unique<TPDDocFontCache>(TPDFontContext{document_, {}});
+    state_.FontCache = own_fonts_.get();
+  }
+  std::shared_ptr<TPDFont> font = state_.FontCache->GetFont(name, dict);
+  if (!font) return;
+  state_.Font = std::move(font);
+  state_.FontName = name;
+  state_.FontSize = size->GetNumber();
+  font_changed_ = true;
+}
+
 void TPDContentStream::ShowText(std::string_view text, const TPDArray* array) {
   if (!state_.Font) return;
   if (font_changed_) {
@@ -45,7 +66,7 @@ void TPDContentStream::ShowText(std::string_view text, const TPDArray* array) {
       const TPDBaseObject* e = ResolveObject(array->Get(i), document_);
       if (!e) continue;
       if (e->IsString()) {
-        ShowString(static_cast<const TPDString*>(e)->GetString());
+        ShowString(static_cast<const TPDString*>(e)->GetBytes());
       } else if (e->IsNumber()) {
         const double n = e->GetNumber();
         if (!std::isfinite(n)) continue;

@@ -13,6 +13,9 @@ double Clamped(double v) {
   return std::clamp(v, -TPDImageDevice::kMaxCoordinate, TPDImageDevice::kMaxCoordinate);
 }
 
+// Device pixels.
+constexpr double kThinnestTextStroke = 0.3;
+
 bool IsPattern(const TPDColorSpaceRef& space) {
   return space && space->GetMode() == csPattern;
 }
@@ -241,8 +244,11 @@ void TPDImageDevice::EndStringOp(const TPDState& state) {
   if (stroke) {
     const cairo_matrix_t m = UserToTarget(state);
     const double scale = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx));
+    // Line width 0 (and any width thinner than it) outlines the glyphs with
+    // the thinnest line that anti-aliasing still shows, so that fill and
+    // stroke text keeps its weight.
     double penWidth = std::fabs(state.LineWidth) * scale;
-    if (!(penWidth >= 1)) penWidth = 1;
+    if (!(penWidth >= kThinnestTextStroke)) penWidth = kThinnestTextStroke;
     SetSource(state.GetStrokeRGB(), state.StrokeOpacity);
     cairo_set_line_width(cr_, std::min(penWidth, kMaxPenWidth));
     cairo_set_line_cap(cr_, line_cap_);

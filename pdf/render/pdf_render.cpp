@@ -32,7 +32,8 @@ std::optional<PreparedPage> PreparePage(TPDDocument& doc, int pageNum, double hD
                                         int rotate) {
   TPDPage& page = PageOrThrow(doc, pageNum);
   const int r = EffectiveRotation(rotate, page.Rotate());
-  if (!page.Contents()) return std::nullopt;
+  // A page without contents is left alone, unless annotations draw on it.
+  if (!page.Contents() && !page.GetDict()->LookUp("Annots")) return std::nullopt;
   const TPDRect* box = page.Cropbox();
   if (!box) box = page.Mediabox();
   TPDState state(hDPI, vDPI, r, box);
@@ -45,7 +46,7 @@ int FlagsOf(const TPDDictionary& annot, TPDObjectResolver* doc) {
   return f && f->IsInteger() ? static_cast<const TPDInteger*>(f)->Value() : 0;
 }
 
-// The normal appearance stream of a widget, chosen by its appearance state
+// The normal appearance stream of an annotation, chosen by its appearance state
 // (or its field's value) when the appearance has several.
 TPDStream* NormalAppearance(const TPDDictionary& annot, TPDObjectResolver* doc) {
   const TPDBaseObject* ap = ResolveObject(annot.LookUp("AP"), doc);
@@ -79,10 +80,11 @@ bool ReadRect(const TPDBaseObject* object, TPDObjectResolver* doc, double v[4]) 
   return true;
 }
 
-// Draws the visible widget annotations of the page from their appearance
-// streams, each fitted into its annotation rectangle.
-void DrawWidgets(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& device,
-                 const TPDState& pageState, TPDDictionary* pageResources) {
+// Draws the visible annotations of the page (form fields, free text, stamps,
+// markup) from their appearance streams, each fitted into its annotation
+// rectangle. Pop-up windows are not drawn: a viewer opens them on demand.
+void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& device,
+                     const TPDState& pageState, TPDDictionary* pageResources) {
   const TPDBaseObject* annots = ResolveObject(page.GetDict()->LookUp("Annots"), doc);
   if (!annots || !annots->IsArray()) return;
   const auto* list = static_cast<const TPDArray*>(annots);
@@ -91,8 +93,8 @@ void DrawWidgets(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& device,
     if (!object || !object->IsDict()) continue;
     const auto& annot = *static_cast<const TPDDictionary*>(object);
     const TPDBaseObject* subtype = ResolveObject(annot.LookUp("Subtype"), doc);
-    if (!subtype || !subtype->IsName("Widget")) continue;
-    if (FlagsOf(annot, doc) & 3) continue;  // invisible or hidden
+    if (!subtype || !subtype->IsName() || subtype->IsName("Popup")) continue;
+    if (FlagsOf(annot, doc) & 0x23) continue;  // invisible, hidden or not for viewing
     TPDStream* appearance = NormalAppearance(annot, doc);
     double rect[4];
     if (!appearance || !ReadRect(ResolveObject(annot.LookUp("Rect"), doc), doc, rect)) continue;
@@ -144,7 +146,11 @@ void ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
   TPDDictionary* resources = PageResources(page);
   TPDContentStream content(resolver, device, state, resources);
   TPDContents* contents = page.Contents();
-  for (size_t i = 0; i < contents->StreamCount(); ++i) {
+  // With annotations to draw, the contents run inside a save of their own:
+  // a clip they leave in force must not cut the annotations.
+  const bool annotations = renderAnnots && page.GetDict()->LookUp("Annots");
+  if (annotations) device.SaveState(pageState);
+  for (size_t i = 0; contents && i < contents->StreamCount(); ++i) {
     TPDStream* stream = contents->GetStream(i);
     if (!stream) continue;
     device.SetDefaultCTM(content.GetCurrentState().CTM);
@@ -157,7 +163,11 @@ void ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
       // A damaged stream ends here; the page goes on with the next one.
     }
   }
-  if (renderAnnots) DrawWidgets(page, resolver, device, pageState, resources);
+  if (annotations) {
+    content.RestoreAll();
+    device.RestoreState(pageState);
+    DrawAnnotations(page, resolver, device, pageState, resources);
+  }
   device.EndPage();
 }
 

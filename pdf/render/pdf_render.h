@@ -17,8 +17,9 @@ int EffectiveRotation(int callerRotation, int32_t pageRotation);
 
 // Shows page `pageNum` (1-based) on `device`: page start, every content
 // stream in order (operands and state carried from one stream to the next;
-// an exception ends only its stream), the visible widget annotations, page
-// end. False, with nothing shown, for a page without contents. Raises
+// an exception ends only its stream), the visible annotations, page
+// end. False, with nothing shown, for a page with neither contents nor
+// annotations. Raises
 // EInvalidPageError for a page number out of range.
 bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double hDPI, double vDPI,
                  int rotate, bool renderAnnots = true);
@@ -28,10 +29,9 @@ bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double 
 // by width / page width in both directions (the vertical factor times
 // `yStretch`), its top-left corner at the rectangle's; a height more than a
 // pixel away from the page's at that factor gets the factor that fills it.
-// A page without
-// contents leaves the target untouched. `cr` may be nothing: the page is
-// then drawn on a scratch surface and dropped. Raises EGPLoadError when
-// Cairo fails.
+// A page with neither contents nor annotations leaves the target untouched.
+// `cr` may be nothing: the page is then drawn on a scratch surface and
+// dropped. Raises EGPLoadError when Cairo fails.
 void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
                     double xDPI, double yDPI, int rotationAngle, bool antiAliasing, bool printing,
                     double yStretch = 1.0);

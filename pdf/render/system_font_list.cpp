@@ -17,8 +17,12 @@ struct WindowsFamily {
   const char* preferredSubstitute;
 };
 constexpr WindowsFamily kWindowsFamilies[] = {
-    {"Arial", nullptr},  {"Times New Roman", nullptr},        {"Courier New", nullptr},
-    {"Symbol", nullptr}, {"Arial Unicode MS", "DejaVu Sans"},
+    {"Arial", nullptr},
+    {"Times New Roman", nullptr},
+    {"Courier New", nullptr},
+    {"Symbol", nullptr},
+    {"Arial Unicode MS", "DejaVu Sans"},
+    {"Arial Narrow", "Nimbus Sans Narrow"},
 };
 constexpr std::string_view kFallbackKey = "ArialUnicodeMS";
 
@@ -183,6 +187,30 @@ std::optional<TSystemFontFace> TSystemFontList::ResolveFontName(std::string_view
   const TCleanedFontName cleaned = CleanFontName(pdfFontName);
   if (!FindFamily(cleaned.name)) return std::nullopt;
   return FindFace(cleaned.name, bold || cleaned.bold, italic || cleaned.italic);
+}
+
+std::optional<TSystemFontFace> TSystemFontList::StandardFontFace(
+    std::string_view standardName) const {
+  struct StandardFamily {
+    std::string_view prefix;
+    std::string_view urwFamily;
+  };
+  static constexpr StandardFamily kFamilies[] = {
+      {"Helvetica", "NimbusSans"},     {"Times", "NimbusRoman"},     {"Courier", "NimbusMonoPS"},
+      {"Symbol", "StandardSymbolsPS"}, {"ZapfDingbats", "D050000L"},
+  };
+  for (const StandardFamily& family : kFamilies) {
+    if (!standardName.starts_with(family.prefix) || !FindFamily(family.urwFamily)) continue;
+    const std::string_view style = standardName.substr(family.prefix.size());
+    const bool bold = style.find("Bold") != std::string_view::npos;
+    const bool italic = style.find("Italic") != std::string_view::npos ||
+                        style.find("Oblique") != std::string_view::npos;
+    std::optional<TSystemFontFace> face = FindFace(family.urwFamily, bold, italic);
+    // fontconfig may answer another family for a missing style.
+    if (face && FontListKey(face->family) == family.urwFamily) return face;
+    return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 std::optional<TSystemFontFace> TSystemFontList::Fallback(bool bold, bool italic) const {

@@ -3,9 +3,10 @@
 //
 // The list is built once per process, on first use, from fontconfig: every
 // installed outline family, plus the Windows family names that PDF files
-// name most (Arial, Times New Roman, Courier New, Symbol, Arial Unicode MS),
-// which fontconfig's substitution resolves to the metric-compatible
-// Liberation fonts, URW's Standard Symbols PS and DejaVu Sans. A key is the
+// name most (Arial, Times New Roman, Courier New, Symbol, Arial Unicode MS,
+// Arial Narrow), which fontconfig's substitution resolves to the
+// metric-compatible Liberation fonts, URW's Standard Symbols PS, DejaVu Sans
+// and URW's Nimbus Sans Narrow. A key is the
 // family name without blanks ("TimesNewRoman"); lookups ignore letter case.
 
 #include <cstddef>
@@ -67,6 +68,11 @@ class TSystemFontList {
   // then takes Fallback().
   std::optional<TSystemFontFace> ResolveFontName(std::string_view pdfFontName, bool bold,
                                                  bool italic) const;
+
+  // The face of URW's base 35 fonts that draws a standard 14 font (e.g.
+  // "Courier-Bold" gives Nimbus Mono PS Bold): the same design and metrics.
+  // Nothing for another name or when the URW family is not installed.
+  std::optional<TSystemFontFace> StandardFontFace(std::string_view standardName) const;
 
   // The wide-coverage fallback that stands in for "Arial Unicode MS".
   std::optional<TSystemFontFace> Fallback(bool bold, bool italic) const;

@@ -23,6 +23,99 @@ std::string_view NameOf(const TPDFont& font, std::string_view charName, uint32_t
   return static_cast<const TPD8bitFont&>(font).GlyphNameAt(static_cast<uint8_t>(rawCode));
 }
 
+// The Unicode value a glyph name stands for: the glyph lists, then the
+// uniXXXX and uXXXX[XX] forms that producers give glyphs the lists lack.
+uint32_t UnicodeOfName(std::string_view name) {
+  if (const uint32_t listed = GlyphNameToUnicode(name, false)) return listed;
+  auto hex = [](std::string_view digits) -> uint32_t {
+    uint32_t value = 0;
+    for (const char c : digits) {
+      const int d = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                           : -1;
+      if (d < 0) return 0;
+      value = value << 4 | static_cast<uint32_t>(d);
+    }
+    return value <= 0x10FFFF ? value : 0;
+  };
+  if (name.size() == 7 && name.starts_with("uni")) return hex(name.substr(3));
+  if (name.size() >= 5 && name.size() <= 7 && name[0] == 'u') return hex(name.substr(1));
+  return 0;
+}
+
+// The Mac OS Roman code of a glyph name, -1 when that encoding lacks it.
+int MacRomanCodeOf(std::string_view name) {
+  for (int code = 0; code < 256; ++code) {
+    if (kMacRomanEncoding[static_cast<size_t>(code)] == name) return code;
+  }
+  return -1;
+}
+
+// Platform and encoding identifiers of the cmap subtables that matter.
+constexpr uint16_t kMac = 1, kWindows = 3;
+constexpr uint16_t kMacRoman = 0, kWinSymbol = 0, kWinUnicode = 1, kWinUcs4 = 10;
+
+uint32_t UnicodeGlyph(TFontProcessor& processor, uint32_t unicode) {
+  if (const uint32_t g = processor.CharmapGlyph(kWindows, kWinUnicode, unicode)) return g;
+  if (const uint32_t g = processor.CharmapGlyph(kWindows, kWinUcs4, unicode)) return g;
+  for (uint16_t encoding = 0; encoding <= 6; ++encoding) {  // the Unicode platform
+    if (const uint32_t g = processor.CharmapGlyph(0, encoding, unicode)) return g;
+  }
+  return 0;
+}
+
+// A simple TrueType font's glyph for the byte `code`, in the order that
+// glyph selection for TrueType fonts prescribes, widened by what real files
+// need: a non-symbolic font goes from the encoding's glyph name to Unicode
+// and the (3,1) subtable, or to Mac OS Roman and the (1,0) subtable, or to
+// the glyph names of the post table; a symbolic font (and a non-symbolic one
+// whose names found nothing) takes the code in the (3,0) subtable, also in
+// its private-use rows F000, F100 and F200, then in the (1,0) subtable. A
+// font without any cmap takes the code as glyph index. When nothing maps
+// the code, glyph 0 is drawn, as the font program defines it.
+uint32_t FindTrueTypeGlyph(TFontProcessor& processor, const TPD8bitFont& font, uint8_t code) {
+  const std::string_view name = font.GlyphNameAt(code);
+  auto byName = [&]() -> uint32_t {
+    if (name.empty()) return 0;
+    if (const uint32_t unicode = UnicodeOfName(name)) {
+      if (const uint32_t g = UnicodeGlyph(processor, unicode)) return g;
+    }
+    if (const int mac = MacRomanCodeOf(name); mac >= 0) {
+      if (const uint32_t g = processor.CharmapGlyph(kMac, kMacRoman, static_cast<uint32_t>(mac))) {
+        return g;
+      }
+    }
+    uint32_t g = 0;
+    return processor.HasGlyphNames() && Select(processor, TGlyphSelection::gsGlyphName, 0, name, g)
+               ? g
+               : 0;
+  };
+  // A symbolic font is read by its codes; its encoding's names serve only
+  // when it has no code subtable, or when the codes find nothing.
+  const bool codeTables =
+      processor.HasCharmap(kWindows, kWinSymbol) || processor.HasCharmap(kMac, kMacRoman);
+  const bool namesFirst = !font.IsSymbolic() || (font.HasEncoding() && !codeTables);
+  if (namesFirst) {
+    if (const uint32_t g = byName()) return g;
+  }
+  for (const uint32_t row : {0u, 0xF000u, 0xF100u, 0xF200u}) {
+    if (const uint32_t g = processor.CharmapGlyph(kWindows, kWinSymbol, row + code)) return g;
+  }
+  if (const uint32_t g = processor.CharmapGlyph(kMac, kMacRoman, code)) return g;
+  // Lying flags and odd tables: the code in whatever subtables there are.
+  uint32_t g = 0;
+  if (Select(processor, TGlyphSelection::gsCharCode, code, {}, g) ||
+      Select(processor, TGlyphSelection::gsCharCode, 0xF000u + code, {}, g)) {
+    return g;
+  }
+  if (!namesFirst && font.HasEncoding()) {
+    if (const uint32_t byNameGlyph = byName()) return byNameGlyph;
+  }
+  if (processor.CharmapCount() == 0 && code < processor.GlyphCount()) return code;
+  return 0;
+}
+
 bool FindEmbeddedGlyph(TFontProcessor& processor, const TPDFont& font, uint16_t code,
                        std::string_view charName, uint32_t rawCode, uint32_t& glyphIndex) {
   if (font.IsCIDFont())
@@ -36,11 +129,16 @@ bool FindEmbeddedGlyph(TFontProcessor& processor, const TPDFont& font, uint16_t 
     return Select(processor, TGlyphSelection::gsCharCode, rawCode, {}, glyphIndex) ||
            Select(processor, TGlyphSelection::gsCharCode, code, {}, glyphIndex);
   }
-  // TrueType and the rest: a non-symbolic font with an encoding names its
-  // glyphs; find them through the Unicode map or the program's glyph names.
+  if (processor.FormatName() == "TrueType" && rawCode <= 0xFF) {
+    glyphIndex = FindTrueTypeGlyph(processor, static_cast<const TPD8bitFont&>(font),
+                                   static_cast<uint8_t>(rawCode));
+    return true;
+  }
+  // Other programs: a non-symbolic font with an encoding names its glyphs;
+  // find them through the Unicode map or the program's glyph names.
   const std::string_view name = NameOf(font, charName, rawCode);
   if (!name.empty() && !font.IsSymbolic()) {
-    const uint32_t unicode = GlyphNameToUnicode(name, false);
+    const uint32_t unicode = UnicodeOfName(name);
     if (unicode != 0 &&
         processor.SelectGlyph(TGlyphSelection::gsUnicode, unicode, {}, glyphIndex) == kFpSuccess) {
       return true;
@@ -69,6 +167,21 @@ bool FindInstalledGlyph(TFontProcessor& processor, const TPDFont& font, uint16_t
          Select(processor, TGlyphSelection::gsCharCode, (code + 0xF000u) & 0xFFFFu, {}, glyphIndex);
 }
 
+// A simple text font with a descriptor takes the installed font of the kind
+// its flags say (fixed pitch, serif, else sans serif; bold, italic), with the
+// metrics of the standard fonts. Symbolic and composite fonts, and fonts
+// that say nothing, take the wide-coverage fallback.
+std::optional<TSystemFontFace> ByFlags(const TSystemFontList& list, const TPDFont& font) {
+  if (font.IsCIDFont() || font.IsSymbolic() || !font.FontDict() ||
+      !font.FontDict()->LookUp("FontDescriptor")) {
+    return std::nullopt;
+  }
+  const char* family = font.IsFixedWidth() ? "CourierNew"
+                       : font.IsSerif()    ? "TimesNewRoman"
+                                           : "Arial";
+  return list.FindFace(family, font.IsBold(), font.IsItalic());
+}
+
 }  // namespace
 
 std::string_view WithoutSubsetTag(std::string_view name) {
@@ -89,13 +202,18 @@ TTextFace SelectTextFace(TPDFont& font) {
     return face;
   }
   const TSystemFontList& list = TSystemFontList::Instance();
+  std::optional<TSystemFontFace> installed;
+  if (!font.IsCIDFont()) {
+    const std::string& standard = static_cast<const TPD8bitFont&>(font).StandardFontName();
+    if (!standard.empty()) installed = list.StandardFontFace(standard);
+  }
   const std::string_view name =
       WithoutSubsetTag(font.EmbeddedFontName().empty() ? font.Name() : font.EmbeddedFontName());
-  std::optional<TSystemFontFace> installed =
-      list.ResolveFontName(name, font.IsBold(), font.IsItalic());
+  if (!installed) installed = list.ResolveFontName(name, font.IsBold(), font.IsItalic());
   if (!installed && name != font.Name()) {
     installed = list.ResolveFontName(font.Name(), font.IsBold(), font.IsItalic());
   }
+  if (!installed) installed = ByFlags(list, font);
   if (!installed) installed = list.Fallback(font.IsBold(), font.IsItalic());
   if (installed) {
     face.processor = OpenSystemFace(*installed);

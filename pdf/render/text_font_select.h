@@ -31,7 +31,8 @@ std::string_view WithoutSubsetTag(std::string_view name);
 
 // The glyph index that shows one character read from a string: `code` and
 // `charName` as the font read them, `rawCode` the string's bytes. False when
-// the face has no glyph for it.
+// the face has no glyph for it; an embedded simple TrueType font always
+// answers, with its glyph 0 when nothing maps the code.
 bool FindGlyph(TFontProcessor& processor, const TPDFont& font, bool embedded, uint16_t code,
                std::string_view charName, uint32_t rawCode, uint32_t& glyphIndex);
 

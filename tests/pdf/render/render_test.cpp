@@ -193,20 +193,28 @@ TEST(RenderTest, PageWithoutContentsLeavesTheTargetAlone) {
   EXPECT_EQ(white.At(5, 5), kWhite);
 }
 
-TEST(RenderTest, WidgetAnnotationsFromTheirAppearance) {
+TEST(RenderTest, AnnotationsFromTheirAppearance) {
   const std::string objects =
       "{{object 20 0}} << /Type /Annot /Subtype /Widget /Rect [0 0 50 50] /AP << /N 22 0 R >> "
       ">> endobj\n"
       "{{object 21 0}} << /Type /Annot /Subtype /Widget /F 2 /Rect [50 50 100 100] /AP << /N 22 "
       "0 R >> >> endobj\n"
       "{{object 22 0}} << /Subtype /Form /BBox [0 0 10 10] {{streamlen}} >>\nstream\n1 0 0 rg 0 "
-      "0 10 10 re f\nendstream endobj\n";
-  auto doc =
-      LoadBytes(OnePageDocument({""}, "/MediaBox [0 0 100 100] /Annots [20 0 R 21 0 R]", objects));
+      "0 10 10 re f\nendstream endobj\n"
+      "{{object 23 0}} << /Type /Annot /Subtype /FreeText /Rect [50 0 100 50] /AP << /N 22 0 R "
+      ">> >> endobj\n"
+      "{{object 24 0}} << /Type /Annot /Subtype /Popup /Rect [0 50 50 100] /AP << /N 22 0 R >> "
+      ">> endobj\n";
+  // The clip the contents leave in force does not cut the annotations.
+  auto doc = LoadBytes(
+      OnePageDocument({"q 0 0 1 1 re W n"},
+                      "/MediaBox [0 0 100 100] /Annots [20 0 R 21 0 R 23 0 R 24 0 R]", objects));
   Rendered out(100, 100);
   out.Render(*doc);
   EXPECT_EQ(out.At(25, 75), kRed);    // visible widget, fitted to its rectangle
   EXPECT_EQ(out.At(75, 25), kWhite);  // hidden widget
+  EXPECT_EQ(out.At(75, 75), kRed);    // free text drawn from its appearance
+  EXPECT_EQ(out.At(25, 25), kWhite);  // pop-up windows are not drawn
 }
 
 TEST(RenderTest, EffectiveRotation) {

@@ -125,11 +125,11 @@ class Rendered {
       for (int x = 0; x < width; ++x) Row(y)[x] = background;
     }
   }
-  void Render(TPDDocument& doc, int rotation = 0, int page = 1) {
+  void Render(TPDDocument& doc, int rotation = 0, int page = 1, double dpi = 72) {
     cairo_surface_t* surface = cairo_image_surface_create_for_data(data_.data(), CAIRO_FORMAT_RGB24,
                                                                    width_, height_, stride_);
     cairo_t* cr = cairo_create(surface);
-    RenderToCanvas(doc, cr, page, width_, height_, 72, 72, rotation, true, false);
+    RenderToCanvas(doc, cr, page, width_, height_, dpi, dpi, rotation, true, false);
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
   }

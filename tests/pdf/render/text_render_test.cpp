@@ -14,6 +14,7 @@
 #include "pdf/render/system_font_list.h"
 #include "pdf/render/text_font_select.h"
 #include "tests/pdf/core/font_test_helpers.h"
+#include "tests/pdf/core/sfnt_builder.h"
 #include "tests/pdf/render/render_test_helpers.h"
 
 namespace qp::pdf {
@@ -51,7 +52,7 @@ const char* const kFonts =
 
 const std::string kResources =
     "/MediaBox [0 0 100 100] /Resources << /Font << /F1 20 0 R /W 21 0 R /T3 22 0 R /S 25 0 R >> "
-    ">>";
+    "/ExtGState << /GF << /Font [20 0 R 10] >> >> >>";
 
 // Records each glyph as "code@x,y" with the origin in user space (the text
 // matrix applied), and TJ shifts as "shift n".
@@ -119,6 +120,8 @@ TEST(TextRenderTest, GlyphPositionsThroughTheInterpreter) {
        "font F1; 41@5,50; 42@5,36"},
       {"\" sets word and character spacing", "BT /F1 10 Tf 14 TL 5 50 Td 4 1 (A B) \" ET",
        "font F1; 41@5,36; 20@12.67,36; 42@20.45,36"},
+      {"a graphics state's Font entry selects font and size", "BT /GF gs (AB) Tj ET",
+       "font GF; 41@0,0; 42@6.67,0"},
       {"an unknown font keeps the current one", "BT /F1 10 Tf /Nope 20 Tf (A) Tj ET",
        "font F1; 41@0,0"},
       {"no font: nothing is shown", "BT (A) Tj [(B)] TJ ET", ""},
@@ -230,8 +233,9 @@ TEST(TextRenderTest, RiseScalingAndType3ByPixels) {
 }
 
 TEST(TextRenderTest, FaceSelection) {
-  if (!TSystemFontList::Instance().FindFamily("Arial")) {
-    GTEST_SKIP() << "the metric-compatible fonts are not installed";
+  if (!TSystemFontList::Instance().FindFamily("Arial") ||
+      !TSystemFontList::Instance().FindFamily("NimbusSans")) {
+    GTEST_SKIP() << "the metric-compatible or URW fonts are not installed";
   }
   struct Case {
     const char* name;
@@ -240,19 +244,31 @@ TEST(TextRenderTest, FaceSelection) {
     bool bold;
   };
   const Case cases[] = {
-      {"Helvetica is Arial", "<< /Subtype /Type1 /BaseFont /Helvetica >>", "Liberation Sans",
+      {"Helvetica is URW's Nimbus Sans", "<< /Subtype /Type1 /BaseFont /Helvetica >>",
+       "Nimbus Sans", false},
+      {"Arial keeps Liberation Sans", "<< /Subtype /TrueType /BaseFont /Arial >>",
+       "Liberation Sans", false},
+      {"Arial Narrow", "<< /Subtype /TrueType /BaseFont /ArialNarrow >>", "Nimbus Sans Narrow",
        false},
+      {"Times-Italic", "<< /Subtype /Type1 /BaseFont /Times-Italic >>", "Nimbus Roman", false},
+      {"ZapfDingbats", "<< /Subtype /Type1 /BaseFont /ZapfDingbats >>", "D050000L", false},
       {"a style after a comma", "<< /Subtype /TrueType /BaseFont /Arial,Bold >>", "Liberation Sans",
        true},
       {"PS and MT dropped from the descriptor's name",
        "<< /Subtype /TrueType /BaseFont /TimesNewRomanPSMT /FontDescriptor << /FontName "
        "/TimesNewRomanPSMT /Flags 34 >> >>",
        "Liberation Serif", false},
-      {"Courier", "<< /Subtype /Type1 /BaseFont /Courier-Bold >>", "Liberation Mono", true},
+      {"Courier", "<< /Subtype /Type1 /BaseFont /Courier-Bold >>", "Nimbus Mono PS", true},
+      {"Courier New", "<< /Subtype /TrueType /BaseFont /CourierNew,Bold >>", "Liberation Mono",
+       true},
       {"a program FreeType rejects: the installed font by name",
        "<< /Subtype /TrueType /BaseFont /ABCDEF+Arial-BoldMT /FontDescriptor << /FontName "
        "/ABCDEF+Arial-BoldMT /Flags 32 /FontFile2 11 0 R >> >>",
        "Liberation Sans", true},
+      {"a rejected program with fixed pitch and bold flags: a monospaced font",
+       "<< /Subtype /TrueType /BaseFont /ABCDEF+Zzyzx /FontDescriptor << /FontName "
+       "/ABCDEF+Zzyzx /Flags 262145 /FontFile2 11 0 R >> >>",
+       "Liberation Mono", true},
       {"an unknown name: the fallback", "<< /Subtype /TrueType /BaseFont /Zzyzx >>", "DejaVu Sans",
        false},
   };
@@ -338,6 +354,220 @@ TEST(TextRenderTest, CorpusType3BitmapGlyphsReachTheDevice) {
   DisplayPage(document, device, 1, 72, 72, 0);
   EXPECT_GT(device.glyphImages, 20);
   EXPECT_EQ(device.others, 0);
+}
+
+std::string HexOf(const std::string& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    hex += kDigits[uint8_t(bytes[i]) >> 4];
+    hex += kDigits[uint8_t(bytes[i]) & 15];
+    if (i % 64 == 63) hex += '\n';
+  }
+  return hex + '>';
+}
+
+// Glyph selection of embedded TrueType programs, by pixels. Each generated
+// font has four glyphs: 0 a band across the top of the em, 1 to 3 bars at
+// the left, middle and right. A glyph shown at 100 points from the page's
+// origin tells by which bar appears which glyph was chosen.
+TEST(TextRenderTest, TrueTypeGlyphSelectionByPixels) {
+  using test::SfntSubtable;
+  struct Case {
+    const char* name;
+    std::vector<SfntSubtable> cmaps;
+    std::vector<std::string> names;  // post table glyph names
+    int flags;                       // simple fonts; 0: a CIDFontType2 font
+    const char* dictExtra;           // font dictionary (or descendant) entries
+    const char* text;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"symbolic: (3,0) in the F000 row", {{3, 0, {{0xF041, 2}}}}, {}, 4, "", "(A)", "middle"},
+      {"symbolic: (3,0) by the code itself", {{3, 0, {{0x41, 3}}}}, {}, 4, "", "(A)", "right"},
+      {"symbolic: (1,0)", {{1, 0, {{0x41, 1}}}}, {}, 4, "", "(A)", "left"},
+      {"symbolic, a (3,1) subtable only: the code as Unicode",
+       {{3, 1, {{0x41, 3}}}},
+       {},
+       4,
+       "",
+       "(A)",
+       "right"},
+      {"LibreOffice subset: symbolic, no encoding, code 0",
+       {{3, 0, {{0xF000, 1}, {0xF001, 2}}}},
+       {},
+       4,
+       "",
+       "<00>",
+       "left"},
+      {"LibreOffice subset: code 1",
+       {{3, 0, {{0xF000, 1}, {0xF001, 2}}}},
+       {},
+       4,
+       "",
+       "<01>",
+       "middle"},
+      {"non-symbolic: the name's Unicode in (3,1), not the code in (1,0)",
+       {{3, 1, {{0x2019, 1}}}, {1, 0, {{0x92, 3}}}},
+       {},
+       32,
+       "/Encoding /WinAnsiEncoding",
+       "<92>",
+       "left"},
+      {"non-symbolic: the name's Mac OS Roman code in (1,0)",
+       {{1, 0, {{0xD5, 2}}}},
+       {},
+       32,
+       "/Encoding /WinAnsiEncoding",
+       "<92>",
+       "middle"},
+      {"non-symbolic: a uniXXXX name of Differences",
+       {{3, 1, {{0x416, 2}}}},
+       {},
+       32,
+       "/Encoding << /Differences [65 /uni0416] >>",
+       "(A)",
+       "middle"},
+      {"non-symbolic flags on a font with a (3,0) subtable only",
+       {{3, 0, {{0xF041, 1}}}},
+       {},
+       32,
+       "/Encoding /WinAnsiEncoding",
+       "(A)",
+       "left"},
+      {"no cmap: the Differences name in the post table",
+       {},
+       {".notdef", "a", "b", "bar"},
+       32,
+       "/Encoding << /Differences [65 /bar] >>",
+       "(A)",
+       "right"},
+      {"no cmap, no names: the code is the glyph index", {}, {}, 4, "", "<02>", "middle"},
+      {"a code that the cmap gives glyph 0 draws glyph 0",
+       {{3, 0, {{0xF041, 0}, {0xF042, 1}}}},
+       {},
+       4,
+       "",
+       "(A)",
+       "top"},
+      {"CID, Identity-H without CIDToGIDMap: the CID is the glyph",
+       {},
+       {},
+       0,
+       "",
+       "<0002>",
+       "middle"},
+      {"CID, CIDToGIDMap /Identity", {}, {}, 0, "/CIDToGIDMap /Identity", "<0003>", "right"},
+      {"CID, CIDToGIDMap stream", {}, {}, 0, "/CIDToGIDMap 22 0 R", "<0001>", "right"},
+      {"CID, a CID past the CIDToGIDMap stream: glyph 0",
+       {},
+       {},
+       0,
+       "/CIDToGIDMap 22 0 R",
+       "<0009>",
+       "top"},
+      {"CID, an embedded CMap with one-byte codes", {}, {}, 0, "", "(A)", "middle"},
+  };
+  for (const Case& c : cases) {
+    std::string font = test::BuildSfntFont(
+        {{{0, 600, 1000, 700}, {0, 0, 300, 500}, {350, 0, 650, 500}, {700, 0, 1000, 500}},
+         c.cmaps,
+         c.names});
+    const std::string descriptor = "/FontDescriptor << /FontName /ABCDEF+Test /Flags " +
+                                   std::to_string(c.flags ? c.flags : 4) + " /FontFile2 21 0 R >>";
+    const bool embeddedCMap = std::string(c.name).find("embedded CMap") != std::string::npos;
+    std::string dict;
+    if (c.flags) {
+      dict = "<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Test " + descriptor + " " +
+             c.dictExtra + " >>";
+    } else {
+      dict = std::string("<< /Type /Font /Subtype /Type0 /BaseFont /ABCDEF+Test /Encoding ") +
+             (embeddedCMap ? "23 0 R" : "/Identity-H") +
+             " /DescendantFonts [<< /Type /Font /Subtype /CIDFontType2 /BaseFont /ABCDEF+Test "
+             "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> " +
+             descriptor + " " + c.dictExtra + " >>] >>";
+    }
+    const std::string objects =
+        "{{object 20 0}} " + dict +
+        " endobj\n{{object 21 0}} << /Filter /ASCIIHexDecode {{streamlen}} >>\nstream\n" +
+        HexOf(font) +
+        "\nendstream endobj\n"
+        "{{object 22 0}} << /Filter /ASCIIHexDecode {{streamlen}} >>\nstream\n000000030001>"
+        "\nendstream endobj\n"
+        "{{object 23 0}} << /Type /CMap {{streamlen}} >>\nstream\n/CIDInit /ProcSet findresource "
+        "begin 12 dict begin begincmap /WMode 0 def 1 begincodespacerange <00> <FF> "
+        "endcodespacerange 1 begincidchar <41> 2 endcidchar endcmap end end\nendstream endobj\n";
+    auto doc = LoadBytes(OnePageDocument({std::string("BT /E 100 Tf ") + c.text + " Tj ET"},
+                                         "/MediaBox [0 0 100 100] /Resources << /Font << /E "
+                                         "20 0 R >> >>",
+                                         objects));
+    Rendered out(100, 100);
+    out.Render(*doc);
+    std::string seen;
+    const struct {
+      const char* name;
+      int x, y;
+    } probes[] = {{"top", 50, 35}, {"left", 15, 75}, {"middle", 50, 75}, {"right", 85, 75}};
+    for (const auto& p : probes) {
+      if (out.At(p.x, p.y) == kBlack) seen += std::string(seen.empty() ? "" : " ") + p.name;
+    }
+    EXPECT_EQ(seen, c.expected) << c.name;
+  }
+}
+
+TEST(TextRenderTest, ZeroWidthTextStrokesKeepTheWeight) {
+  // Fill and stroke at line width 0 darkens hardly more than the fill alone.
+  auto darkPixels = [](const char* mode, uint32_t below = 160) {
+    auto doc = LoadBytes(OnePageDocument(
+        {std::string("0 w ") + mode + " BT /F1 10 Tf 2 40 Td (HHHHHHHHHHHHHH) Tj ET"}, kResources,
+        kFonts));
+    Rendered out(100, 100);
+    out.Render(*doc);
+    int dark = 0;
+    for (int y = 0; y < 100; ++y) {
+      for (int x = 0; x < 100; ++x) dark += (out.At(x, y) & 0xFF) < below;
+    }
+    return dark;
+  };
+  const int filled = darkPixels("0 Tr"), stroked = darkPixels("2 Tr");
+  ASSERT_GT(filled, 100);
+  EXPECT_LT(stroked, filled * 1.5);                // a full pixel line gives almost twice
+  EXPECT_GT(darkPixels("1 Tr", 240), filled / 2);  // outlines alone stay visible
+}
+
+// Files of the pdfjs corpus whose TrueType text once came out blank: page 1
+// at width 1024 must show at least half the ink that mutool draw -w 1024
+// shows (pixels with a channel below 160, counted when these were written).
+TEST(TextRenderTest, CorpusTrueTypeTextAppears) {
+  const std::string folder = std::string(QP_SHARED_DIR) + "/corpus/pdfjs/";
+  if (!std::ifstream(folder + "issue8234.pdf")) GTEST_SKIP() << "corpus not found: " << folder;
+  const struct {
+    const char* file;
+    int mutoolInk;
+  } cases[] = {
+      {"bug1046314", 3377},   {"bug903856", 2513},   {"issue11131_reduced", 6883},
+      {"issue11913", 114702}, {"issue14847", 10361}, {"issue2931", 9642},
+      {"issue3438", 5154},    {"issue5202", 8695},   {"issue6612", 2019},
+      {"issue20504", 39848},  {"issue8234", 8956},
+  };
+  for (const auto& c : cases) {
+    TPDDocument doc;
+    doc.LoadDocument(folder + c.file + ".pdf");
+    TPDPage* page = doc.GetPageTree()->GetPage(1);
+    ASSERT_TRUE(page) << c.file;
+    const double dpi = 1024 * 72 / page->GetPageWidth();
+    const int height = static_cast<int>(std::ceil(page->GetPageHeight() * dpi / 72));
+    Rendered out(1024, height);
+    out.Render(doc, 0, 1, dpi);
+    int ink = 0;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < 1024; ++x) {
+        const uint32_t p = out.At(x, y);
+        ink += (p >> 16 & 0xFF) < 160 || (p >> 8 & 0xFF) < 160 || (p & 0xFF) < 160;
+      }
+    }
+    EXPECT_GE(ink * 2, c.mutoolInk) << c.file << ": ink " << ink;
+  }
 }
 
 }  // namespace
