@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "compiler/coordinate_entry.h"
+
 namespace qp {
 namespace {
 
@@ -60,6 +64,76 @@ TEST(CoordinateText, MalformedTextGivesZeroOrPartialValues) {
   for (auto [text, value] : lat) EXPECT_EQ(TextToLat(text), value) << text;
   EXPECT_EQ(TextToLong("N000°00.00"), 0);
   EXPECT_EQ(TextToLong("W1"), 0);
+}
+
+TEST(CoordinateEntry, AcceptsTheShownFormAndRefusesEverythingElse) {
+  const struct {
+    const char* text;
+    bool latitude;
+    std::optional<int32_t> value;
+  } cases[] = {
+      {"N42\xC2\xB0"
+       "30.15",
+       true, 42 * 180000 + 30 * 3000 + 15 * 50},
+      {"N42 30.15", true, 42 * 180000 + 30 * 3000 + 15 * 50},
+      {"N4230.00", true, 42 * 180000 + 30 * 3000},  // once read as N42°00.06
+      {" S5\xC2\xB0"
+       "07.59 ",
+       true, -(5 * 180000 + 7 * 3000 + 59 * 50)},
+      {"N90\xC2\xB0"
+       "00.00",
+       true, 90 * 180000},
+      {"W071\xC2\xB0"
+       "02.05",
+       false, -(71 * 180000 + 2 * 3000 + 5 * 50)},
+      {"E8 00.01", false, 8 * 180000 + 50},
+      {"W180\xC2\xB0"
+       "00.00",
+       false, -180 * 180000},
+      // Refused: decimal minutes, a missing field, out of range, other letters.
+      {"N42\xC2\xB0"
+       "30.5",
+       true, std::nullopt},
+      {"N42.5", true, std::nullopt},
+      {"N42\xC2\xB0"
+       "60.00",
+       true, std::nullopt},
+      {"N42\xC2\xB0"
+       "30.60",
+       true, std::nullopt},
+      {"N90\xC2\xB0"
+       "00.01",
+       true, std::nullopt},
+      {"N123\xC2\xB0"
+       "00.00",
+       true, std::nullopt},
+      {"n42\xC2\xB0"
+       "30.15",
+       true, std::nullopt},
+      {"E42\xC2\xB0"
+       "30.15",
+       true, std::nullopt},
+      {"42\xC2\xB0"
+       "30.15N",
+       true, std::nullopt},
+      {"N42\xC2\xB0"
+       "30'15\"",
+       true, std::nullopt},
+      {"", true, std::nullopt},
+      {"W181\xC2\xB0"
+       "00.00",
+       false, std::nullopt},
+      {"W1800\xC2\xB0"
+       "00.00",
+       false, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.latitude ? ParseLatitude(c.text) : ParseLongitude(c.text), c.value) << c.text;
+  }
+  EXPECT_EQ(LatitudeInWords(42 * 180000 + 30 * 3000 + 15 * 50),
+            "42\xC2\xB0 30\xE2\x80\xB2 15\xE2\x80\xB3 N");
+  EXPECT_EQ(LongitudeInWords(-(71 * 180000 + 2 * 3000 + 5 * 50)),
+            "71\xC2\xB0 2\xE2\x80\xB2 5\xE2\x80\xB3 W");
 }
 
 TEST(ExtrapolateCorners, FromTwoReferencePoints) {

@@ -259,13 +259,20 @@ TEST_F(PlateEditorModelTest, ReferencePointsCarryOverToTheNextPlate) {
   EXPECT_FALSE(model.Fields().geo_referenced);  // the user ticks it
 }
 
-TEST_F(PlateEditorModelTest, LatLongTextOutOfLayoutReadsAsTheParserSays) {
+TEST_F(PlateEditorModelTest, RefusedCoordinatesSetNothingAndOnePointGivesNoCorners) {
   Open(Source("chart.pdf"));
+  const std::string corners_before = model.Fields().lat_tl + model.Fields().long_br;
   model.MouseMoved(10, 10);
   view.lat_long_answers.push_back({"n51°28.40", "W118°2x.29"});
   model.SetFirstReferencePoint();
   EXPECT_EQ(model.FirstReference().lat, 0);
-  EXPECT_EQ(model.FirstReference().lon, -(118 * 180000 + 29 * 50));
+  EXPECT_EQ(model.FirstReference().lon, 0);
+  // "N4230.00" is 42° 30′: set, but with one point the corners stay.
+  view.lat_long_answers.push_back({"N4230.00", "W71 01.30"});
+  model.SetFirstReferencePoint();
+  EXPECT_EQ(model.FirstReference().lat, 42 * 180000 + 30 * 3000);
+  EXPECT_EQ(model.FirstReference().lon, -(71 * 180000 + 1 * 3000 + 30 * 50));
+  EXPECT_EQ(model.Fields().lat_tl + model.Fields().long_br, corners_before);
 }
 
 TEST_F(PlateEditorModelTest, ClipCornersComeFromTheMouse) {
