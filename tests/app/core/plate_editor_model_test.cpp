@@ -380,6 +380,10 @@ TEST_F(PlateEditorModelTest, CancelKeepsThePlateButNotTheReferencePoints) {
     m.MouseMoved(60, 70);
     m.SetClipBottomRight();
     if (accept) {
+      // Corners come only from two points.
+      m.MouseMoved(200, 300);
+      view.lat_long_answers.push_back({"N09°00.00", "E011°00.00"});
+      m.SetSecondReferencePoint();
       m.Accept();
     } else {
       m.Cancel();
