@@ -7,6 +7,7 @@
 #include "app/batch_import_dialog.h"
 #include "app/core/compiler_preview_renderer.h"
 #include "app/folder_chooser.h"
+#include "app/group_file_viewer.h"
 #include "app/group_name_editor.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
@@ -21,6 +22,7 @@ namespace {
 
 constexpr const char* kHelp =
     "Usage: quarrin-plates [--home DIR]\n"
+    "       quarrin-plates --view FILE.ZPG\n"
     "       quarrin-plates --help | --version\n\n"
     "The Quarrin Plates compiler: groups approach charts and reference pages into\n"
     "the group files that Zorvale cockpit displays load.\n\n"
@@ -28,6 +30,8 @@ constexpr const char* kHelp =
     "               Setup.ini); default: $QUARRIN_PLATES_HOME, the program's own\n"
     "               folder for a portable install, else\n"
     "               $XDG_DATA_HOME/quarrin-plates\n"
+    "  --view FILE  shows a group file's plates as the display will, without\n"
+    "               opening a project\n"
     "  --help       this text\n"
     "  --version    the program's version\n\n"
     "platec offers the same work on the command line ('platec --help').\n";
@@ -53,6 +57,18 @@ bool AnswersOnTheTerminal(int argc, char** argv) {
 int main(int argc, char** argv) {
   if (AnswersOnTheTerminal(argc, argv)) return 0;
   qp::app::Application application(argc, argv);
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::string(argv[i]) != "--view") continue;
+    qp::app::GroupFileViewer viewer;
+    try {
+      viewer.Open(argv[i + 1]);
+    } catch (const std::exception& error) {
+      qp::app::ShowMessageBox(nullptr, QString::fromStdString(error.what()));
+      return 1;
+    }
+    viewer.show();
+    return QApplication::exec();
+  }
 
   std::vector<std::string> args;
   for (const QString& arg : QApplication::arguments()) args.push_back(arg.toStdString());

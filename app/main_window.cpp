@@ -19,6 +19,7 @@
 
 #include "app/batch_import_dialog.h"
 #include "app/folder_chooser.h"
+#include "app/group_file_viewer.h"
 #include "app/group_name_editor.h"
 #include "app/message_box.h"
 #include "app/status_window.h"
@@ -30,6 +31,7 @@ MainWindow::MainWindow(const std::string& application_folder, QWidget* parent)
     : QMainWindow(parent) {
   setObjectName("TForm1");
   setWindowTitle(kMainWindowCaption);
+  export_folder_ = application_folder + "Export";
   BuildLayout();
   BuildMenus();
   pdf_document_ = std::make_unique<pdf::TPDFDocument>();
@@ -136,6 +138,10 @@ void MainWindow::BuildMenus() {
           [this] { RunBuild(&MainPresenter::BuildAllGroups); });
   project_menu_->addAction(build_selected_);
   project_menu_->addAction(build_all_);
+  AddSeparator(project_menu_);
+  auto* open_group_file = new QAction("Open &group file...", project_menu_);
+  connect(open_group_file, &QAction::triggered, this, &MainWindow::OpenGroupFile);
+  project_menu_->addAction(open_group_file);
   // Until a build driver is attached the build items cannot be chosen.
   build_selected_->setEnabled(false);
   build_all_->setEnabled(false);
@@ -155,6 +161,22 @@ void MainWindow::BuildMenus() {
   AddSeparator(plate_list_);
   AddAction(plate_list_, "Move plate(s) up in list", &MainPresenter::MovePlatesUp);
   AddAction(plate_list_, "Move plate(s) down in list", &MainPresenter::MovePlatesDown);
+}
+
+void MainWindow::OpenGroupFile() {
+  const QString file =
+      QFileDialog::getOpenFileName(this, "Open group file", QString::fromStdString(export_folder_),
+                                   "Group files (*.ZPG *.zpg);;All files (*)");
+  if (file.isEmpty()) return;
+  if (!viewer_) viewer_ = new GroupFileViewer(this);
+  try {
+    viewer_->Open(file.toStdString());
+  } catch (const std::exception& error) {
+    ShowMessageBox(this, QString::fromStdString(error.what()));
+    return;
+  }
+  viewer_->show();
+  viewer_->raise();
 }
 
 void MainWindow::AttachBuild(GroupBuilder* builder, StatusWindow* status) {

@@ -23,6 +23,8 @@ class TPDFDocument;
 
 namespace qp::app {
 
+class GroupFileViewer;
+
 class BatchImportDialog;
 class FolderChooser;
 class GroupNameEditor;
@@ -99,6 +101,8 @@ class MainWindow : public QMainWindow, public MainView {
   std::optional<std::string> ChooseProjectFile(const std::string& folder, bool save);
   void OpenBatchImport();
   void ProcessBatchImport();
+  // "Open group file...": a group file of the Export folder in the viewer.
+  void OpenGroupFile();
 
   std::unique_ptr<MainPresenter> presenter_;
   std::unique_ptr<pdf::TPDFDocument> pdf_document_;
@@ -112,6 +116,8 @@ class MainWindow : public QMainWindow, public MainView {
   QMenu* project_menu_ = nullptr;
   QAction* build_selected_ = nullptr;
   QAction* build_all_ = nullptr;
+  GroupFileViewer* viewer_ = nullptr;  // made when first used
+  std::string export_folder_;
   bool group_selection_changed_ = false;
   bool close_after_build_ = false;
 };
