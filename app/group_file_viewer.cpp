@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
@@ -39,6 +40,9 @@ GroupFileViewer::GroupFileViewer(QWidget* parent) : QWidget(parent, Qt::Window) 
   connect(zoom_out, &QPushButton::clicked, this, [this] { SetZoom(zoom_ / 1.25); });
   connect(zoom_in, &QPushButton::clicked, this, [this] { SetZoom(zoom_ * 1.25); });
   connect(actual, &QPushButton::clicked, this, [this] { SetZoom(1.0); });
+  zoom_out->setShortcut(QKeySequence::ZoomOut);
+  zoom_in->setShortcut(QKeySequence::ZoomIn);
+  actual->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(zoom_out);
   buttons->addWidget(zoom_in);
