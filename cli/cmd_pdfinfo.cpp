@@ -71,6 +71,7 @@ int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         << " x " << Number(points.Height) << " pt, " << Number(pixels.Width) << " x "
         << Number(pixels.Height) << " px\n";
   }
+  if (document.WasRepaired()) err << "platec pdfinfo: " << file << ": " << kRepairedNote << "\n";
   return 0;
 }
 

@@ -89,6 +89,7 @@ int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     err << "platec render: " << output << ": " << cairo_status_to_string(status) << "\n";
     return 1;
   }
+  if (document.WasRepaired()) err << "platec render: " << file << ": " << kRepairedNote << "\n";
   out << "Size: " << t << " x " << th << "\n";
   out << "Time: " << static_cast<int64_t>(std::llround(seconds * 1000)) << " ms\n";
   return 0;

@@ -52,7 +52,7 @@ int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   objNumber = std::stoul(number);
   pdf::TPDDocument document;
   document.SetPassword(password);
-  document.LoadDocument(file);
+  document.LoadDocument(file, true);
   pdf::TPDBaseObject* object = document.GetBaseDoc()->GetObject(static_cast<uint32_t>(objNumber));
   if (object == nullptr) {
     err << "platec show: object " << objNumber << " not found\n";

@@ -131,8 +131,8 @@ TEST(DocumentLoad, TableRowsAndMissingObjects) {
 }
 
 TEST(DocumentLoad, SelfReferencesEndWithoutRecursion) {
-  // A stream whose /Length is itself, and one whose /Length is an integer
-  // object that does exist.
+  // A stream whose /Length is itself (its data then ends at "endstream"),
+  // and one whose /Length is an integer object that does exist.
   auto document =
       Load(ExpandPdfTemplate("%PDF-1.4\n{{object 1 0}} << /Type /Catalog /Pages 2 0 R >> endobj\n"
                              "{{object 2 0}} << /Type /Pages /Kids [] /Count 0 >> endobj\n"
@@ -140,7 +140,9 @@ TEST(DocumentLoad, SelfReferencesEndWithoutRecursion) {
                              "{{object 6 0}} << /Length 7 0 R >>\nstream\nxyz\nendstream endobj\n"
                              "{{object 7 0}} 3 endobj\n"
                              "{{xref}}trailer << /Size 8 /Root 1 0 R >>\n{{startxref}}\n%%EOF\n"));
-  EXPECT_EQ(document->GetBaseDoc()->GetObject(5), nullptr);
+  TPDBaseObject* five = document->GetBaseDoc()->GetObject(5);
+  ASSERT_NE(five, nullptr);
+  ASSERT_TRUE(five->IsStream());
   TPDBaseObject* six = document->GetBaseDoc()->GetObject(6);
   ASSERT_NE(six, nullptr);
   ASSERT_TRUE(six->IsStream());
