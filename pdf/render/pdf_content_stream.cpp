@@ -9,6 +9,7 @@
 #include "pdf/core/pdf_memory_stream.h"
 #include "pdf/core/pdf_parser.h"
 #include "pdf/core/pdf_syntax.h"
+#include "pdf/render/pdf_inline_image.h"
 
 namespace qp::pdf {
 
@@ -120,27 +121,29 @@ Op FindOperator(std::string_view s) {
     QP_OP("B", op_B)
     QP_OP("b*", op_bStar)
     QP_OP("B*", op_BStar)
-    QP_OP("BDC", op_BDC) QP_OP("BI", op_BI) QP_OP("BMC", op_BMC) QP_OP("BT", op_BT) QP_OP(
-        "BX", op_BX) QP_OP("c", op_c) QP_OP("cm", op_cm) QP_OP("cs", op_cs) QP_OP("CS", op_CS)
-        QP_OP("d", op_d) QP_OP("d0", op_d0) QP_OP("d1", op_d1) QP_OP("Do", op_Do) QP_OP("DP", op_DP)
-            QP_OP("EI", op_EI) QP_OP("EMC", op_EMC) QP_OP("ET", op_ET) QP_OP("EX", op_EX) QP_OP(
-                "f", op_f) QP_OP("F", op_F) QP_OP("f*", op_fStar) QP_OP("g", op_g) QP_OP("G", op_G)
-                QP_OP("gs", op_gs) QP_OP("h", op_h) QP_OP("i", op_i) QP_OP("ID", op_ID) QP_OP(
-                    "j", op_j) QP_OP("J", op_J) QP_OP("k", op_k) QP_OP("K", op_K) QP_OP("l", op_l)
-                    QP_OP("m", op_m) QP_OP("M", op_M) QP_OP("MP", op_MP) QP_OP("n", op_n)
-                        QP_OP("q", op_q) QP_OP("Q", op_Q) QP_OP("re", op_re) QP_OP("rg", op_rg)
-                            QP_OP("RG", op_RG) QP_OP("ri", op_ri) QP_OP("s", op_s) QP_OP("S", op_S)
-                                QP_OP("sc", op_sc) QP_OP("SC", op_SC) QP_OP("scn", op_scn) QP_OP(
-                                    "SCN", op_SCN) QP_OP("sh", op_sh) QP_OP("T*", op_TStar)
-                                    QP_OP("Tc", op_Tc) QP_OP("Td", op_Td) QP_OP("TD", op_TD)
-                                        QP_OP("Tf", op_Tf) QP_OP("Tj", op_Tj) QP_OP("TJ", op_TJ)
-                                            QP_OP("TL", op_TL) QP_OP("Tm", op_Tm) QP_OP("Tr", op_Tr)
-                                                QP_OP("Ts", op_Ts) QP_OP("Tw", op_Tw)
-                                                    QP_OP("Tz", op_Tz) QP_OP("v", op_v)
-                                                        QP_OP("w", op_w) QP_OP("W", op_W)
-                                                            QP_OP("W*", op_WStar) QP_OP("y", op_y)
+    QP_OP("BDC", op_BDC)
+    QP_OP("BI", op_BI) QP_OP("BMC", op_BMC) QP_OP("BT", op_BT) QP_OP("BX", op_BX) QP_OP(
+        "c", op_c) QP_OP("cm", op_cm) QP_OP("cs", op_cs) QP_OP("CS", op_CS) QP_OP("d", op_d)
+        QP_OP("d0", op_d0) QP_OP("d1", op_d1) QP_OP("Do", op_Do) QP_OP("DP", op_DP) QP_OP(
+            "EI", op_EI) QP_OP("EMC", op_EMC) QP_OP("ET", op_ET) QP_OP("EX", op_EX) QP_OP("f", op_f)
+            QP_OP("F", op_F) QP_OP("f*", op_fStar) QP_OP("g", op_g) QP_OP("G", op_G) QP_OP(
+                "gs", op_gs) QP_OP("h", op_h) QP_OP("i", op_i) QP_OP("ID", op_ID) QP_OP("j", op_j)
+                QP_OP("J", op_J) QP_OP("k", op_k) QP_OP("K", op_K) QP_OP("l", op_l) QP_OP("m", op_m)
+                    QP_OP("M", op_M) QP_OP("MP", op_MP) QP_OP("n", op_n) QP_OP("q", op_q)
+                        QP_OP("Q", op_Q) QP_OP("re", op_re) QP_OP("rg", op_rg) QP_OP("RG", op_RG)
+                            QP_OP("ri", op_ri) QP_OP("s", op_s) QP_OP("S", op_S) QP_OP("sc", op_sc)
+                                QP_OP("SC", op_SC) QP_OP("scn", op_scn) QP_OP("SCN", op_SCN)
+                                    QP_OP("sh", op_sh) QP_OP("T*", op_TStar) QP_OP("Tc", op_Tc)
+                                        QP_OP("Td", op_Td) QP_OP("TD", op_TD) QP_OP("Tf", op_Tf)
+                                            QP_OP("Tj", op_Tj) QP_OP("TJ", op_TJ) QP_OP("TL", op_TL)
+                                                QP_OP("Tm", op_Tm) QP_OP("Tr", op_Tr)
+                                                    QP_OP("Ts", op_Ts) QP_OP("Tw", op_Tw)
+                                                        QP_OP("Tz", op_Tz) QP_OP("v", op_v)
+                                                            QP_OP("w", op_w) QP_OP("W", op_W)
+                                                                QP_OP("W*", op_WStar)
+                                                                    QP_OP("y", op_y)
 #undef QP_OP
-                                                                default : return opNone;
+                                                                        default : return opNone;
   }
 }
 
@@ -291,22 +294,6 @@ std::string ReadAll(TPDStream& stream, int64_t limit) {
 bool IsDeviceSpaceName(const std::string& name) {
   return name == "DeviceGray" || name == "DeviceRGB" || name == "DeviceCMYK" || name == "Pattern" ||
          name == "G" || name == "RGB" || name == "CMYK";
-}
-
-// Where to look for the EI that ends an inline image's data. ASCII85 data
-// ends at its own "~>" and may hold the letters "EI" anywhere before it, so
-// the search starts after the '~'; other data is searched from its start.
-size_t InlineDataSearchStart(const TPDDictionary& dict, std::string_view data, size_t start) {
-  const TPDBaseObject* filter = dict.LookUp("Filter");
-  if (filter == nullptr) filter = dict.LookUp("F");
-  if (filter != nullptr && filter->IsArray()) {
-    filter = static_cast<const TPDArray*>(filter)->Get(0);
-  }
-  if (filter == nullptr || !(filter->IsName("ASCII85Decode") || filter->IsName("A85"))) {
-    return start;
-  }
-  const size_t tilde = data.find('~', start);
-  return tilde == std::string_view::npos ? start : tilde + 1;
 }
 
 }  // namespace
@@ -901,16 +888,18 @@ void TPDContentStream::InlineImage(TPDParser& parser, std::string_view data) {
     haveKey = false;
   }
   if (!reachedData) return;
-  const int64_t start = std::clamp<int64_t>(parser.GetPosition(), 0, int64_t(data.size()));
-  size_t end = data.find("EI", InlineDataSearchStart(*dict, data, static_cast<size_t>(start)));
-  if (end == std::string_view::npos) end = data.size();
+  const auto start =
+      static_cast<size_t>(std::clamp<int64_t>(parser.GetPosition(), 0, int64_t(data.size())));
+  const TPDInlineDataExtent extent =
+      FindInlineImageData(*dict, resources_, data, start,
+                          [](std::string_view word) { return FindOperator(word) != opNone; });
   TPDImageSource image;
   image.Dict = dict.get();
-  image.Data = data.substr(static_cast<size_t>(start), end - static_cast<size_t>(start));
+  image.Data = data.substr(start, extent.data_end - start);
   image.IsInline = true;
   image.Resources = resources_;
   device_.DrawImage(state_, image);
-  parser.GetLexer().SetPosition(static_cast<int64_t>(std::min(end + 2, data.size())));
+  parser.GetLexer().SetPosition(static_cast<int64_t>(extent.resume));
 }
 
 TPDMatrix TPDForm::GetMatrix() const {
