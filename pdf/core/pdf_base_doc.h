@@ -29,7 +29,7 @@ class TPDBaseDoc final : public TPDObjectResolver {
 
   // Loads from an open file, which the document then owns. Raises the load
   // failures (ExInvalidPDFFile, ExStartXrefNotFound,
-  // ExImproperCrossRefTableOrStream, ExUnsupportedEncryption, ExInvalidFileID,
+  // ExImproperCrossRefTableOrStream, ExUnsupportedEncryption,
   // ExInvalidPassword).
   void LoadDocument(std::unique_ptr<TPlatformFile> file, const std::string& password);
   // Loads from bytes in memory, which the document then owns.

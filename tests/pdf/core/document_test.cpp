@@ -59,11 +59,13 @@ TEST(DocumentLoad, FailuresCarryTheirMessages) {
        Document(kOnePage + "{{object 4 0}} << /Filter /Other /V 1 /R 2 >> endobj\n",
                 "/Encrypt 4 0 R /ID [<00112233445566778899AABBCCDDEEFF> <00>]"),
        "Unsupported encryption"},
+      // An identifier of 8 bytes is used as it stands: the password check
+      // is reached.
       {"file identifier of 8 bytes",
        Document(kOnePage + "{{object 4 0}} << /Filter /Standard /V 1 /R 2 /P -4 /O <" +
                     std::string(64, '0') + "> /U <" + std::string(64, '0') + "> >> endobj\n",
                 "/Encrypt 4 0 R /ID [<0011223344556677> <00>]"),
-       "Invalid File ID in Trailer"},
+       "Encrypted PDF: Password required for loading"},
       {"wrong password",
        Document(kOnePage + "{{object 4 0}} << /Filter /Standard /V 1 /R 2 /P -4 /O <" +
                     std::string(64, '0') + "> /U <" + std::string(64, '0') + "> >> endobj\n",
