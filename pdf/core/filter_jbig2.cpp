@@ -128,6 +128,7 @@ class Jbig2Decoder final : public Decoder {
       rows_ = DecodePage(data, globals_.get(), &rowBytes);
     }
     const size_t count = std::min(size, rows_.size() - pos_);
+    if (count == 0) return 0;
     std::memcpy(out, rows_.data() + pos_, count);
     pos_ += count;
     return count;
