@@ -91,6 +91,7 @@ int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   }
   pdf::TPDFDocument document;
   LoadPdfFile(document, file, password);
+  if (document.WasRepaired()) err << "platec pdfinfo: " << file << ": " << kRepairedNote << "\n";
   const int32_t count = document.GetPageCount();
   if (json) {
     out << PdfinfoJson(document, file) << "\n";

@@ -74,6 +74,7 @@ int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   } else {
     WriteRgb24Png(output, raster.Width(), raster.Height(), raster.Stride(), raster.Data());
   }
+  if (document.WasRepaired()) err << "platec render: " << file << ": " << kRepairedNote << "\n";
   report << "Size: " << t << " x " << th << "\n";
   report << "Time: " << static_cast<int64_t>(std::llround(seconds * 1000)) << " ms\n";
   return 0;

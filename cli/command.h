@@ -28,6 +28,10 @@ std::span<const Command> AllCommands();
 // Runs platec with its command line (argv[0] excluded).
 int RunPlatec(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
+// The note that pdfinfo and render write to standard error for a file whose
+// cross-reference had to be rebuilt.
+inline constexpr std::string_view kRepairedNote = "damaged file repaired (cross-reference rebuilt)";
+
 // True when args holds "--help" or "-h".
 bool WantsHelp(const CommandArgs& args);
 

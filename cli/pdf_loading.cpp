@@ -51,7 +51,8 @@ void LoadPdfFile(pdf::TPDFDocument& document, const std::string& file,
 void LoadPdfFile(pdf::TPDDocument& document, const std::string& file, const std::string& password) {
   document.SetPassword(password);
   NamingFile(file, password, [&] {
-    document.LoadDocument(file);
+    // Damaged files are repaired, as the facade repairs them.
+    document.LoadDocument(file, true);
     return true;
   });
 }

@@ -11,6 +11,7 @@ FilterKind FilterKindFromName(std::string_view name) {
   if (name == "CCITTFaxDecode" || name == "CCF") return FilterKind::kCcittFax;
   if (name == "DCTDecode" || name == "DCT") return FilterKind::kDct;
   if (name == "JPXDecode") return FilterKind::kJpx;
+  if (name == "JBIG2Decode") return FilterKind::kJbig2;
   return FilterKind::kUnknown;
 }
 
@@ -34,6 +35,8 @@ std::unique_ptr<ByteSource> MakeDecoder(FilterKind kind, std::unique_ptr<ByteSou
       return MakeDctDecoder(std::move(input), params.dct, limits);
     case FilterKind::kJpx:
       return MakeJpxDecoder(std::move(input));
+    case FilterKind::kJbig2:
+      return MakeJbig2Decoder(std::move(input), params.jbig2_globals, limits);
     case FilterKind::kUnknown:
       break;
   }

@@ -6,15 +6,16 @@
 // Filter names map to decoders as follows (see FilterKindFromName):
 //   FlateDecode/Fl, LZWDecode/LZW, ASCIIHexDecode/AHx, ASCII85Decode/A85,
 //   RunLengthDecode/RL, CCITTFaxDecode/CCF, DCTDecode/DCT, JPXDecode.
-// Any other name (JBIG2Decode, Crypt, ...) is kUnknown: the glue that builds a
-// chain passes the bytes below through unchanged for it (the input source
-// itself is the result), and ends the chain there.
+// JBIG2Decode is read through jbig2dec. Any other name (Crypt, ...) is kUnknown: the glue that
+// builds a chain passes the bytes below through unchanged for it (the input source itself is the
+// result), and ends the chain there.
 //
 // Every factory takes a non-null input; the glue reports a missing stream
 // ("Invalid Stream") before it builds a chain.
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "pdf/core/byte_source.h"
@@ -65,6 +66,7 @@ enum class FilterKind {
   kCcittFax,
   kDct,
   kJpx,
+  kJbig2,
   kUnknown
 };
 
@@ -111,12 +113,20 @@ std::unique_ptr<ByteSource> MakeDctDecoder(std::unique_ptr<ByteSource> input,
 // JPEG 2000 is not decoded: the data is empty.
 std::unique_ptr<ByteSource> MakeJpxDecoder(std::unique_ptr<ByteSource> input);
 
+// JBIG2 in the embedded form, with the bytes of /JBIG2Globals when given.
+// Output: rows of 1-bit pixels, 0 for black. Data that does not decode
+// yields no data.
+std::unique_ptr<ByteSource> MakeJbig2Decoder(std::unique_ptr<ByteSource> input,
+                                             std::shared_ptr<const std::string> globals,
+                                             const DecodeLimits& limits = {});
+
 // Parameters for MakeDecoder; only the member of the kind in question is used.
 struct FilterParams {
   PredictorParams predictor;
   int early_change = 1;
   CcittParams ccitt;
   DctParams dct;
+  std::shared_ptr<const std::string> jbig2_globals;
 };
 
 // One decoder by kind; kUnknown returns `input` unchanged.

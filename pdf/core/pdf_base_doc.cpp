@@ -1,6 +1,7 @@
 #include "pdf/core/pdf_base_doc.h"
 
 #include <algorithm>
+#include <exception>
 #include <filesystem>
 
 #include "pdf/core/pdf_errors.h"
@@ -44,13 +45,22 @@ void TPDBaseDoc::Load(const std::string& password) {
   context.document = this;
   context.filters = &filters_;
   xref_ = std::make_unique<TPDXRef>(*window_, context);
-  xref_->GenerateTable();
+  bool usable = false;
+  std::exception_ptr failure;
+  try {
+    usable = xref_->GenerateTable() && RefInPlace("Root") && RefInPlace("Encrypt");
+  } catch (const EPDFEngineError&) {
+    if (!repair_allowed_) throw;
+    failure = std::current_exception();
+  }
+  if (!usable && repair_allowed_) {
+    repair_tried_ = true;
+    repaired_ = xref_->Rebuild();
+    if (!repaired_ && failure) std::rethrow_exception(failure);
+  }
   collection_ = std::make_unique<TPDCollection>(this, xref_->GetSize());
   failed_.assign(xref_->GetSize(), false);
-
-  TPDObjectPtr trailerCopy = xref_->GetTrailorDict()->Clone();
-  trailer_.reset(static_cast<TPDDictionary*>(trailerCopy.release()));
-  trailer_->SetParentDoc(this);
+  AdoptTrailer();
 
   const TPDBaseObject* encryptRef = trailer_->LookupRefObj("Encrypt");
   if (encryptRef != nullptr && encryptRef->IsIndirectRef()) {
@@ -67,7 +77,48 @@ void TPDBaseDoc::Load(const std::string& password) {
     password_ = password;
     xref_->SetDecryptor(security_.get());
   }
+  if (repaired_) FinishRebuild();
   CreateDocInfo();
+  loaded_ = true;
+}
+
+bool TPDBaseDoc::RefInPlace(std::string_view key) const {
+  const TPDDictionary* trailer = xref_->GetTrailorDict();
+  const TPDBaseObject* value = trailer != nullptr ? trailer->LookupRefObj(key) : nullptr;
+  return value == nullptr || !value->IsIndirectRef() || xref_->HeaderInPlace(value->GetObjNumber());
+}
+
+void TPDBaseDoc::AdoptTrailer() {
+  TPDObjectPtr trailerCopy = xref_->GetTrailorDict()->Clone();
+  trailer_.reset(static_cast<TPDDictionary*>(trailerCopy.release()));
+  trailer_->SetParentDoc(this);
+}
+
+void TPDBaseDoc::FinishRebuild() {
+  xref_->ExpandObjectStreams();
+  failed_.assign(xref_->GetSize(), false);
+  // The object streams may have given the catalog.
+  if (GetDocRoot() == nullptr) {
+    if (const TPDBaseObject* root = xref_->GetTrailorDict()->LookupRefObj("Root")) {
+      trailer_->SetKeyValue("Root", root->Clone());
+    }
+  }
+}
+
+bool TPDBaseDoc::Repair() {
+  if (!repair_allowed_ || repair_tried_ || !loaded_) return false;
+  repair_tried_ = true;
+  if (!xref_->Rebuild()) return false;
+  repaired_ = true;
+  FinishRebuild();
+  const TPDDictionary* root = GetDocRoot();
+  if (root == nullptr || root->LookUp("Pages") == nullptr) {
+    if (const TPDBaseObject* found = xref_->GetTrailorDict()->LookupRefObj("Root")) {
+      trailer_->SetKeyValue("Root", found->Clone());
+      failed_.assign(xref_->GetSize(), false);
+    }
+  }
+  return true;
 }
 
 void TPDBaseDoc::CreateDocInfo() {
@@ -103,6 +154,12 @@ TPDBaseObject* TPDBaseDoc::GetObject(uint32_t objNumber) {
     throw;
   }
   fetching_.pop_back();
+  if ((!object || object->IsError()) && fetching_.empty() && !xref_->IsEntryFree(objNumber) &&
+      Repair()) {
+    // The object is not where the table says: the table was rebuilt, and
+    // this is the one retry.
+    return GetObject(objNumber);
+  }
   if (!object || object->IsError()) {
     // Failing inside a nested fetch may be only the guard speaking: remember
     // failures of outermost fetches alone.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pdf/core/pdf_collection.h"
@@ -28,7 +29,7 @@ class TPDBaseDoc final : public TPDObjectResolver {
 
   // Loads from an open file, which the document then owns. Raises the load
   // failures (ExInvalidPDFFile, ExStartXrefNotFound,
-  // ExImproperCrossRefTableOrStream, ExUnsupportedEncryption, ExInvalidFileID,
+  // ExImproperCrossRefTableOrStream, ExUnsupportedEncryption,
   // ExInvalidPassword).
   void LoadDocument(std::unique_ptr<TPlatformFile> file, const std::string& password);
   // Loads from bytes in memory, which the document then owns.
@@ -36,7 +37,19 @@ class TPDBaseDoc final : public TPDObjectResolver {
   // Raises ExFileNotFound or ExFileOpenError before loading.
   void LoadDocument(const std::string& fileName, const std::string& password);
 
+  // Whether a damaged cross-reference may be rebuilt by scanning the file
+  // (off by default); set before loading.
+  void SetRepairAllowed(bool allowed) { repair_allowed_ = allowed; }
+  // Whether the cross-reference was rebuilt, at load or since.
+  bool WasRepaired() const { return repaired_; }
+  // Rebuilds the cross-reference once, after loading, when an object is not
+  // where the table says or the catalog is unusable. False when repair is not
+  // allowed, was done already, or found nothing.
+  bool Repair();
+
   // The cached object, fetched on first use; nothing when it cannot be read.
+  // A failing fetch of an object that the table lists repairs the file once
+  // and tries again.
   TPDBaseObject* GetObject(uint32_t objNumber) override;
 
   // The trailer's /Root resolved, when it is a dictionary.
@@ -56,6 +69,11 @@ class TPDBaseDoc final : public TPDObjectResolver {
 
  private:
   void Load(const std::string& password);
+  // Whether the trailer's `key`, when a reference, leads to its header.
+  bool RefInPlace(std::string_view key) const;
+  void AdoptTrailer();
+  // The part of a rebuild that needs decryption set up.
+  void FinishRebuild();
   void CreateDocInfo();
 
   std::unique_ptr<TPlatformFile> file_;
@@ -72,6 +90,10 @@ class TPDBaseDoc final : public TPDObjectResolver {
   std::string password_;
   uint32_t encrypt_num_ = 0;
   uint32_t doc_info_num_ = 0;
+  bool repair_allowed_ = false;
+  bool repair_tried_ = false;
+  bool repaired_ = false;
+  bool loaded_ = false;
 };
 
 }  // namespace qp::pdf

@@ -18,15 +18,19 @@ void TPDDocument::Unload() {
 }
 
 template <typename LoadBase>
-void TPDDocument::Load(LoadBase&& loadBase) {
+void TPDDocument::Load(LoadBase&& loadBase, bool doRepair) {
   Unload();
   auto base = std::make_unique<TPDBaseDoc>();
+  base->SetRepairAllowed(doRepair);
   try {
     loadBase(*base);
   } catch (const ExInvalidPassword&) {
     throw ExPasswordRequired();
   }
   TPDDictionary* root = base->GetDocRoot();
+  if ((root == nullptr || root->LookUp("Pages") == nullptr) && base->Repair()) {
+    root = base->GetDocRoot();
+  }
   if (root == nullptr) throw ExBadRootObj();
   if (root->LookUp("Pages") == nullptr) throw ExNoPageTreeObj();
   is_encrypted_ = base->GetIsEncrypted();
@@ -41,13 +45,14 @@ void TPDDocument::Load(LoadBase&& loadBase) {
   base_doc_ = std::move(base);
 }
 
-void TPDDocument::LoadDocument(const std::string& fileName, bool) {
-  Load([&](TPDBaseDoc& base) { base.LoadDocument(fileName, password_); });
+void TPDDocument::LoadDocument(const std::string& fileName, bool doRepair) {
+  Load([&](TPDBaseDoc& base) { base.LoadDocument(fileName, password_); }, doRepair);
   file_name_ = fileName;
 }
 
-void TPDDocument::LoadDocumentFromBytes(std::string bytes, bool) {
-  Load([&](TPDBaseDoc& base) { base.LoadDocumentFromBytes(std::move(bytes), password_); });
+void TPDDocument::LoadDocumentFromBytes(std::string bytes, bool doRepair) {
+  Load([&](TPDBaseDoc& base) { base.LoadDocumentFromBytes(std::move(bytes), password_); },
+       doRepair);
   file_name_.clear();
 }
 

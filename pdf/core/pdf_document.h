@@ -18,7 +18,9 @@ class TPDDocument {
   TPDDocument();
   ~TPDDocument();
 
-  // Loads the named file. `doRepair` is accepted and has no effect. A wrong
+  // Loads the named file. With `doRepair`, a damaged cross-reference or
+  // catalog is rebuilt by scanning the file, at load or when an object later
+  // turns out not to be where the table says. A wrong
   // password raises ExPasswordRequired; other failures as TPDBaseDoc, and
   // ExBadRootObj or ExNoPageTreeObj for a missing catalog or page tree.
   void LoadDocument(const std::string& fileName, bool doRepair = false);
@@ -31,6 +33,7 @@ class TPDDocument {
   const std::string& GetPassword() const { return password_; }
   bool IsEncrypted() const { return is_encrypted_; }
   int32_t GetPermissions() const { return permissions_; }
+  bool WasRepaired() const { return base_doc_ && base_doc_->WasRepaired(); }
   TPDVersion GetVersion() const { return version_; }
   const std::string& GetFileName() const { return file_name_; }
 
@@ -46,7 +49,7 @@ class TPDDocument {
 
  private:
   template <typename LoadBase>
-  void Load(LoadBase&& loadBase);
+  void Load(LoadBase&& loadBase, bool doRepair);
 
   std::unique_ptr<TPDBaseDoc> base_doc_;
   std::unique_ptr<TPDCatalog> catalog_;

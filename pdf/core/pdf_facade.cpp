@@ -138,7 +138,7 @@ bool TPDFDocument::LoadFromFile(const std::string& fileName) {
   if (!document_) document_ = std::make_unique<TPDDocument>();
   bool loaded = LoadAskingForPassword([&] {
     document_->Unload();
-    document_->LoadDocument(fileName);
+    document_->LoadDocument(fileName, true);
   });
   if (!loaded) return false;
   FinishLoad(fileName, document_->GetBaseDoc()->GetFileSize());
@@ -153,7 +153,7 @@ bool TPDFDocument::LoadFromStream(std::istream& stream) {
 bool TPDFDocument::LoadBytes(std::string bytes, const std::string& fileName) {
   if (is_loaded_) Reset();
   if (!document_) document_ = std::make_unique<TPDDocument>();
-  if (!LoadAskingForPassword([&] { document_->LoadDocumentFromBytes(bytes); })) return false;
+  if (!LoadAskingForPassword([&] { document_->LoadDocumentFromBytes(bytes, true); })) return false;
   FinishLoad(fileName, static_cast<int64_t>(bytes.size()));
   return true;
 }

@@ -68,6 +68,9 @@ class TPDFDocument {
 
   bool IsLoaded() const { return is_loaded_; }
   bool IsEncrypted() const { return is_encrypted_; }
+  // Whether the file's damaged cross-reference was rebuilt (files load with
+  // repair allowed).
+  bool WasRepaired() const { return document_ && document_->WasRepaired(); }
   const std::string& Filename() const { return file_name_; }
   const std::string& WorkFileName() const { return file_name_; }
   int64_t FileSize() const { return file_size_; }

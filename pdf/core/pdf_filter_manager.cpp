@@ -1,5 +1,8 @@
 #include "pdf/core/pdf_filter_manager.h"
 
+#include <memory>
+#include <string>
+
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_filter_stream.h"
 
@@ -47,10 +50,28 @@ TStreamType StreamTypeOf(FilterKind kind) {
       return stDCT;
     case FilterKind::kJpx:
       return stJPX;
+    case FilterKind::kJbig2:
+      return stJBIG2;
     case FilterKind::kUnknown:
       break;
   }
   return stWeird;
+}
+
+// The decoded bytes of /JBIG2Globals; nothing when it is not a stream.
+std::shared_ptr<const std::string> ReadGlobals(const TPDDictionary& params) {
+  constexpr size_t kMaxGlobals = size_t{16} << 20;
+  TPDBaseObject* globals = params.LookUp("JBIG2Globals");
+  if (globals == nullptr || !globals->IsStream()) return nullptr;
+  auto& stream = static_cast<TPDStream&>(*globals);
+  auto bytes = std::make_shared<std::string>();
+  try {
+    stream.Reset();
+    stream.Read(*bytes, kMaxGlobals);
+  } catch (const EPDFEngineError&) {
+    return nullptr;
+  }
+  return bytes;
 }
 
 FilterParams ReadParams(const TPDDictionary* dict) {
@@ -97,7 +118,8 @@ std::unique_ptr<TStream> TPDFilterManager::MakeFilterStream(std::string_view nam
   if (kind == FilterKind::kUnknown) return std::make_unique<TEOFStream>(std::move(below));
   const auto* dict =
       params != nullptr && params->IsDict() ? static_cast<const TPDDictionary*>(params) : nullptr;
-  const FilterParams values = ReadParams(dict);
+  FilterParams values = ReadParams(dict);
+  if (kind == FilterKind::kJbig2 && dict != nullptr) values.jbig2_globals = ReadGlobals(*dict);
   const DecodeLimits limits = limits_;
   return std::make_unique<TFilterStream>(StreamTypeOf(kind), std::move(below),
                                          [kind, values, limits](std::unique_ptr<ByteSource> input) {

@@ -15,6 +15,47 @@ void MakePlaceholder(TPDToken& token) {
   token.kind = TPDTokenKind::Null;
 }
 
+constexpr std::string_view kEndstream = "endstream";
+
+// The offset of the first "endstream" at or after `from`, or -1.
+int64_t FindEndstream(TBaseStream& base, int64_t from) {
+  constexpr size_t kChunk = 64 * 1024;
+  std::unique_ptr<TBaseStream> window = base.MakeSubStream(from, 0, false);
+  if (!window) return -1;
+  window->Reset();
+  std::string carry;
+  std::string chunk;
+  int64_t carryStart = from;
+  while (window->Read(chunk, kChunk) > 0) {
+    carry += chunk;
+    const size_t at = carry.find(kEndstream);
+    if (at != std::string::npos) return carryStart + static_cast<int64_t>(at);
+    // Keep the tail that may hold the start of a keyword cut by the chunk.
+    const size_t keep = std::min(carry.size(), kEndstream.size() - 1);
+    carryStart += static_cast<int64_t>(carry.size() - keep);
+    carry.erase(0, carry.size() - keep);
+  }
+  return -1;
+}
+
+// The end of stream data that "endstream" at `keyword` closes: the end of
+// line before the keyword belongs to the syntax, not to the data.
+int64_t DataEndBefore(TBaseStream& base, int64_t start, int64_t keyword) {
+  const int64_t from = std::max(start, keyword - 2);
+  std::string tail;
+  if (auto window = base.MakeSubStream(from, static_cast<uint32_t>(keyword - from), true)) {
+    window->Reset();
+    window->Read(tail, static_cast<size_t>(keyword - from));
+  }
+  int64_t end = keyword;
+  if (!tail.empty() && tail.back() == '\n') {
+    tail.pop_back();
+    --end;
+  }
+  if (!tail.empty() && tail.back() == '\r') --end;
+  return end;
+}
+
 }  // namespace
 
 TPDParser::TPDParser(const TPDParserContext& context, std::unique_ptr<TPDLexer> lexer,
@@ -159,22 +200,31 @@ TPDObjectPtr TPDParser::ReadDictionary(int depth, const ObjectId* crypt) {
 TPDObjectPtr TPDParser::ReadStream(std::unique_ptr<TPDDictionary> dict, const ObjectId* crypt) {
   lexer_->SkiptoNextLine();
   const int64_t start = lexer_->GetPosition();
-  const TPDBaseObject* lengthObject = dict->LookUp("Length");
-  if (lengthObject == nullptr || !lengthObject->IsInteger()) {
-    Refill();
-    return std::make_unique<TPDError>();
-  }
-  // A negative length is as wrong as any other: the slack below covers it.
-  int64_t length = std::max<int32_t>(static_cast<const TPDInteger*>(lengthObject)->Value(), 0);
-  lexer_->SetPosition(start + length);
-  Refill();
-  if (current_.IsKeyword("endstream")) {
-    Shift();
-  } else {
-    length += kLengthSlack;
-  }
   auto* base = dynamic_cast<TBaseStream*>(lexer_->GetStream()->GetBaseStream());
   if (base == nullptr) return std::make_unique<TPDError>();
+  const TPDBaseObject* lengthObject = dict->LookUp("Length");
+  int64_t length = -1;
+  if (lengthObject != nullptr && lengthObject->IsInteger()) {
+    length = static_cast<const TPDInteger*>(lengthObject)->Value();
+  }
+  bool atEnd = false;
+  if (length >= 0) {
+    lexer_->SetPosition(start + length);
+    Refill();
+    atEnd = current_.IsKeyword("endstream");
+  }
+  if (!atEnd) {
+    // A missing or wrong /Length: the data ends at the next "endstream", or
+    // at the end of the file when the file was cut short.
+    const int64_t keyword = FindEndstream(*base, start);
+    length = keyword >= 0 ? DataEndBefore(*base, start, keyword) - start : base->GetSize() - start;
+    lexer_->SetPosition(keyword >= 0 ? keyword : base->GetSize());
+    Refill();
+    atEnd = current_.IsKeyword("endstream");
+  }
+  if (atEnd) Shift();
+  length = std::max<int64_t>(length, 0);
+  last_stream_end_ = start + length;
   std::unique_ptr<TStream> raw = base->MakeSubStream(
       start, static_cast<uint32_t>(std::min<int64_t>(length, std::numeric_limits<uint32_t>::max())),
       true);

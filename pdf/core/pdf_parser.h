@@ -57,8 +57,6 @@ class TPDParser {
  public:
   // Arrays and dictionaries nested deeper than this become error objects.
   static constexpr int kMaxNesting = 256;
-  // Added to a stream's /Length when "endstream" is not where it says.
-  static constexpr int64_t kLengthSlack = 5000;
 
   // Takes the lexer, moves its stream to the first byte and reads the first
   // two tokens.
@@ -81,6 +79,8 @@ class TPDParser {
   TPDLexer& GetLexer() { return *lexer_; }
   TStream* GetStream() const { return lexer_->GetStream(); }
   int64_t GetPosition() const { return lexer_->GetPosition(); }
+  // Where the data of the last stream object read ends; -1 before any.
+  int64_t LastStreamEnd() const { return last_stream_end_; }
 
  private:
   struct ObjectId {
@@ -104,6 +104,7 @@ class TPDParser {
   TPDToken current_;
   TPDToken next_;
   int inline_image_ = 0;  // 1 and 2 while inline image data is being passed by
+  int64_t last_stream_end_ = -1;
   bool allow_streams_;
 };
 

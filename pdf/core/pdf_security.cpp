@@ -105,8 +105,6 @@ TPDSecurity::TPDSecurity(const TPDDictionary& encrypt, const TPDBaseObject* id,
       break;
     case SecurityStatus::kUnsupportedEncryption:
       throw ExUnsupportedEncryption();
-    case SecurityStatus::kInvalidFileId:
-      throw ExInvalidFileID();
   }
   if (handler_->CheckPassword(password) == PasswordKind::kInvalid) throw ExInvalidPassword();
   permissions_ = settings_.p;

@@ -21,8 +21,8 @@ EncryptDict ReadEncryptDict(const TPDDictionary& encrypt, const TPDBaseObject* i
 class TPDSecurity final : public TPDDecryptor {
  public:
   // Raises ExUnsupportedEncryption ("Unsupported encryption") for another
-  // handler or a scheme the handler does not implement, ExInvalidFileID for a
-  // bad /ID, and ExInvalidPassword when `password` opens nothing.
+  // handler or a scheme the handler does not implement, and
+  // ExInvalidPassword when `password` opens nothing.
   TPDSecurity(const TPDDictionary& encrypt, const TPDBaseObject* id, std::string_view password);
 
   bool IsOwner() const { return handler_->is_owner(); }

@@ -8,6 +8,7 @@
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_lexer.h"
 #include "pdf/core/pdf_memory_stream.h"
+#include "pdf/core/pdf_xref_detail.h"
 
 namespace qp::pdf {
 
@@ -64,6 +65,10 @@ int64_t ValueAfterKeyword(std::string_view text, size_t at) {
   return number;
 }
 
+}  // namespace
+
+namespace xref_detail {
+
 std::string ReadRange(TBaseStream& file, int64_t start, size_t size) {
   std::unique_ptr<TBaseStream> window =
       file.MakeSubStream(start, static_cast<uint32_t>(std::min<size_t>(size, UINT32_MAX)), true);
@@ -97,7 +102,9 @@ bool ReadObjectHeader(TPDParser& parser, uint32_t objNumber, int64_t gen) {
   return keyword && keyword->IsCommand("obj");
 }
 
-}  // namespace
+}  // namespace xref_detail
+
+using namespace xref_detail;
 
 TPDXRef::TPDXRef(TBaseStream& file, const TPDParserContext& context)
     : file_(file), context_(context), file_size_(file.GetSize()) {
@@ -331,6 +338,19 @@ TPDXRef::SectionResult TPDXRef::ReadXRefStream(int64_t offset, int64_t* prev) {
   int64_t value = 0;
   if (IntegerValue(dict->LookupRefObj("Prev"), &value)) *prev = value;
   return SectionResult::kOk;
+}
+
+bool TPDXRef::HeaderInPlace(uint32_t objNumber) {
+  if (objNumber >= entries_.size()) return false;
+  TPDXRefEntry entry = entries_[objNumber];
+  if (entry.EntryType == xeCompressed) {
+    if (entry.Offset >= entries_.size() || entry.Offset == objNumber) return false;
+    objNumber = entry.Offset;
+    entry = entries_[objNumber];
+  }
+  if (entry.EntryType != xeUnCompressed || entry.Offset >= file_size_) return false;
+  std::unique_ptr<TPDParser> parser = ParserAt(file_, entry.Offset, TPDParserContext{}, false);
+  return parser && ReadObjectHeader(*parser, objNumber, entry.GenNum);
 }
 
 TPDObjectPtr TPDXRef::FetchUncompressed(uint32_t objNumber) {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "pdf/core/pdf_objects.h"
@@ -41,6 +43,9 @@ class TObjectStream {
   TPDObjectPtr GetObject(uint32_t index, uint32_t objNumber) const;
   uint32_t GetObjStrNum() const { return obj_str_num_; }
   size_t GetNoObjects() const { return objects_.size(); }
+  // The parsed object at `index` and the number its header gives it.
+  const TPDBaseObject& ObjectAt(size_t index) const { return *objects_[index]; }
+  uint32_t NumberAt(size_t index) const { return obj_numbers_[index]; }
 
  private:
   uint32_t obj_str_num_;
@@ -62,6 +67,21 @@ class TPDXRef {
   // the first section yields no trailer; returns false when a later section
   // failed.
   bool GenerateTable();
+
+  // Rebuilds the table by scanning the whole file for object headers,
+  // object streams and trailers, for a file whose cross-reference is
+  // damaged: the last definition of an object in the file wins. Returns false,
+  // leaving the table as it was, when the file holds no object at all.
+  bool Rebuild();
+  // After Rebuild, once decryption is set up: lists the objects of the object
+  // streams found, unless a later definition in the file replaces them.
+  void ExpandObjectStreams();
+  // The number of the last catalog dictionary (with /Pages) that Rebuild and
+  // ExpandObjectStreams met; 0 when none.
+  uint32_t CatalogCandidate() const { return catalog_candidate_; }
+  // Whether the row of `objNumber` leads to a matching "N G obj" header (for
+  // a compressed object: the header of its object stream).
+  bool HeaderInPlace(uint32_t objNumber);
 
   // A new object, or a TPDError when the object cannot be fetched.
   TPDObjectPtr Fetch(uint32_t objNumber);
@@ -92,6 +112,10 @@ class TPDXRef {
   SectionResult ReadTable(int64_t offset, int64_t position, int64_t* prev);
   SectionResult ReadXRefStream(int64_t offset, int64_t* prev);
   bool Reserve(size_t first, size_t count);
+  void ScanObject(std::string_view data, size_t header, uint32_t number, uint32_t generation,
+                  size_t* resume);
+  void ScanTrailer(size_t at);
+  bool IsFoundCatalog(uint32_t number) const;
   bool StoreIfUnfilled(size_t index, const TPDXRefEntry& value);
 
   TBaseStream& file_;
@@ -103,6 +127,14 @@ class TPDXRef {
   std::unique_ptr<TPDDictionary> trailer_;
   std::unique_ptr<TObjectStream> object_stream_;
   bool ok_ = true;
+
+  // What Rebuild found: where each object was defined, the object streams
+  // (number and offset) in file order, and the trailers in file order.
+  std::vector<int64_t> defined_at_;
+  std::vector<std::pair<uint32_t, int64_t>> found_object_streams_;
+  std::vector<std::unique_ptr<TPDDictionary>> found_trailers_;
+  std::vector<uint32_t> found_catalogs_;
+  uint32_t catalog_candidate_ = 0;
 };
 
 }  // namespace qp::pdf

@@ -86,9 +86,9 @@ SecurityStatus SecurityHandler::Create(const EncryptDict& dict,
     default:
       return SecurityStatus::kUnsupportedEncryption;
   }
-  // The identifier feeds the key of revisions 2 to 4 and must be 16 bytes.
-  if (h->r_ <= 4 && !dict.file_id.empty() && dict.file_id.size() != 16)
-    return SecurityStatus::kInvalidFileId;
+  // The identifier feeds the key of revisions 2 to 4 as it stands, whatever
+  // its length: some writers put a 36-character text there, and other
+  // readers open those files.
   if (h->r_ <= 4) {
     h->o_ = Fixed(dict.o, 32);
     h->u_ = Fixed(dict.u, 32);

@@ -4,8 +4,7 @@
 //
 // The document loader fills EncryptDict from the /Encrypt dictionary and the
 // trailer, calls SecurityHandler::Create (kUnsupportedEncryption becomes the
-// "Unsupported encryption" error, kInvalidFileId "Invalid File ID in
-// Trailer"), then CheckPassword with the caller's password (kInvalid becomes
+// "Unsupported encryption" error), then CheckPassword with the caller's password (kInvalid becomes
 // "Invalid password").
 
 #include <cstdint>
@@ -37,7 +36,7 @@ struct EncryptDict {
   CryptMethod string_method = CryptMethod::kRc4;
 };
 
-enum class SecurityStatus { kOk, kUnsupportedEncryption, kInvalidFileId };
+enum class SecurityStatus { kOk, kUnsupportedEncryption };
 enum class PasswordKind { kInvalid, kUser, kOwner };
 
 class SecurityHandler {

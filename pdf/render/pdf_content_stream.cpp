@@ -9,6 +9,7 @@
 #include "pdf/core/pdf_memory_stream.h"
 #include "pdf/core/pdf_parser.h"
 #include "pdf/core/pdf_syntax.h"
+#include "pdf/render/pdf_inline_image.h"
 
 namespace qp::pdf {
 
@@ -293,22 +294,6 @@ std::string ReadAll(TPDStream& stream, int64_t limit) {
 bool IsDeviceSpaceName(const std::string& name) {
   return name == "DeviceGray" || name == "DeviceRGB" || name == "DeviceCMYK" || name == "Pattern" ||
          name == "G" || name == "RGB" || name == "CMYK";
-}
-
-// Where to look for the EI that ends an inline image's data. ASCII85 data
-// ends at its own "~>" and may hold the letters "EI" anywhere before it, so
-// the search starts after the '~'; other data is searched from its start.
-size_t InlineDataSearchStart(const TPDDictionary& dict, std::string_view data, size_t start) {
-  const TPDBaseObject* filter = dict.LookUp("Filter");
-  if (filter == nullptr) filter = dict.LookUp("F");
-  if (filter != nullptr && filter->IsArray()) {
-    filter = static_cast<const TPDArray*>(filter)->Get(0);
-  }
-  if (filter == nullptr || !(filter->IsName("ASCII85Decode") || filter->IsName("A85"))) {
-    return start;
-  }
-  const size_t tilde = data.find('~', start);
-  return tilde == std::string_view::npos ? start : tilde + 1;
 }
 
 }  // namespace
@@ -915,16 +900,18 @@ void TPDContentStream::InlineImage(TPDParser& parser, std::string_view data) {
     haveKey = false;
   }
   if (!reachedData) return;
-  const int64_t start = std::clamp<int64_t>(parser.GetPosition(), 0, int64_t(data.size()));
-  size_t end = data.find("EI", InlineDataSearchStart(*dict, data, static_cast<size_t>(start)));
-  if (end == std::string_view::npos) end = data.size();
+  const auto start =
+      static_cast<size_t>(std::clamp<int64_t>(parser.GetPosition(), 0, int64_t(data.size())));
+  const TPDInlineDataExtent extent =
+      FindInlineImageData(*dict, resources_, data, start,
+                          [](std::string_view word) { return FindOperator(word) != opNone; });
   TPDImageSource image;
   image.Dict = dict.get();
-  image.Data = data.substr(static_cast<size_t>(start), end - static_cast<size_t>(start));
+  image.Data = data.substr(start, extent.data_end - start);
   image.IsInline = true;
   image.Resources = resources_;
   device_.DrawImage(state_, image);
-  parser.GetLexer().SetPosition(static_cast<int64_t>(std::min(end + 2, data.size())));
+  parser.GetLexer().SetPosition(static_cast<int64_t>(extent.resume));
 }
 
 TPDMatrix TPDForm::GetMatrix() const {

@@ -182,6 +182,24 @@ uint32_t TImageBitmap::Pixel(int x, int y) const {
   return LoadPixel(Row(y), x);
 }
 
+namespace {
+
+// Whether a filter of the chain is one that no decoder of ours reads (its
+// bytes would pass through encoded and paint noise).
+bool HasUndecodableFilter(TStream* top) {
+  constexpr int kMaxChain = 64;
+  TStream* stream = top;
+  for (int i = 0; i < kMaxChain && stream != nullptr; ++i) {
+    if (stream->GetType() == stWeird) return true;
+    TStream* below = stream->GetUndecodedStream();
+    if (below == stream) break;
+    stream = below;
+  }
+  return false;
+}
+
+}  // namespace
+
 TPDImage::TPDImage(TPDObjectResolver* document, const TPDDictionary* resources, TPDStream* stream,
                    bool isInline, TImageLimits limits)
     : document_(document),
@@ -214,6 +232,7 @@ void TPDImage::ReadDictionary() {
   if (TStream* data = stream_->GetStream()) {
     is_jpx_ = data->GetType() == stJPX;
     is_dct_ = data->GetType() == stDCT;
+    undecodable_ = HasUndecodableFilter(data);
   }
   // JPEG 2000 data carries its own depth; its samples reach us as bytes.
   if (is_jpx_ && !image_mask_) bits_ = 8;
@@ -281,7 +300,7 @@ bool TPDImage::IsInterpolated() const {
 }
 
 bool TPDImage::IsDrawable() const {
-  if (stream_ == nullptr || dict_ == nullptr || !color_map_) return false;
+  if (stream_ == nullptr || dict_ == nullptr || !color_map_ || undecodable_) return false;
   if (!is_jpx_ && (width_ <= 0 || height_ <= 0)) return false;
   if (color_space_) {
     const TColorSpaceMode mode = color_space_->GetMode();

@@ -151,6 +151,8 @@ class TPDImage {
   bool image_mask_ = false;
   bool is_jpx_ = false;
   bool is_dct_ = false;
+  // A filter of the chain has no decoder here (JBIG2 and unknown names).
+  bool undecodable_ = false;
   TPDColorSpacePtr color_space_;
   std::unique_ptr<TPDImageColorMap> color_map_;
   bool has_color_key_ = false;

@@ -83,6 +83,9 @@ class TPDImageDevice final : public TPDExportDevice {
   // Filled glyphs up to this em size (target pixels) are shown as cached
   // masks; larger ones, and stroked or clipping text, as paths.
   static constexpr double kMaxMaskGlyphEm = 256;
+  // Mask glyphs placed farther than this from the target's origin, in
+  // pixels, are not shown.
+  static constexpr double kMaxGlyphOffset = 1e5;
 
  private:
   // The user-to-target matrix of `state`, and of any CTM.

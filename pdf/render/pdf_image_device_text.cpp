@@ -72,7 +72,10 @@ void TPDImageDevice::DrawChar(const TPDState& state, double x, double y, double 
   // shown as masks together.
   if (mode == 0 && !IsPattern(state.FillColorSpace)) {
     const cairo_matrix_t m = GlyphMatrix(state, x, y);
-    const double em = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx)) * text_font_->unitsPerEm;
+    // The longer side of the glyph's em square: a sheared or stretched
+    // glyph is as large as that, whatever its area.
+    const double em =
+        std::max(std::hypot(m.xx, m.yx), std::hypot(m.xy, m.yy)) * text_font_->unitsPerEm;
     if (em > 0 && em <= kMaxMaskGlyphEm) {
       pending_glyphs_.push_back({glyph, x, y});
       return;
@@ -136,7 +139,10 @@ void TPDImageDevice::ShowPendingGlyphs(const TPDState& state) {
     cairo_glyphs_.clear();
     for (const PendingGlyph& g : pending_glyphs_) {
       const cairo_matrix_t m = GlyphMatrix(state, g.x, g.y);
-      cairo_glyphs_.push_back({g.index, Clamped(m.x0), Clamped(m.y0)});
+      // A glyph far off the target cannot be seen; cairo runs out of memory
+      // on some of those.
+      if (!(std::fabs(m.x0) < kMaxGlyphOffset && std::fabs(m.y0) < kMaxGlyphOffset)) continue;
+      cairo_glyphs_.push_back({g.index, m.x0, m.y0});
     }
     // Loading the glyphs here keeps a font FreeType cannot scale from
     // putting the context in an error state: its glyphs go as paths.

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qp::pdf;
   TPDDocument document;
   try {
-    document.LoadDocumentFromBytes(std::string(reinterpret_cast<const char*>(data), size));
+    // With repair, as the facade loads: damaged tables are the common input.
+    document.LoadDocumentFromBytes(std::string(reinterpret_cast<const char*>(data), size), true);
   } catch (const EPDFEngineError&) {
     return 0;
   }

@@ -91,7 +91,8 @@ TEST(DecodeBasic, FilterNames) {
   EXPECT_EQ(FilterKindFromName("RL"), FilterKind::kRunLength);
   EXPECT_EQ(FilterKindFromName("CCF"), FilterKind::kCcittFax);
   EXPECT_EQ(FilterKindFromName("DCT"), FilterKind::kDct);
-  EXPECT_EQ(FilterKindFromName("JBIG2Decode"), FilterKind::kUnknown);
+  EXPECT_EQ(FilterKindFromName("JBIG2Decode"), FilterKind::kJbig2);
+  EXPECT_EQ(FilterKindFromName("Crypt"), FilterKind::kUnknown);
   EXPECT_EQ(FilterKindFromName("flatedecode"), FilterKind::kUnknown);
 }
 

@@ -156,8 +156,9 @@ TEST(SecurityHandler, RefusesWhatItCannotDecrypt) {
          d.r = 6;
        }),
        SecurityStatus::kUnsupportedEncryption},
-      {"8-byte ID", with([](EncryptDict& d) { d.file_id.resize(8); }),
-       SecurityStatus::kInvalidFileId},
+      // Identifiers of any length feed the key as they stand.
+      {"8-byte ID", with([](EncryptDict& d) { d.file_id.resize(8); }), SecurityStatus::kOk},
+      {"36-byte ID", with([](EncryptDict& d) { d.file_id.resize(36, 'A'); }), SecurityStatus::kOk},
       {"no ID", with([](EncryptDict& d) { d.file_id.clear(); }), SecurityStatus::kOk},
   };
   for (const auto& c : cases) {

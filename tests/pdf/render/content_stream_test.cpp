@@ -91,16 +91,36 @@ TEST(ContentStreamTest, MoreThanThirtyTwoOperandsKeepTheFirst) {
 }
 
 TEST(ContentStreamTest, InlineImagesAreHandedOnAndSkipped) {
-  // Data "AEIB": the first "EI" ends it, "B" is then read as content.
-  EXPECT_EQ(Interpret("BI /W 2 /H 1 /BPC 8 /CS /G ID AEIB 0 0 m 1 1 l S"),
-            "DrawImage inline 1; Stroke (0 0)-(1 1)");
-  EXPECT_EQ(Interpret(std::string("BI /W 1 /H 1 /D [1 0] ID \xff\x00 EI 2 w", 34)),
-            "DrawImage inline 3; UpdateLineWidth 2");
-  // Without ID the image reaches the end of the data and draws nothing.
-  EXPECT_EQ(Interpret("BI /W 1 /H 1"), "");
-  // ASCII85 data ends at its own "~>": the letters EI inside it are data.
-  EXPECT_EQ(Interpret("BI /W 1 /H 1 /BPC 8 /CS /G /F [/A85] ID zEI!!~\n> EI 2 w"),
-            "DrawImage inline 9; UpdateLineWidth 2");
+  using namespace std::string_literals;
+  struct Case {
+    const char* name;
+    std::string content;
+    const char* calls;
+  };
+  const Case cases[] = {
+      // Unfiltered data is measured: "EI" inside it is data.
+      {"EI inside measured data", "BI /W 4 /H 1 /BPC 8 /CS /G ID A EI EI 0 0 m 1 1 l S",
+       "DrawImage inline 4; Stroke (0 0)-(1 1)"},
+      {"EI inside a mask's rows", "BI /W 16 /H 2 /IM true ID  EI  EI\nEI 2 w",
+       "DrawImage inline 4; UpdateLineWidth 2"},
+      // Filtered or unmeasurable data: an "EI" between white space that
+      // operators follow.
+      {"EI followed by binary bytes", "BI /W 1 /H 1 /F /Fl ID x\x9c EI \xe3\x81 EI 2 w"s,
+       "DrawImage inline 9; UpdateLineWidth 2"},
+      {"EI glued to data", "BI /W 1 /H 1 /F /Fl ID AEIB EI 2 w",
+       "DrawImage inline 5; UpdateLineWidth 2"},
+      {"no colour space", "BI /W 1 /H 1 /D [1 0] ID \xff\x00 EI 2 w"s,
+       "DrawImage inline 3; UpdateLineWidth 2"},
+      {"EI at the end", "BI /W 1 /H 1 /F /Fl ID abc EI", "DrawImage inline 4"},
+      // ASCII85 data ends at its own "~>": the letters EI inside it are data.
+      {"ASCII85", "BI /W 1 /H 1 /BPC 8 /CS /G /F [/A85] ID zEI!!~\n> EI 2 w",
+       "DrawImage inline 9; UpdateLineWidth 2"},
+      // Without ID the image reaches the end of the data and draws nothing.
+      {"no ID", "BI /W 1 /H 1", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Interpret(c.content), c.calls) << c.name;
+  }
 }
 
 TEST(ContentStreamTest, OperandsCarryAcrossStreamsOfAPage) {

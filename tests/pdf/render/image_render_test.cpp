@@ -264,6 +264,12 @@ TEST(ImageRenderTest, FillOpacityIsTheImageAlpha) {
 }
 
 // Damaged or absurd images draw nothing; what follows them is still drawn.
+// An image object whose filter is completed by the caller, over dark data.
+const std::string kUndecodable =
+    "{{object 20 0}} << /Type /XObject /Subtype /Image /Width 2 /Height 2 /ColorSpace /DeviceGray "
+    "/BitsPerComponent 8 /Filter ";
+const std::string kUndecodableData = " {{streamlen}} >>\nstream\n00000000>\nendstream endobj\n";
+
 TEST(ImageRenderTest, BadImagesLeaveTheRestOfThePage) {
   const std::string after = " 0 0 1 rg 0 0 10 10 re f";
   const ImageCase cases[] = {
@@ -310,6 +316,21 @@ TEST(ImageRenderTest, BadImagesLeaveTheRestOfThePage) {
        "\nendstream endobj\n",
        "",
        {{50, 50, kBlack}}},
+      // Data that no decoder reads is not painted as if it were pixels.
+      {"JBIG2 data",
+       kFull + after,
+       "",
+       "",
+       kUndecodable + "/JBIG2Decode" + kUndecodableData,
+       "",
+       {}},
+      {"unknown filter under a known one",
+       kFull + after,
+       "",
+       "",
+       kUndecodable + "[/Foo /AHx]" + kUndecodableData,
+       "",
+       {}},
       {"singular matrix",
        "q 0 0 0 0 0 0 cm /Im Do Q" + after,
        "/Width 1 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8",
