@@ -138,8 +138,8 @@ void MainWindow::BuildMenus() {
           [this] { RunBuild(&MainPresenter::BuildAllGroups); });
   project_menu_->addAction(build_selected_);
   project_menu_->addAction(build_all_);
-  AddSeparator(project_menu_);
   auto* open_group_file = new QAction("Open &group file...", project_menu_);
+  open_group_file->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
   connect(open_group_file, &QAction::triggered, this, &MainWindow::OpenGroupFile);
   project_menu_->addAction(open_group_file);
   // Until a build driver is attached the build items cannot be chosen.

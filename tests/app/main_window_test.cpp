@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, CaptionsMenusAndLists) {
   EXPECT_EQ(
       ActionTexts(window->ProjectMenu()),
       (QStringList{"&New project", "&Open project", "&Build project (Build only selected groups)",
-                   "B&uild project (Build all groups in project)"}));
+                   "B&uild project (Build all groups in project)", "Open &group file..."}));
   for (QAction* action : window->ProjectMenu()->actions()) {
     EXPECT_FALSE(action->shortcut().isEmpty()) << action->text().toStdString();
   }
