@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/json_text.h"
+#include "cli/project_json.h"
 #include "project/text_encoding.h"
 
 namespace qp::cli {
@@ -91,12 +92,7 @@ void PrintingStatus::EndProgressLine() {
 
 std::string WrittenPlateJson(const WrittenPlate& plate) {
   const PlateRecord& record = *plate.record;
-  const std::string corners = JsonObject()
-                                  .Add("lat_tl", int64_t{plate.LatTL})
-                                  .Add("long_tl", int64_t{plate.LongTL})
-                                  .Add("lat_br", int64_t{plate.LatBR})
-                                  .Add("long_br", int64_t{plate.LongBR})
-                                  .Text();
+  const std::string corners = CornersJson(plate.LatTL, plate.LongTL, plate.LatBR, plate.LongBR);
   return JsonObject()
       .Add("group", plate.group + 1)
       .Add("file", plate.file)

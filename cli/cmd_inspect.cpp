@@ -2,6 +2,7 @@
 
 #include "cli/command.h"
 #include "cli/json_text.h"
+#include "cli/project_json.h"
 #include "compiler/geo_reference.h"
 #include "compiler/group_file_reader.h"
 #include "compiler/plate_error.h"
@@ -30,12 +31,8 @@ std::string InspectJson(const GroupFileContent& content, const std::string& file
           .Add("georeferenced", p.GEOREF)
           .Add("pages", int64_t{p.NumberOfPages})
           .Add("data_length", int64_t{p.DataLength})
-          .AddRaw("corners", JsonObject()
-                                 .Add("lat_tl", int64_t{p.Corners.LatTL})
-                                 .Add("long_tl", int64_t{p.Corners.LongTL})
-                                 .Add("lat_br", int64_t{p.Corners.LatBR})
-                                 .Add("long_br", int64_t{p.Corners.LongBR})
-                                 .Text());
+          .AddRaw("corners", CornersJson(p.Corners.LatTL, p.Corners.LongTL, p.Corners.LatBR,
+                                         p.Corners.LongBR));
     }
     plates.Add(plate.Text());
   }

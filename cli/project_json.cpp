@@ -5,6 +5,15 @@
 
 namespace qp::cli {
 
+std::string CornersJson(int32_t latTL, int32_t longTL, int32_t latBR, int32_t longBR) {
+  return JsonObject()
+      .Add("lat_tl", int64_t{latTL})
+      .Add("long_tl", int64_t{longTL})
+      .Add("lat_br", int64_t{latBR})
+      .Add("long_br", int64_t{longBR})
+      .Text();
+}
+
 std::string GroupJson(const GroupRecord& group, int position) {
   return JsonObject()
       .Add("number", position + 1)
@@ -16,12 +25,7 @@ std::string GroupJson(const GroupRecord& group, int position) {
 }
 
 std::string PlateJson(const PlateRecord& plate, int index) {
-  const std::string corners = JsonObject()
-                                  .Add("lat_tl", int64_t{plate.LatTL})
-                                  .Add("long_tl", int64_t{plate.LongTL})
-                                  .Add("lat_br", int64_t{plate.LatBR})
-                                  .Add("long_br", int64_t{plate.LongBR})
-                                  .Text();
+  const std::string corners = CornersJson(plate.LatTL, plate.LongTL, plate.LatBR, plate.LongBR);
   const std::string clip = JsonObject()
                                .Add("x1", int64_t{plate.ClipX1})
                                .Add("y1", int64_t{plate.ClipY1})
