@@ -9,15 +9,8 @@
 namespace qp::cli {
 
 int RunGroups(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  CommandArgs rest;
-  bool json = false;
-  for (const std::string& arg : args) {
-    if (arg == "--json") {
-      json = true;
-    } else {
-      rest.push_back(arg);
-    }
-  }
+  CommandArgs rest = args;
+  const bool json = TakeFlag(rest, "--json");
   if (rest.size() != 1 || rest[0].starts_with("-")) {
     err << "Usage: platec groups PROJECT.zpl [--json]\n";
     return 2;

@@ -48,15 +48,8 @@ std::string InspectJson(const GroupFileContent& content, const std::string& file
 }  // namespace
 
 int RunInspect(const CommandArgs& given, std::ostream& out, std::ostream& err) {
-  CommandArgs args;
-  bool json = false;
-  for (const std::string& arg : given) {
-    if (arg == "--json") {
-      json = true;
-    } else {
-      args.push_back(arg);
-    }
-  }
+  CommandArgs args = given;
+  const bool json = TakeFlag(args, "--json");
   if (args.size() != 1 || args[0].starts_with("-")) {
     err << "Usage: platec inspect FILE.ZPG [--json]\n";
     return 2;

@@ -32,6 +32,9 @@ int RunPlatec(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // cross-reference had to be rebuilt.
 inline constexpr std::string_view kRepairedNote = "damaged file repaired (cross-reference rebuilt)";
 
+// Removes every `flag` from `args`; true when there was one.
+bool TakeFlag(CommandArgs& args, std::string_view flag);
+
 // True when args holds "--help" or "-h".
 bool WantsHelp(const CommandArgs& args);
 

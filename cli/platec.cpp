@@ -24,6 +24,11 @@ void PrintOverview(std::ostream& out) {
 
 }  // namespace
 
+bool TakeFlag(CommandArgs& args, std::string_view flag) {
+  const auto removed = std::erase(args, flag);
+  return removed > 0;
+}
+
 bool WantsHelp(const CommandArgs& args) {
   return std::any_of(args.begin(), args.end(),
                      [](const std::string& a) { return a == "--help" || a == "-h"; });

@@ -109,8 +109,9 @@ void Write(const std::filesystem::path& path, const PngImage& image, std::string
   }
 }
 
-void CheckSize(const std::filesystem::path& path, int width, int height, size_t pixels) {
-  if (width < 1 || height < 1 || pixels < size_t(width) * size_t(height)) {
+// Throws unless the image has pixels and its buffer holds them all.
+void RequireImage(const std::filesystem::path& path, int width, int height, bool buffer_fits) {
+  if (width < 1 || height < 1 || !buffer_fits) {
     throw PlateError("Unable to write " + path.string() + ": no image");
   }
 }
@@ -119,8 +120,7 @@ void CheckSize(const std::filesystem::path& path, int width, int height, size_t 
 
 void WritePng(const std::filesystem::path& path, int width, int height,
               std::span<const uint32_t> colours) {
-  if (colours.size() != size_t(width) * size_t(height)) CheckSize(path, 0, 0, 0);
-  CheckSize(path, width, height, colours.size());
+  RequireImage(path, width, height, colours.size() == size_t(width) * size_t(height));
   std::vector<uint8_t> rgb(colours.size() * 3);
   for (size_t i = 0; i < colours.size(); ++i) {
     rgb[3 * i] = static_cast<uint8_t>(colours[i]);
@@ -132,13 +132,13 @@ void WritePng(const std::filesystem::path& path, int width, int height,
 
 void WriteRgb24Png(const std::filesystem::path& path, int width, int height, int stride,
                    const uint8_t* pixels) {
-  CheckSize(path, width, height, stride >= width * 4 ? size_t(width) * size_t(height) : 0);
+  RequireImage(path, width, height, stride >= width * 4);
   Write(path, {width, height, PixelForm::kRgb24, pixels, static_cast<size_t>(stride), {}});
 }
 
 std::string Rgb24PngBytes(int width, int height, int stride, const uint8_t* pixels) {
   const std::filesystem::path name("standard output");
-  CheckSize(name, width, height, stride >= width * 4 ? size_t(width) * size_t(height) : 0);
+  RequireImage(name, width, height, stride >= width * 4);
   std::string bytes;
   Write(name, {width, height, PixelForm::kRgb24, pixels, static_cast<size_t>(stride), {}}, &bytes);
   return bytes;
@@ -146,10 +146,9 @@ std::string Rgb24PngBytes(int width, int height, int stride, const uint8_t* pixe
 
 void WriteIndexedPng(const std::filesystem::path& path, int width, int height,
                      std::span<const uint8_t> indices, std::span<const uint32_t> palette) {
-  if (indices.size() != size_t(width) * size_t(height) || palette.empty() || palette.size() > 256) {
-    CheckSize(path, 0, 0, 0);
-  }
-  CheckSize(path, width, height, indices.size());
+  RequireImage(path, width, height,
+               indices.size() == size_t(width) * size_t(height) && !palette.empty() &&
+                   palette.size() <= 256);
   Write(path, {width, height, PixelForm::kIndexed, indices.data(), size_t(width), palette});
 }
 

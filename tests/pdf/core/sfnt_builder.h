@@ -73,10 +73,10 @@ inline std::string Subtable(const SfntSubtable& table) {
 
 }  // namespace sfnt_detail
 
-inline std::string BuildSfntFont(const SfntFontSpec& spec) {
+inline std::string BuildSfntFont(const SfntFontSpec& layout) {
   using sfnt_detail::Put16;
   using sfnt_detail::Put32;
-  const uint32_t count = static_cast<uint32_t>(spec.glyphs.size());
+  const uint32_t count = static_cast<uint32_t>(layout.glyphs.size());
   std::map<std::string, std::string> tables;
 
   std::string& head = tables["head"];
@@ -121,7 +121,7 @@ inline std::string BuildSfntFont(const SfntFontSpec& spec) {
   std::string& hmtx = tables["hmtx"];
   std::string& glyf = tables["glyf"];
   std::string& loca = tables["loca"];
-  for (const SfntGlyphBox& box : spec.glyphs) {
+  for (const SfntGlyphBox& box : layout.glyphs) {
     Put16(hmtx, 1000);
     Put16(hmtx, static_cast<uint16_t>(box.xMin));
     Put32(loca, static_cast<uint32_t>(glyf.size()));
@@ -141,13 +141,13 @@ inline std::string BuildSfntFont(const SfntFontSpec& spec) {
   }
   Put32(loca, static_cast<uint32_t>(glyf.size()));
 
-  if (!spec.cmaps.empty()) {
+  if (!layout.cmaps.empty()) {
     std::string& cmap = tables["cmap"];
     Put16(cmap, 0);
-    Put16(cmap, static_cast<uint32_t>(spec.cmaps.size()));
+    Put16(cmap, static_cast<uint32_t>(layout.cmaps.size()));
     std::string bodies;
-    const uint32_t start = 4 + 8 * static_cast<uint32_t>(spec.cmaps.size());
-    for (const SfntSubtable& table : spec.cmaps) {
+    const uint32_t start = 4 + 8 * static_cast<uint32_t>(layout.cmaps.size());
+    for (const SfntSubtable& table : layout.cmaps) {
       Put16(cmap, table.platform);
       Put16(cmap, table.encoding);
       Put32(cmap, start + static_cast<uint32_t>(bodies.size()));
@@ -157,12 +157,12 @@ inline std::string BuildSfntFont(const SfntFontSpec& spec) {
   }
 
   std::string& post = tables["post"];
-  Put32(post, spec.names.empty() ? 0x00030000 : 0x00020000);
+  Put32(post, layout.names.empty() ? 0x00030000 : 0x00020000);
   post.append(28, '\0');
-  if (!spec.names.empty()) {
+  if (!layout.names.empty()) {
     Put16(post, count);
     for (uint32_t i = 0; i < count; ++i) Put16(post, 258 + i);
-    for (const std::string& name : spec.names) {
+    for (const std::string& name : layout.names) {
       post += static_cast<char>(name.size());
       post += name;
     }
