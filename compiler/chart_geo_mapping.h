@@ -19,6 +19,14 @@ struct PagePoint {
   double y = 0;
 };
 
+// A rectangle of the page in the same space; x0 <= x1 and y0 <= y1.
+struct PageRect {
+  double x0 = 0;
+  double y0 = 0;
+  double x1 = 0;
+  double y1 = 0;
+};
+
 // Degrees, north and east positive.
 struct GeoPosition {
   double Latitude = 0;
