@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "pdf/core/pdf_document.h"
 #include "pdf/render/pdf_export_device.h"
@@ -35,5 +36,14 @@ bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double 
 void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
                     double xDPI, double yDPI, int rotationAngle, bool antiAliasing, bool printing,
                     double yStretch = 1.0);
+
+// Where RenderToCanvas puts the points of the page's default user space in a
+// target of width x height pixels when the page's rotation is `pageRotation`
+// degrees and the caller adds none: the matrix to target pixels (x right,
+// y down), or std::nullopt for a page of no size. Raises EInvalidPageError
+// as above.
+std::optional<TPDMatrix> PageToCanvasMatrix(TPDDocument& doc, int pageNum, uint32_t width,
+                                            uint32_t height, int pageRotation,
+                                            double yStretch = 1.0);
 
 }  // namespace qp::pdf
