@@ -126,8 +126,15 @@ bool NorthUp(const Placement& p) {
 std::optional<PlateGeoResult> GeoReferencePlate(pdf::TPDFDocument& document,
                                                 const PlateRecord& plate,
                                                 const ChartGeoFinder& find, std::string* problem) {
+  LoadPdfSource(document, plate.SourceFile);
+  return GeoReferenceLoadedPlate(document, plate, find, problem);
+}
+
+std::optional<PlateGeoResult> GeoReferenceLoadedPlate(pdf::TPDFDocument& document,
+                                                      const PlateRecord& plate,
+                                                      const ChartGeoFinder& find,
+                                                      std::string* problem) {
   const std::filesystem::path source(plate.SourceFile);
-  LoadPdfSource(document, source);
   const int ownRotate = plate.Rotate <= rtUpsideDown ? int{plate.Rotate} : int{rtNone};
   const PlateLayout layout = LayOut(document, plate, ownRotate, source);
 

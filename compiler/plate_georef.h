@@ -31,11 +31,18 @@ struct PlateGeoResult {
   std::string Origin;  // what the finder read
 };
 
-// Loads the plate's PDF source into `document`, finds the page's mapping and
-// gives the corners; std::nullopt with `problem` set when there is none or
-// it cannot be told by corners (a chart not drawn north up). Throws
-// PlateError naming the file when the file does not load or the page cannot
-// be laid out.
+// Finds the mapping of the plate's page in `document` (loaded with the
+// plate's source) and gives the corners; std::nullopt with `problem` set
+// when there is none or it cannot be told by corners (a chart not drawn
+// north up). Throws PlateError naming the file when the page cannot be laid
+// out.
+std::optional<PlateGeoResult> GeoReferenceLoadedPlate(pdf::TPDFDocument& document,
+                                                      const PlateRecord& plate,
+                                                      const ChartGeoFinder& find,
+                                                      std::string* problem);
+
+// The same after loading the plate's PDF source into `document`; throws
+// PlateError naming the file when it does not load.
 std::optional<PlateGeoResult> GeoReferencePlate(pdf::TPDFDocument& document,
                                                 const PlateRecord& plate,
                                                 const ChartGeoFinder& find, std::string* problem);
