@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "compiler/geospatial_lgidict.h"
 #include "compiler/geospatial_viewport.h"
 #include "compiler/projected_geo_mapping.h"
 #include "pdf/core/pdf_facade.h"
@@ -60,20 +61,25 @@ double DistanceMetres(const GeoPosition& a, const GeoPosition& b) {
   return std::hypot(north, east);
 }
 
-// Whether the mapping gives each control point its own position, to within a
-// small part of the points' spread.
-bool PointsAgree(const PageGeoMapping& mapping, const std::vector<GeoControlPoint>& points,
-                 std::string& why) {
+double PlaneDistance(const GeoPosition& a, const GeoPosition& b) {
+  return std::hypot(a.Latitude - b.Latitude, a.Longitude - b.Longitude);
+}
+
+// Whether `fit` gives each control point its own position (in the same
+// terms, measured in metres by `distance`), to within a small part of the
+// points' spread.
+bool PointsAgree(const PageGeoMapping& fit, const std::vector<GeoControlPoint>& points,
+                 double (*distance)(const GeoPosition&, const GeoPosition&), std::string& why) {
   double spread = 0, worst = 0;
   for (size_t i = 0; i < points.size(); ++i) {
-    const std::optional<GeoPosition> at = mapping.PositionAt(points[i].Page);
+    const std::optional<GeoPosition> at = fit.PositionAt(points[i].Page);
     if (!at) {
       why = "a control point has no position in the fitted mapping";
       return false;
     }
-    worst = std::max(worst, DistanceMetres(*at, points[i].Position));
+    worst = std::max(worst, distance(*at, points[i].Position));
     for (size_t j = i + 1; j < points.size(); ++j)
-      spread = std::max(spread, DistanceMetres(points[i].Position, points[j].Position));
+      spread = std::max(spread, distance(points[i].Position, points[j].Position));
   }
   if (!(worst <= std::max(1.0, kMaxResidualFraction * spread))) {
     why = "the control points contradict each other (one lies " +
@@ -86,7 +92,12 @@ bool PointsAgree(const PageGeoMapping& mapping, const std::vector<GeoControlPoin
 std::shared_ptr<const PageGeoMapping> BuildMapping(const GeospatialViewport& viewport,
                                                    std::string& why) {
   if (viewport.System.Kind == GeoSystemKind::Projected) {
-    return ProjectedGeoMapping::Fit(viewport.System, viewport.Points, &why);
+    if (viewport.PlanePoints) {
+      // Registration points in the projected plane: check them in the plane.
+      const std::optional<AffineGeoMapping> planeFit = FitAffineGeoMapping(viewport.Points);
+      if (planeFit && !PointsAgree(*planeFit, viewport.Points, PlaneDistance, why)) return nullptr;
+    }
+    return ProjectedGeoMapping::Fit(viewport.System, viewport.Points, viewport.PlanePoints, &why);
   }
   why = CheckGeographicSystem(viewport.System);
   if (!why.empty()) return nullptr;
@@ -114,14 +125,17 @@ std::optional<ChartGeoReference> Find(pdf::TPDFDocument& document, int pageNumbe
   pdf::TPDPage* page = engine->GetPageTree()->GetPage(pageNumber);
   if (page == nullptr || page->GetDict() == nullptr) return std::nullopt;
 
-  const std::vector<GeospatialViewport> viewports = ReadGeospatialViewports(*page->GetDict(), &why);
+  const PageRect wholePage = WholePage(*page);
+  std::vector<GeospatialViewport> viewports = ReadGeospatialViewports(*page->GetDict(), &why);
+  const bool mapFrames = viewports.empty();
+  if (mapFrames) viewports = ReadLgiMapFrames(*page->GetDict(), wholePage, &why);
   if (viewports.empty()) return std::nullopt;
-  const PageRect area = plateArea ? *plateArea : WholePage(*page);
+  const PageRect area = plateArea ? *plateArea : wholePage;
   const std::optional<size_t> chosen = ChooseViewport(viewports, area);
   if (!chosen) {
-    why = viewports.size() == 1 && !viewports[0].Problem.empty()
-              ? viewports[0].Problem
-              : "No geospatial viewport of the page covers the plate's area";
+    why = viewports.size() == 1 && !viewports[0].Problem.empty() ? viewports[0].Problem
+          : mapFrames ? "No map frame of the page covers the plate's area"
+                      : "No geospatial viewport of the page covers the plate's area";
     return std::nullopt;
   }
   const GeospatialViewport& viewport = viewports[*chosen];
@@ -129,15 +143,17 @@ std::optional<ChartGeoReference> Find(pdf::TPDFDocument& document, int pageNumbe
     why = viewport.Problem;
     return std::nullopt;
   }
-  const std::string label = "Geospatial viewport " + std::to_string(viewport.Number) + ": ";
+  const std::string label =
+      (mapFrames ? "Map frame " : "Geospatial viewport ") + std::to_string(viewport.Number) + ": ";
   std::shared_ptr<const PageGeoMapping> mapping = BuildMapping(viewport, why);
-  if (mapping == nullptr || !PointsAgree(*mapping, viewport.Points, why)) {
+  if (mapping == nullptr ||
+      (!viewport.PlanePoints && !PointsAgree(*mapping, viewport.Points, DistanceMetres, why))) {
     why = label + why;
     return std::nullopt;
   }
   ChartGeoReference found;
   found.Mapping = std::move(mapping);
-  found.Origin = "geospatial viewport";
+  found.Origin = mapFrames ? "geospatial map frame" : "geospatial viewport";
   if (viewports.size() > 1)
     found.Origin +=
         " " + std::to_string(viewport.Number) + " of " + std::to_string(viewports.size());

@@ -26,13 +26,16 @@ struct GeoCoordinateSystem {
 };
 
 struct GeospatialViewport {
-  int Number = 0;  // 1-based position in /VP
+  int Number = 0;  // 1-based position in /VP (or in the map frames)
   std::string Name;
   // The part of the page the mapping is valid for (the bounds' box, else
   // the viewport's /BBox); std::nullopt when not even /BBox can be read.
   std::optional<PageRect> Area;
-  // Page points with the latitude and longitude the file gives them.
+  // Page points with the latitude and longitude the file gives them; with
+  // `PlanePoints`, with the projected system's northing (as Latitude) and
+  // easting (as Longitude) instead.
   std::vector<GeoControlPoint> Points;
+  bool PlanePoints = false;
   GeoCoordinateSystem System;
   // Why the viewport cannot be used; empty when it can.
   std::string Problem;

@@ -92,7 +92,7 @@ ProjectedGeoMapping::ProjectedGeoMapping(std::unique_ptr<Proj> proj,
 ProjectedGeoMapping::~ProjectedGeoMapping() = default;
 
 std::unique_ptr<ProjectedGeoMapping> ProjectedGeoMapping::Fit(
-    const GeoCoordinateSystem& system, std::span<const GeoControlPoint> points,
+    const GeoCoordinateSystem& system, std::span<const GeoControlPoint> points, bool planePoints,
     std::string* problem) {
   auto fail = [&](std::string why) {
     if (problem) *problem = std::move(why);
@@ -119,18 +119,22 @@ std::unique_ptr<ProjectedGeoMapping> ProjectedGeoMapping::Fit(
   geographic.reset();
   crs.reset();
 
-  std::vector<GeoControlPoint> planePoints;
-  planePoints.reserve(points.size());
+  std::vector<GeoControlPoint> planeControlPoints;
+  planeControlPoints.reserve(points.size());
   for (const GeoControlPoint& point : points) {
+    if (planePoints) {
+      planeControlPoints.push_back(point);
+      continue;
+    }
     const PJ_COORD projected =
         proj_trans(proj->geoToPlane.get(), PJ_FWD,
                    proj_coord(point.Position.Longitude, point.Position.Latitude, 0, 0));
     if (!std::isfinite(projected.xy.x) || !std::isfinite(projected.xy.y) ||
         projected.xy.x == HUGE_VAL || projected.xy.y == HUGE_VAL)
       return fail("a control point lies outside the projection");
-    planePoints.push_back({point.Page, {projected.xy.y, projected.xy.x}});
+    planeControlPoints.push_back({point.Page, {projected.xy.y, projected.xy.x}});
   }
-  const std::optional<AffineGeoMapping> toPlane = FitAffineGeoMapping(planePoints);
+  const std::optional<AffineGeoMapping> toPlane = FitAffineGeoMapping(planeControlPoints);
   if (!toPlane) return fail("the control points lie in a line");
   return std::unique_ptr<ProjectedGeoMapping>(new ProjectedGeoMapping(std::move(proj), *toPlane));
 }

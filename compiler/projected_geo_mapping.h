@@ -20,12 +20,14 @@ std::string CheckGeographicSystem(const GeoCoordinateSystem& system);
 class ProjectedGeoMapping final : public PageGeoMapping {
  public:
   // The least-squares affine fit from the control points' page points to
-  // their projected coordinates (the latitudes and longitudes being those
-  // of the system's own geographic system). nullptr with `problem` set when
-  // PROJ refuses the system or the points fix no mapping.
+  // their projected coordinates: the points' latitudes and longitudes
+  // (those of the system's own geographic system) projected, or with
+  // `planePoints` the coordinates themselves (northing as Latitude, easting
+  // as Longitude). nullptr with `problem` set when PROJ refuses the system
+  // or the points fix no mapping.
   static std::unique_ptr<ProjectedGeoMapping> Fit(const GeoCoordinateSystem& system,
                                                   std::span<const GeoControlPoint> points,
-                                                  std::string* problem);
+                                                  bool planePoints, std::string* problem);
   ~ProjectedGeoMapping() override;
 
   // Latitude and longitude in the projected system's geographic system.

@@ -18,13 +18,14 @@ using testing::NumberText;
 
 constexpr double kMetresPerDegree = 111320;
 
-// One page of 612 x 792 points whose dictionary has `/VP vp`.
+// One page of 612 x 792 points whose dictionary has `/VP vp`, or the
+// entries `vp` when they begin with a name (/LGIDict ...).
 std::string GeoPdf(const std::string& vp) {
   return pdf::testing::ExpandPdfTemplate(
       "%PDF-1.7\n{{object 1 0}} << /Type /Catalog /Pages 2 0 R >> endobj\n"
       "{{object 2 0}} << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
       "{{object 3 0}} << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] " +
-      (vp.empty() ? std::string() : "/VP " + vp) +
+      (vp.empty() || vp[0] == '/' ? vp : "/VP " + vp) +
       " >> endobj\n{{xref}}trailer << /Size 4 /Root 1 0 R >>\n{{startxref}}\n%%EOF\n");
 }
 
@@ -84,6 +85,17 @@ GeoPosition UtmTruth(PagePoint p) {
   proj_destroy(utm);
   proj_context_destroy(context);
   return {c.lp.lam, c.lp.phi};  // EPSG:4326 is latitude first
+}
+
+// A map frame in UTM zone 19N with registration points at the box's corners.
+std::string UtmFrame(Box box, const std::string& datum = "(WGE)") {
+  std::string points;
+  for (PagePoint p : {PagePoint{box.x0, box.y0}, PagePoint{box.x1, box.y0},
+                      PagePoint{box.x0, box.y1}, PagePoint{box.x1, box.y1}})
+    points += Numbers({p.x, p.y, 300000 + 50 * p.x - 3 * p.y, 4680000 + 3 * p.x + 50 * p.y});
+  return "<< /Type /LGIDict /Neatline " + Numbers({box.x0, box.y0, box.x1, box.y1}) +
+         " /Registration [" + points + "] /Projection << /ProjectionType (UT) /Zone 19 " +
+         "/Hemisphere (N) /Datum " + datum + " >> >>";
 }
 
 // GPTS for the unit-square points of a viewport with box `box`.
@@ -159,6 +171,12 @@ TEST(GeospatialPdf, MapsPagePointsToTheControlPointsPositions) {
       {"map chosen for a part outside the inset",
        "[" + inset + Viewport(kMap, kCorners, GeoPoints(kMap, kCorners, BostonTruth), kWgs84) + "]",
        PageRect{100, 300, 200, 400}, BostonTruth, "geospatial viewport 2 of 2"},
+      {"map frame, geographic, matrix partly in strings",
+       "/LGIDict << /Type /LGIDict /CTM [(0.00019) 0.000004 -0.000005 0.00014 (-71.06) 42.3] "
+       "/Projection << /Type /Projection /ProjectionType (GEOGRAPHIC) /Datum (WGE) >> >>",
+       std::nullopt, BostonTruth, "geospatial map frame"},
+      {"map frame, UTM 19N by registration points", "/LGIDict [" + UtmFrame(kMap) + "]",
+       PageRect{50, 50, 500, 700}, UtmTruth, "geospatial map frame"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -231,6 +249,17 @@ TEST(GeospatialPdf, OffersNothingForBadViewports) {
       {"huge arrays", "[" + Viewport(kMap, hugeUnit, hugeGeo, kWgs84) + "]", "too many"},
       {"latitude out of range",
        "[" + Viewport(kMap, kCorners, {95, -71, 96, -71, 96, -70, 95, -70}, kWgs84) + "]", "range"},
+      {"map frames neither a dictionary nor an array", "/LGIDict 3", "neither"},
+      {"map frame without a projection", "/LGIDict << /CTM [1 0 0 1 0 0] >>", "no /Projection"},
+      {"map frame in a projection not handled",
+       "/LGIDict << /CTM [1 0 0 1 0 0] /Projection << /ProjectionType (LE) >> >>",
+       "unsupported projection LE"},
+      {"UTM map frame on another datum", "/LGIDict " + UtmFrame(kMap, "(NAS-C)"),
+       "unsupported datum NAS-C"},
+      {"map frame with two registration points",
+       "/LGIDict << /Registration [[0 0 -71 42] [600 700 -70 43]] /Projection << "
+       "/ProjectionType (GEOGRAPHIC) >> >>",
+       "fewer than three"},
       {"viewport beside the plate", "[" + Viewport(kInset, kCorners, geo, kWgs84) + "]",
        "covers the plate"},
   };
