@@ -4,9 +4,9 @@
 #include <cmath>
 #include <exception>
 
+#include "compiler/geo_system_mapping.h"
 #include "compiler/geospatial_lgidict.h"
 #include "compiler/geospatial_viewport.h"
-#include "compiler/projected_geo_mapping.h"
 #include "pdf/core/pdf_facade.h"
 
 namespace qp {
@@ -14,10 +14,6 @@ namespace {
 
 // A plate area reaching this far past a viewport still counts as inside it.
 constexpr double kContainSlack = 1.0;  // points
-// Control points further than this fraction of their spread from the fitted
-// mapping contradict each other, and nothing is offered.
-constexpr double kMaxResidualFraction = 0.01;
-constexpr double kMetresPerDegree = 111320;
 
 double AreaOf(const PageRect& r) {
   return std::max(0.0, r.x1 - r.x0) * std::max(0.0, r.y1 - r.y0);
@@ -52,61 +48,6 @@ std::optional<size_t> ChooseViewport(const std::vector<GeospatialViewport>& view
     }
   }
   return smallest ? smallest : widest;
-}
-
-double DistanceMetres(const GeoPosition& a, const GeoPosition& b) {
-  const double north = (a.Latitude - b.Latitude) * kMetresPerDegree;
-  const double east = (a.Longitude - b.Longitude) * kMetresPerDegree *
-                      std::cos((a.Latitude + b.Latitude) / 2 * M_PI / 180);
-  return std::hypot(north, east);
-}
-
-double PlaneDistance(const GeoPosition& a, const GeoPosition& b) {
-  return std::hypot(a.Latitude - b.Latitude, a.Longitude - b.Longitude);
-}
-
-// Whether `fit` gives each control point its own position (in the same
-// terms, measured in metres by `distance`), to within a small part of the
-// points' spread.
-bool PointsAgree(const PageGeoMapping& fit, const std::vector<GeoControlPoint>& points,
-                 double (*distance)(const GeoPosition&, const GeoPosition&), std::string& why) {
-  double spread = 0, worst = 0;
-  for (size_t i = 0; i < points.size(); ++i) {
-    const std::optional<GeoPosition> at = fit.PositionAt(points[i].Page);
-    if (!at) {
-      why = "a control point has no position in the fitted mapping";
-      return false;
-    }
-    worst = std::max(worst, distance(*at, points[i].Position));
-    for (size_t j = i + 1; j < points.size(); ++j)
-      spread = std::max(spread, distance(points[i].Position, points[j].Position));
-  }
-  if (!(worst <= std::max(1.0, kMaxResidualFraction * spread))) {
-    why = "the control points contradict each other (one lies " +
-          std::to_string(static_cast<long long>(std::min(worst, 1e12))) + " m from the fit)";
-    return false;
-  }
-  return true;
-}
-
-std::shared_ptr<const PageGeoMapping> BuildMapping(const GeospatialViewport& viewport,
-                                                   std::string& why) {
-  if (viewport.System.Kind == GeoSystemKind::Projected) {
-    if (viewport.PlanePoints) {
-      // Registration points in the projected plane: check them in the plane.
-      const std::optional<AffineGeoMapping> planeFit = FitAffineGeoMapping(viewport.Points);
-      if (planeFit && !PointsAgree(*planeFit, viewport.Points, PlaneDistance, why)) return nullptr;
-    }
-    return ProjectedGeoMapping::Fit(viewport.System, viewport.Points, viewport.PlanePoints, &why);
-  }
-  why = CheckGeographicSystem(viewport.System);
-  if (!why.empty()) return nullptr;
-  const std::optional<AffineGeoMapping> fit = FitAffineGeoMapping(viewport.Points);
-  if (!fit) {
-    why = "the control points lie in a line";
-    return nullptr;
-  }
-  return std::make_shared<AffineGeoMapping>(*fit);
 }
 
 PageRect WholePage(pdf::TPDPage& page) {
@@ -145,9 +86,9 @@ std::optional<ChartGeoReference> Find(pdf::TPDFDocument& document, int pageNumbe
   }
   const std::string label =
       (mapFrames ? "Map frame " : "Geospatial viewport ") + std::to_string(viewport.Number) + ": ";
-  std::shared_ptr<const PageGeoMapping> mapping = BuildMapping(viewport, why);
-  if (mapping == nullptr ||
-      (!viewport.PlanePoints && !PointsAgree(*mapping, viewport.Points, DistanceMetres, why))) {
+  std::shared_ptr<const PageGeoMapping> mapping =
+      FitGeoMapping(viewport.System, viewport.Points, viewport.PlanePoints, &why);
+  if (mapping == nullptr) {
     why = label + why;
     return std::nullopt;
   }

@@ -98,6 +98,17 @@ std::string UtmFrame(Box box, const std::string& datum = "(WGE)") {
          "/Hemisphere (N) /Datum " + datum + " >> >>";
 }
 
+// The Boston map's positions on NAD 27, some tens of metres from WGS 84.
+GeoPosition BostonOnNad27(PagePoint p) {
+  const GeoPosition wgs84 = BostonTruth(p);
+  PJ_CONTEXT* context = proj_context_create();
+  PJ* shift = proj_create_crs_to_crs(context, "EPSG:4326", "EPSG:4267", nullptr);
+  const PJ_COORD c = proj_trans(shift, PJ_FWD, proj_coord(wgs84.Latitude, wgs84.Longitude, 0, 0));
+  proj_destroy(shift);
+  proj_context_destroy(context);
+  return {c.v[0], c.v[1]};
+}
+
 // GPTS for the unit-square points of a viewport with box `box`.
 std::vector<double> GeoPoints(Box box, const std::vector<double>& unit, Truth truth) {
   std::vector<double> geo;
@@ -147,6 +158,12 @@ TEST(GeospatialPdf, MapsPagePointsToTheControlPointsPositions) {
        "[" +
            Viewport(kMap, kScattered, GeoPoints(kMap, kScattered, BostonTruth),
                     "<< /Type /GEOGCS >>") +
+           "]",
+       std::nullopt, BostonTruth, "geospatial viewport"},
+      {"geographic on NAD 27, moved to WGS 84",
+       "[" +
+           Viewport(kMap, kScattered, GeoPoints(kMap, kScattered, BostonOnNad27),
+                    "<< /Type /GEOGCS /EPSG 4267 >>") +
            "]",
        std::nullopt, BostonTruth, "geospatial viewport"},
       {"UTM 19N by EPSG code",
