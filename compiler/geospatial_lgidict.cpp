@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "pdf/core/pdf_objects.h"
 
@@ -13,20 +12,6 @@ using pdf::TPDArray;
 using pdf::TPDBaseObject;
 using pdf::TPDDictionary;
 
-// Numbers in a map frame may also be written as strings, for precision.
-std::optional<double> NumberOf(const TPDBaseObject* object) {
-  if (object == nullptr) return std::nullopt;
-  if (object->IsNumber()) return object->GetNumber();
-  if (!object->IsString()) return std::nullopt;
-  const std::string text = static_cast<const pdf::TPDString*>(object)->GetBytes();
-  if (text.empty() || text.size() > 64) return std::nullopt;
-  char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
-  while (*end == ' ') ++end;
-  if (*end != '\0' || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
-
 // A text value, written as a string or a name.
 std::string TextOf(const TPDBaseObject* object) {
   if (object == nullptr) return {};
@@ -35,27 +20,10 @@ std::string TextOf(const TPDBaseObject* object) {
   return {};
 }
 
+// Numbers in a map frame may also be written as strings, for precision.
 bool ReadNumbers(const TPDBaseObject* object, const char* key, size_t maxCount,
                  std::vector<double>& out, std::string& why) {
-  out.clear();
-  if (object == nullptr || !object->IsArray()) {
-    why = std::string("/") + key + " is not an array";
-    return false;
-  }
-  const auto& array = static_cast<const TPDArray&>(*object);
-  if (array.GetLength() > maxCount) {
-    why = std::string("/") + key + " has too many elements";
-    return false;
-  }
-  for (size_t i = 0; i < array.GetLength(); ++i) {
-    const std::optional<double> value = NumberOf(array.Get(i));
-    if (!value) {
-      why = std::string("/") + key + " holds something other than numbers";
-      return false;
-    }
-    out.push_back(*value);
-  }
-  return true;
+  return ReadGeoNumbers(object, key, maxCount, true, out, why);
 }
 
 // The coordinate system of /Projection; false with `why` set for one this
@@ -75,7 +43,7 @@ bool ReadProjection(const TPDBaseObject* object, GeospatialViewport& frame, std:
     why = "unsupported projection" + (type.empty() ? std::string() : " " + type.substr(0, 40));
     return false;
   }
-  const std::optional<double> zone = NumberOf(projection.LookUp("Zone"));
+  const std::optional<double> zone = ReadGeoNumber(projection.LookUp("Zone"), true);
   const std::string hemisphere = TextOf(projection.LookUp("Hemisphere"));
   const std::string datum = TextOf(projection.LookUp("Datum"));
   if (!zone || *zone < 1 || *zone > 60 || *zone != std::floor(*zone) ||

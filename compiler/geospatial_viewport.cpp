@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "pdf/core/pdf_objects.h"
 
@@ -12,35 +13,9 @@ using pdf::TPDArray;
 using pdf::TPDBaseObject;
 using pdf::TPDDictionary;
 
-// Reads an array of numbers of at most `maxCount` elements; false with `why`
-// set when it is not one.
-bool ReadNumbers(const TPDBaseObject* object, const char* key, size_t maxCount,
-                 std::vector<double>& out, std::string& why) {
-  out.clear();
-  if (object == nullptr || !object->IsArray()) {
-    why = std::string("/") + key + " is not an array";
-    return false;
-  }
-  const auto& array = static_cast<const TPDArray&>(*object);
-  if (array.GetLength() > maxCount) {
-    why = std::string("/") + key + " has too many elements (" + std::to_string(array.GetLength()) +
-          ")";
-    return false;
-  }
-  for (size_t i = 0; i < array.GetLength(); ++i) {
-    const TPDBaseObject* element = array.Get(i);
-    if (element == nullptr || !element->IsNumber() || !std::isfinite(element->GetNumber())) {
-      why = std::string("/") + key + " holds something other than numbers";
-      return false;
-    }
-    out.push_back(element->GetNumber());
-  }
-  return true;
-}
-
 bool ReadPairs(const TPDBaseObject* object, const char* key, std::vector<double>& out,
                std::string& why) {
-  if (!ReadNumbers(object, key, 2 * kMaxGeoControlPoints, out, why)) return false;
+  if (!ReadGeoNumbers(object, key, 2 * kMaxGeoControlPoints, false, out, why)) return false;
   if (out.size() % 2 != 0) {
     why = std::string("/") + key + " has an odd count of numbers";
     return false;
@@ -114,7 +89,7 @@ bool ReadCoordinateSystem(const TPDBaseObject* object, GeoCoordinateSystem& syst
 bool ReadMeasure(const TPDDictionary& dict, const TPDDictionary& measure,
                  GeospatialViewport& viewport, std::string& why) {
   std::vector<double> box;
-  if (!ReadNumbers(dict.LookUp("BBox"), "BBox", 4, box, why)) return false;
+  if (!ReadGeoNumbers(dict.LookUp("BBox"), "BBox", 4, false, box, why)) return false;
   if (box.size() != 4) {
     why = "/BBox does not have four numbers";
     return false;
@@ -174,6 +149,46 @@ bool ReadMeasure(const TPDDictionary& dict, const TPDDictionary& measure,
 }
 
 }  // namespace
+
+std::optional<double> ReadGeoNumber(const TPDBaseObject* object, bool stringsToo) {
+  if (object == nullptr) return std::nullopt;
+  if (object->IsNumber())
+    return std::isfinite(object->GetNumber()) ? std::optional(object->GetNumber()) : std::nullopt;
+  if (!stringsToo || !object->IsString()) return std::nullopt;
+  const std::string text = static_cast<const pdf::TPDString*>(object)->GetBytes();
+  if (text.empty() || text.size() > 64) return std::nullopt;
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  const double value = std::strtod(begin, &end);
+  if (end == begin) return std::nullopt;
+  while (*end == ' ') ++end;
+  if (end != begin + text.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+bool ReadGeoNumbers(const TPDBaseObject* object, const char* key, size_t maxCount, bool stringsToo,
+                    std::vector<double>& out, std::string& why) {
+  out.clear();
+  if (object == nullptr || !object->IsArray()) {
+    why = std::string("/") + key + " is not an array";
+    return false;
+  }
+  const auto& array = static_cast<const TPDArray&>(*object);
+  if (array.GetLength() > maxCount) {
+    why = std::string("/") + key + " has too many elements (" + std::to_string(array.GetLength()) +
+          ")";
+    return false;
+  }
+  for (size_t i = 0; i < array.GetLength(); ++i) {
+    const std::optional<double> value = ReadGeoNumber(array.Get(i), stringsToo);
+    if (!value) {
+      why = std::string("/") + key + " holds something other than numbers";
+      return false;
+    }
+    out.push_back(*value);
+  }
+  return true;
+}
 
 std::vector<GeospatialViewport> ReadGeospatialViewports(const TPDDictionary& page,
                                                         std::string* problem) {

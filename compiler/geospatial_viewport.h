@@ -13,8 +13,9 @@
 namespace qp {
 
 namespace pdf {
+class TPDBaseObject;
 class TPDDictionary;
-}
+}  // namespace pdf
 
 enum class GeoSystemKind { Geographic, Projected };
 
@@ -46,6 +47,15 @@ inline constexpr size_t kMaxGeospatialViewports = 64;
 inline constexpr size_t kMaxGeoControlPoints = 256;
 // A longer WKT text is refused.
 inline constexpr size_t kMaxWktLength = 64 * 1024;
+
+// A finite number, or with `stringsToo` a string that holds one.
+std::optional<double> ReadGeoNumber(const pdf::TPDBaseObject* object, bool stringsToo);
+
+// An array of at most `maxCount` finite numbers (with `stringsToo`, numbers
+// written as strings count too); false with `why` naming `key` when it is
+// not one.
+bool ReadGeoNumbers(const pdf::TPDBaseObject* object, const char* key, size_t maxCount,
+                    bool stringsToo, std::vector<double>& out, std::string& why);
 
 // The geospatial viewports of the page dictionary, in /VP order; viewports
 // without a /GEO measure are left out. `problem` receives a message when
