@@ -1,8 +1,8 @@
 #include "compiler/geospatial_viewport.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 #include "pdf/core/pdf_objects.h"
 
@@ -157,12 +157,15 @@ std::optional<double> ReadGeoNumber(const TPDBaseObject* object, bool stringsToo
   if (!stringsToo || !object->IsString()) return std::nullopt;
   const std::string text = static_cast<const pdf::TPDString*>(object)->GetBytes();
   if (text.empty() || text.size() > 64) return std::nullopt;
-  const char* begin = text.c_str();
-  char* end = nullptr;
-  const double value = std::strtod(begin, &end);
-  if (end == begin) return std::nullopt;
-  while (*end == ' ') ++end;
-  if (end != begin + text.size() || !std::isfinite(value)) return std::nullopt;
+  // from_chars, not strtod: the decimal point whatever the locale.
+  const char* begin = text.data();
+  const char* last = begin + text.size();
+  while (begin < last && *begin == ' ') ++begin;
+  if (begin < last && *begin == '+') ++begin;
+  while (last > begin && last[-1] == ' ') --last;
+  double value = 0;
+  const auto [end, error] = std::from_chars(begin, last, value);
+  if (error != std::errc() || end != last || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 
