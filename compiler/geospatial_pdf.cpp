@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <utility>
 
 #include "compiler/geo_system_mapping.h"
 #include "compiler/geospatial_lgidict.h"
@@ -71,7 +72,9 @@ std::optional<ChartGeoReference> Find(pdf::TPDFDocument& document, int pageNumbe
   const bool mapFrames = viewports.empty();
   if (mapFrames) viewports = ReadLgiMapFrames(*page->GetDict(), wholePage, &why);
   if (viewports.empty()) return std::nullopt;
-  const PageRect area = plateArea ? *plateArea : wholePage;
+  PageRect area = plateArea ? *plateArea : wholePage;
+  if (area.x0 > area.x1) std::swap(area.x0, area.x1);
+  if (area.y0 > area.y1) std::swap(area.y0, area.y1);
   const std::optional<size_t> chosen = ChooseViewport(viewports, area);
   if (!chosen) {
     why = viewports.size() == 1 && !viewports[0].Problem.empty() ? viewports[0].Problem
