@@ -4,6 +4,7 @@
 #include <exception>
 #include <utility>
 
+#include "app/core/build_summary.h"
 #include "compiler/palette.h"
 #include "project/line_texts.h"
 #include "project/text_encoding.h"
@@ -122,19 +123,59 @@ void MainPresenter::Build(BuildScope scope) {
   }
   const int group_before = project_.CurrentGroup;
   building_ = true;
+  BuildTally tally(*status_, project_);
   try {
-    builder_->BuildGroups(project_, request, *status_);
+    builder_->BuildGroups(project_, request, tally);
   } catch (const std::exception& error) {
     building_ = false;
     status_->Finish();
     if (project_.CurrentGroup != group_before) view_.SelectGroupLine(project_.CurrentGroup);
+    BuildCounts counts = tally.Counts();
+    counts.ending = BuildEnding::kFailed;
+    counts.error = error.what();
+    view_.ShowStatus(BuildSummaryText(counts));
     view_.ShowMessage(error.what());
     return;
   }
   building_ = false;
+  if (!project_.ProjectLoaded) {
+    view_.ShowStatus(kNoProjectLoaded);
+  } else if (scope == BuildScope::bsSelectedGroups && request.selected_groups.empty()) {
+    view_.ShowStatus(kNoGroupToBuild);
+  } else {
+    view_.ShowStatus(BuildSummaryText(tally.Counts()));
+  }
   // The build leaves the last built group current; its line is selected so
   // that the group commands act on the group whose plates are shown.
   if (project_.CurrentGroup != group_before) view_.SelectGroupLine(project_.CurrentGroup);
+}
+
+bool MainPresenter::NoGroupChosen() {
+  if (!project_.ProjectLoaded) {
+    view_.ShowStatus(kNoProjectLoaded);
+    return true;
+  }
+  if (view_.SelectedGroupLine() < 0) {
+    view_.ShowStatus(kNoGroupChosen);
+    return true;
+  }
+  return false;
+}
+
+bool MainPresenter::NoPlatesChosen() {
+  if (!project_.ProjectLoaded) {
+    view_.ShowStatus(kNoProjectLoaded);
+    return true;
+  }
+  if (!project_.GroupAt(project_.CurrentGroup)) {
+    view_.ShowStatus(kNoGroupChosen);
+    return true;
+  }
+  for (int i = 0; i < view_.PlateLineCount(); ++i) {
+    if (view_.PlateLineSelected(i)) return false;
+  }
+  view_.ShowStatus(kNoPlatesChosen);
+  return true;
 }
 
 GroupRecord* MainPresenter::SelectedCurrentGroup() {
@@ -171,9 +212,8 @@ void MainPresenter::AddGroup() {
 }
 
 void MainPresenter::DeleteGroup() {
-  if (building_) return;
-  if (view_.SelectedGroupLine() < 0 || !project_.ProjectLoaded || project_.GroupCount() <= 0)
-    return;
+  if (building_ || NoGroupChosen()) return;
+  if (project_.GroupCount() <= 0) return;
   if (!SelectedCurrentGroup()) return;
   project_.DeleteCurrentGroup();
   view_.SelectGroupLine(-1);
@@ -181,7 +221,10 @@ void MainPresenter::DeleteGroup() {
 
 void MainPresenter::EditGroupProperties() {
   if (building_) return;
-  if (view_.SelectedGroupLine() < 0) return;
+  if (view_.SelectedGroupLine() < 0) {
+    view_.ShowStatus(project_.ProjectLoaded ? kNoGroupChosen : kNoProjectLoaded);
+    return;
+  }
   if (!project_.ProjectLoaded) {
     view_.ShowMessage(kNoProjectLoaded);
     return;
@@ -241,7 +284,7 @@ void MainPresenter::RebuildPlateLines() {
 }
 
 void MainPresenter::DeletePlates() {
-  if (building_ || !project_.ProjectLoaded) return;
+  if (building_ || NoPlatesChosen()) return;
   GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
   if (!group || group->Count < 1) return;
   const int lines = std::min(view_.PlateLineCount(), group->Count);
@@ -284,7 +327,7 @@ void MainPresenter::SwapPlateLines(int a, int b) {
 // lines that reaches the top (or the bottom) stays as it is, in order and
 // selected, instead of being turned around.
 void MainPresenter::MovePlatesUp() {
-  if (building_) return;
+  if (building_ || NoPlatesChosen()) return;
   const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
   if (!group) return;
   const int lines = std::min(view_.PlateLineCount(), group->Count);
@@ -297,7 +340,7 @@ void MainPresenter::MovePlatesUp() {
 }
 
 void MainPresenter::MovePlatesDown() {
-  if (building_) return;
+  if (building_ || NoPlatesChosen()) return;
   const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
   if (!group) return;
   const int lines = std::min(view_.PlateLineCount(), group->Count);
@@ -314,6 +357,11 @@ void MainPresenter::ProcessBatchImport(PlateCommands& plates, PageCountSource& p
                                        const ImportProgress& progress) {
   // The build pumps events and owns the plate table while it runs.
   if (building_) return;
+  if (!project_.ProjectLoaded) {
+    view_.ShowStatus(kNoProjectLoaded);
+  } else if (!project_.GroupAt(project_.CurrentGroup)) {
+    view_.ShowStatus(kNoGroupToImport);
+  }
   Guarded([&] { RunBatchImport(project_, plates, pages, progress); });
 }
 

@@ -19,6 +19,12 @@
 namespace qp::app {
 
 inline constexpr const char* kNoProjectLoaded = "No project loaded";
+// Status bar texts of commands that have nothing to act on.
+inline constexpr const char* kNoGroupToBuild = "No group selected: select a group to build it";
+inline constexpr const char* kNoGroupChosen = "No group selected: select a group first";
+inline constexpr const char* kNoPlatesChosen = "No plates selected: select plates first";
+inline constexpr const char* kNoGroupToImport =
+    "No group selected: select the group to import into";
 
 class MainPresenter {
  public:
@@ -80,6 +86,12 @@ class MainPresenter {
   // Runs a command, showing the message of any error it raises.
   void Guarded(const std::function<void()>& command);
   void ShowProjectName();
+  // Says in the status bar why a group command did nothing; true when no
+  // project is loaded or no group line is selected.
+  bool NoGroupChosen();
+  // The same for a plate command: true when there is no current group or
+  // none of its lines is selected.
+  bool NoPlatesChosen();
   // The current group when its line is the selected one, else nullptr.
   GroupRecord* SelectedCurrentGroup();
   // Shows why a name or ID typed in the group editor cannot be stored;

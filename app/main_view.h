@@ -23,6 +23,9 @@ class MainView : public ProjectView {
  public:
   // A message box with the application title and one OK button.
   virtual void ShowMessage(const std::string& text) = 0;
+  // A line in the main window's status bar: what a command did, or why it
+  // did nothing.
+  virtual void ShowStatus(const std::string& text) = 0;
   // The text beside "Active project:".
   virtual void ShowActiveProject(const std::string& text) = 0;
 

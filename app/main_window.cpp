@@ -15,6 +15,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/batch_import_dialog.h"
@@ -75,6 +76,7 @@ void MainWindow::BuildLayout() {
   layout->addWidget(batch_import_, 4, 1, Qt::AlignRight);
 
   setCentralWidget(central);
+  statusBar();
   resize(900, 560);
 
   // A newly selected line (click or keyboard) selects its group; a click on
@@ -295,6 +297,10 @@ void MainWindow::ClearPlateLines() {
 
 void MainWindow::ShowMessage(const std::string& text) {
   ShowMessageBox(this, QString::fromStdString(text));
+}
+
+void MainWindow::ShowStatus(const std::string& text) {
+  statusBar()->showMessage(QString::fromStdString(text));
 }
 
 void MainWindow::ShowActiveProject(const std::string& text) {

@@ -72,6 +72,7 @@ class MainWindow : public QMainWindow, public MainView {
   void AddPlateLine(const std::string& line) override;
   void ClearPlateLines() override;
   void ShowMessage(const std::string& text) override;
+  void ShowStatus(const std::string& text) override;
   void ShowActiveProject(const std::string& text) override;
   std::optional<std::string> ChooseNewProjectFile(const std::string& folder) override;
   std::optional<std::string> ChooseProjectToOpen(const std::string& folder) override;

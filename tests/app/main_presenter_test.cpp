@@ -450,7 +450,8 @@ class FakeStatus : public BuildStatus {
     started_with = plates;
     shown = true;
   }
-  void AddLine(const std::string&) override {}
+  std::vector<std::string> lines;
+  void AddLine(const std::string& line) override { lines.push_back(line); }
   void PlateDone() override {}
   bool StopRequested() const override { return false; }
   void Pump() override {}
@@ -540,6 +541,7 @@ TEST_F(PresenterTest, BuildsThroughTheDriver) {
   AddGroup("Documents", "PDFS");
   SelectGroup(0);
   presenter.Model().AddPlate(Plate("B", bmp));
+  presenter.Model().AddPlate(Plate("G", home.Folder() + "Plates/chart.gif"));
   SelectGroup(1);
   presenter.Model().AddPlate(Plate("P", pdf));
   SelectGroup(0);
@@ -547,21 +549,57 @@ TEST_F(PresenterTest, BuildsThroughTheDriver) {
   presenter.BuildSelectedGroups();
   EXPECT_TRUE(view.messages.empty());
   const GroupFileContent content = ReadGroupFile(home.Folder() + "Export/ZGBMPS.ZPG");
-  ASSERT_EQ(content.entries.size(), 1u);
+  ASSERT_EQ(content.entries.size(), 2u);
   ASSERT_TRUE(content.entries[0].plate);
   EXPECT_EQ(content.entries[0].plate->ImageWidth, 9);
   EXPECT_EQ(content.entries[0].plate->ImageHeight, 7);
-  EXPECT_EQ(status.started_with, 1);
+  EXPECT_EQ(status.started_with, 2);
+  EXPECT_EQ(status.lines.back(),
+            "Built 1 plate of BMPS into ZGBMPS.ZPG; 1 skipped (unsupported type)");
+  EXPECT_EQ(view.status, status.lines.back());
   EXPECT_FALSE(status.shown);
   EXPECT_FALSE(presenter.Model().ProjectModified);
   EXPECT_FALSE(presenter.Model().GroupModified);
 
   presenter.BuildAllGroups();
   EXPECT_EQ(view.messages, (std::vector<std::string>{pdf + ": startxref not found"}));
+  EXPECT_EQ(view.status,
+            "Built 1 plate of BMPS into ZGBMPS.ZPG; 1 skipped (unsupported type); failed after 2 "
+            "of 3: " +
+                view.messages[0]);
   EXPECT_FALSE(status.shown);
   EXPECT_FALSE(presenter.Building());
   EXPECT_EQ(presenter.Model().CurrentGroup, 1);
   EXPECT_EQ(view.selected_group, 1);
+}
+
+// Commands that find nothing to act on say why in the status bar.
+TEST_F(BuildCommandTest, CommandsWithNothingChosenSayWhy) {
+  struct Row {
+    const char* name;
+    std::function<void()> prepare;
+    void (MainPresenter::*command)();
+    const char* status;
+  };
+  const std::vector<Row> rows = {
+      {"build selected", [&] { view.selected_group = -1; }, &MainPresenter::BuildSelectedGroups,
+       kNoGroupToBuild},
+      {"delete group", [&] { view.selected_group = -1; }, &MainPresenter::DeleteGroup,
+       kNoGroupChosen},
+      {"edit group", [&] { view.selected_group = -1; }, &MainPresenter::EditGroupProperties,
+       kNoGroupChosen},
+      {"delete plates", [&] { SelectGroup(1); }, &MainPresenter::DeletePlates, kNoPlatesChosen},
+      {"move plates", [&] { SelectGroup(1); }, &MainPresenter::MovePlatesUp, kNoPlatesChosen},
+  };
+  for (const Row& row : rows) {
+    view.status.clear();
+    view.selected_plates.clear();
+    row.prepare();
+    ((presenter).*(row.command))();
+    EXPECT_EQ(view.status, row.status) << row.name;
+  }
+  EXPECT_EQ(presenter.Model().GroupCount(), 3);
+  EXPECT_EQ(presenter.Model().GroupAt(1)->Count, 2);
 }
 
 TEST(FileNameOfTest, DropsTheFolder) {

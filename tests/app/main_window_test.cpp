@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <memory>
 #include <stdexcept>
@@ -328,7 +329,9 @@ TEST_F(MainWindowTest, BuildItemsBuildThroughTheDriver) {
   EXPECT_TRUE(build_selected->isEnabled());
 
   build_all->trigger();
-  EXPECT_EQ(status->Lines()->toPlainText(), "[1/1] diagram.bmp");
+  const QString summary = "Built 1 plate of BMPS into ZGBMPS.ZPG";
+  EXPECT_EQ(status->Lines()->toPlainText(), "[1/1] diagram.bmp\n" + summary);
+  EXPECT_EQ(window->statusBar()->currentMessage(), summary);
   EXPECT_FALSE(status->isVisible());
   const GroupFileContent content = ReadGroupFile(home.Folder() + "Export/ZGBMPS.ZPG");
   ASSERT_EQ(content.entries.size(), 1u);
