@@ -93,6 +93,9 @@ class PlateEditorModel {
   void SetSecondReferencePoint();
   void SetClipTopLeft();
   void SetClipBottomRight();
+  // A rectangle marked on the preview: the four clip fields, clipping
+  // ticked, and the outline drawn.
+  void SetClipRectangle(int x1, int y1, int x2, int y2);
 
   // Redraws the preview by the rules of the editor.
   void Redraw();
