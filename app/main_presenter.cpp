@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <utility>
 
 #include "app/core/build_summary.h"
@@ -60,17 +61,32 @@ void MainPresenter::ShowProjectName() {
   view_.ShowActiveProject(FileNameOf(project_.ProjectFileName));
 }
 
+void MainPresenter::RememberOpenProject() {
+  RememberRecentProject(places_.recent_projects, project_.ProjectFileName);
+  view_.ShowRecentProjects(places_.recent_projects);
+}
+
 void MainPresenter::Start() {
   Guarded([&] {
     settings_ = StartApplication(application_folder_, project_);
+    places_ = ReadRememberedPlaces(application_folder_);
+    view_.ShowRecentProjects(places_.recent_projects);
     // The plate palette and its fast matcher are built now, so that the
     // first build does not pause for them.
     PlatePaletteMatcher();
-    if (OpenLastProject(settings_, project_)) ShowProjectName();
+    if (OpenLastProject(settings_, project_)) {
+      ShowProjectName();
+      RememberOpenProject();
+    }
   });
 }
 
 void MainPresenter::Close() {
+  try {
+    WriteRememberedPlaces(application_folder_, places_);
+  } catch (const std::exception&) {
+    // The settings written next go to the same file and report its failure.
+  }
   for (const std::string& failure : CloseApplication(application_folder_, settings_, project_)) {
     view_.ShowMessage(failure);
   }
@@ -91,6 +107,7 @@ void MainPresenter::NewProject() {
       throw;
     }
     ShowProjectName();
+    RememberOpenProject();
   });
 }
 
@@ -101,6 +118,25 @@ void MainPresenter::OpenProject() {
   Guarded([&] {
     project_.OpenProject(*path);
     ShowProjectName();
+    RememberOpenProject();
+  });
+}
+
+void MainPresenter::OpenRecentProject(int index) {
+  if (building_ || index < 0 || index >= int(places_.recent_projects.size())) return;
+  const std::string path = places_.recent_projects[size_t(index)];
+  std::error_code ec;
+  // Opening a missing file would start a new, empty project under its name.
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    std::erase(places_.recent_projects, path);
+    view_.ShowRecentProjects(places_.recent_projects);
+    view_.ShowStatus("Project not found: " + path);
+    return;
+  }
+  Guarded([&] {
+    project_.OpenProject(path);
+    ShowProjectName();
+    RememberOpenProject();
   });
 }
 

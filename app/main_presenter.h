@@ -12,6 +12,7 @@
 #include "app/core/batch_import.h"
 #include "app/core/plate_commands.h"
 #include "app/core/plate_operations.h"
+#include "app/core/remembered_places.h"
 #include "app/main_view.h"
 #include "project/app_session.h"
 #include "project/project.h"
@@ -36,6 +37,9 @@ class MainPresenter {
   Project& Model() { return project_; }
   const Project& Model() const { return project_; }
   const ApplicationSettings& Settings() const { return settings_; }
+  // Window places, chooser folders and recent projects: read by Start,
+  // written by Close.
+  RememberedPlaces& Places() { return places_; }
 
   void SetBuilder(GroupBuilder* builder, BuildStatus* status);
   // The plate editor, created after this presenter; it must outlive it.
@@ -56,6 +60,9 @@ class MainPresenter {
   // Commands of the "&Project" menu.
   void NewProject();
   void OpenProject();
+  // Item `index` of "Recent projects"; a project file that is gone is
+  // taken off the list instead.
+  void OpenRecentProject(int index);
   void BuildSelectedGroups();
   void BuildAllGroups();
 
@@ -86,6 +93,8 @@ class MainPresenter {
   // Runs a command, showing the message of any error it raises.
   void Guarded(const std::function<void()>& command);
   void ShowProjectName();
+  // The open project goes to the front of the recent projects.
+  void RememberOpenProject();
   // Says in the status bar why a group command did nothing; true when no
   // project is loaded or no group line is selected.
   bool NoGroupChosen();
@@ -106,6 +115,7 @@ class MainPresenter {
   std::string application_folder_;
   Project project_;
   ApplicationSettings settings_;
+  RememberedPlaces places_;
   GroupBuilder* builder_ = nullptr;
   BuildStatus* status_ = nullptr;
   bool building_ = false;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "project/project_view.h"
 
@@ -26,6 +27,8 @@ class MainView : public ProjectView {
   // A line in the main window's status bar: what a command did, or why it
   // did nothing.
   virtual void ShowStatus(const std::string& text) = 0;
+  // The "Recent projects" menu, most recent first.
+  virtual void ShowRecentProjects(const std::vector<std::string>& paths) = 0;
   // The text beside "Active project:".
   virtual void ShowActiveProject(const std::string& text) = 0;
 

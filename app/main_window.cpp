@@ -24,6 +24,7 @@
 #include "app/group_name_editor.h"
 #include "app/message_box.h"
 #include "app/status_window.h"
+#include "app/window_places.h"
 #include "pdf/core/pdf_facade.h"
 
 namespace qp::app {
@@ -97,7 +98,24 @@ void MainWindow::BuildLayout() {
   plate_list_->viewport()->installEventFilter(this);
 }
 
+void MainWindow::RememberPlace(QWidget* window, const std::string& key) {
+  const std::map<std::string, WindowPlace>& windows = presenter_->Places().windows;
+  if (const auto found = windows.find(key); found != windows.end()) {
+    RestorePlace(*window, found->second);
+  }
+  place_keys_[window] = key;
+  if (window != this) window->installEventFilter(this);
+}
+
+void MainWindow::RecordPlace(QWidget* window) {
+  const auto found = place_keys_.find(window);
+  if (found != place_keys_.end()) presenter_->Places().windows[found->second] = PlaceOf(*window);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Hide && watched->isWidgetType()) {
+    RecordPlace(static_cast<QWidget*>(watched));
+  }
   if (watched == plate_list_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     presenter_->EditPlateDetails();
@@ -130,6 +148,8 @@ void MainWindow::BuildMenus() {
       ->setShortcut(QKeySequence::New);
   AddAction(project_menu_, "&Open project", &MainPresenter::OpenProject)
       ->setShortcut(QKeySequence::Open);
+  recent_menu_ = project_menu_->addMenu("&Recent projects");
+  recent_menu_->setEnabled(false);
   build_selected_ = new QAction("&Build project (Build only selected groups)", project_menu_);
   build_selected_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
   connect(build_selected_, &QAction::triggered, this,
@@ -144,6 +164,11 @@ void MainWindow::BuildMenus() {
   open_group_file->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
   connect(open_group_file, &QAction::triggered, this, &MainWindow::OpenGroupFile);
   project_menu_->addAction(open_group_file);
+  project_menu_->addSeparator();
+  auto* quit = new QAction("&Quit", project_menu_);
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+  project_menu_->addAction(quit);
   // Until a build driver is attached the build items cannot be chosen.
   build_selected_->setEnabled(false);
   build_all_->setEnabled(false);
@@ -170,7 +195,10 @@ void MainWindow::OpenGroupFile() {
       QFileDialog::getOpenFileName(this, "Open group file", QString::fromStdString(export_folder_),
                                    "Group files (*.ZPG *.zpg);;All files (*)");
   if (file.isEmpty()) return;
-  if (!viewer_) viewer_ = new GroupFileViewer(this);
+  if (!viewer_) {
+    viewer_ = new GroupFileViewer(this);
+    RememberPlace(viewer_, "GroupFileViewer");
+  }
   try {
     viewer_->Open(file.toStdString());
   } catch (const std::exception& error) {
@@ -262,6 +290,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  for (const auto& [window, key] : place_keys_) {
+    if (window->isVisible()) RecordPlace(window);
+  }
+  emit AboutToClose();
   presenter_->Close();
   event->accept();
   emit Closed();
@@ -301,6 +333,18 @@ void MainWindow::ShowMessage(const std::string& text) {
 
 void MainWindow::ShowStatus(const std::string& text) {
   statusBar()->showMessage(QString::fromStdString(text));
+}
+
+void MainWindow::ShowRecentProjects(const std::vector<std::string>& paths) {
+  recent_menu_->clear();
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const QString text =
+        "&" + QString::number(i + 1) + " " + QString::fromStdString(paths[i]).replace("&", "&&");
+    const int index = static_cast<int>(i);
+    connect(recent_menu_->addAction(text), &QAction::triggered, this,
+            [this, index] { presenter_->OpenRecentProject(index); });
+  }
+  recent_menu_->setEnabled(!paths.empty());
 }
 
 void MainWindow::ShowActiveProject(const std::string& text) {

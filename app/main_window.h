@@ -5,8 +5,10 @@
 // presenter asks for and forwards the user's actions.
 
 #include <QMainWindow>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/main_presenter.h"
 #include "app/main_view.h"
@@ -58,6 +60,10 @@ class MainWindow : public QMainWindow, public MainView {
   void AttachPlateEditor(PlateEditorDialog* editor) { presenter_->AttachPlateEditor(editor); }
 
   MainPresenter& Presenter() { return *presenter_; }
+  // Puts `window` where it was last time and remembers its place under
+  // `key` whenever it hides and when the application closes.
+  void RememberPlace(QWidget* window, const std::string& key);
+  QMenu* RecentMenu() const { return recent_menu_; }
   QListWidget* GroupList() const { return group_list_; }
   QListWidget* PlateList() const { return plate_list_; }
   QLineEdit* ActiveProjectField() const { return active_project_; }
@@ -72,8 +78,9 @@ class MainWindow : public QMainWindow, public MainView {
   void AddPlateLine(const std::string& line) override;
   void ClearPlateLines() override;
   void ShowMessage(const std::string& text) override;
-  void ShowStatus(const std::string& text) override;
   void ShowActiveProject(const std::string& text) override;
+  void ShowStatus(const std::string& text) override;
+  void ShowRecentProjects(const std::vector<std::string>& paths) override;
   std::optional<std::string> ChooseNewProjectFile(const std::string& folder) override;
   std::optional<std::string> ChooseProjectToOpen(const std::string& folder) override;
   GroupNameFields EditGroupName(const GroupNameFields& initial) override;
@@ -87,6 +94,9 @@ class MainWindow : public QMainWindow, public MainView {
   int FocusedPlateLine() const override;
 
  signals:
+  // The window is closing: the remembered places are written next, so
+  // this is the moment to put the other windows' folders into them.
+  void AboutToClose();
   // The window has closed for good; the application ends its event loop.
   void Closed();
 
@@ -104,6 +114,7 @@ class MainWindow : public QMainWindow, public MainView {
   void ProcessBatchImport();
   // "Open group file...": a group file of the Export folder in the viewer.
   void OpenGroupFile();
+  void RecordPlace(QWidget* window);
 
   std::unique_ptr<MainPresenter> presenter_;
   std::unique_ptr<pdf::TPDFDocument> pdf_document_;
@@ -115,6 +126,8 @@ class MainWindow : public QMainWindow, public MainView {
   QListWidget* plate_list_ = nullptr;
   QPushButton* batch_import_ = nullptr;
   QMenu* project_menu_ = nullptr;
+  QMenu* recent_menu_ = nullptr;
+  std::map<QWidget*, std::string> place_keys_;  // the windows whose places are kept
   QAction* build_selected_ = nullptr;
   QAction* build_all_ = nullptr;
   GroupFileViewer* viewer_ = nullptr;  // made when first used

@@ -30,7 +30,8 @@ class PreviewPane;
 
 inline constexpr const char* kPlateEditorCaption = "Plate properties editor";
 inline constexpr const char* kSourceFileFilter =
-    "PDF files (*.pdf);;BMP files (*.bmp);;JPEG files (*.jpg);;JPEG files (*.jpeg)";
+    "Plate source files (*.pdf *.bmp *.jpg *.jpeg);;PDF files (*.pdf);;BMP files (*.bmp);;JPEG "
+    "files (*.jpg);;JPEG files (*.jpeg)";
 
 class PlateEditor : public QDialog, public PlateEditorView, public PlateEditorDialog {
   Q_OBJECT

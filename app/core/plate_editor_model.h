@@ -80,6 +80,9 @@ class PlateEditorModel {
   void SetScaling(int item);
   void SetRotation(int item);
   void Browse();
+  // The folder Browse opens next; empty for the application's Plates folder.
+  const std::string& BrowseFolder() const { return browse_folder_; }
+  void SetBrowseFolder(std::string folder) { browse_folder_ = std::move(folder); }
   // The extra tick box "Show as the display will": the preview in the plate
   // palette's colours.
   void SetShowAsDisplay(bool ticked);

@@ -20,7 +20,8 @@ class FakeMainView : public app::MainView {
   int selected_group = -1;
   int focused_plate = -1;
   std::vector<std::string> messages;
-  std::string status;  // the status bar's text
+  std::string status;               // the status bar's text
+  std::vector<std::string> recent;  // the "Recent projects" menu
   std::string active_project = "No project loaded";
 
   std::deque<std::optional<std::string>> new_project_answers;
@@ -50,6 +51,7 @@ class FakeMainView : public app::MainView {
 
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   void ShowStatus(const std::string& text) override { status = text; }
+  void ShowRecentProjects(const std::vector<std::string>& paths) override { recent = paths; }
   void ShowActiveProject(const std::string& text) override { active_project = text; }
   std::optional<std::string> ChooseNewProjectFile(const std::string& folder) override {
     dialog_folders.push_back(folder);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
@@ -423,6 +424,31 @@ TEST_F(PresenterTest, StartOpensTheLastProjectAndCloseRemembersIt) {
       second_view.groups,
       (std::vector<std::string>{"Airport: Group1 KLAX, Los Angeles international, 1 plates"}));
   EXPECT_EQ(second.Model().CurrentGroup, -1);
+}
+
+TEST_F(PresenterTest, RecentProjectsFollowWhatIsOpenedAndAreRemembered) {
+  NewProject("a.zpl");
+  NewProject("b.zpl");
+  view.open_project_answers.push_back(ProjectPath("a.zpl"));
+  presenter.OpenProject();
+  EXPECT_EQ(view.recent, (std::vector<std::string>{ProjectPath("a.zpl"), ProjectPath("b.zpl")}));
+  presenter.OpenRecentProject(1);
+  EXPECT_EQ(view.active_project, "b.zpl");
+  EXPECT_EQ(view.recent.front(), ProjectPath("b.zpl"));
+  presenter.Places().plate_folder = "/charts";
+  presenter.Close();
+
+  FakeMainView second_view;
+  MainPresenter second(second_view, home.Folder());
+  second.Start();
+  EXPECT_EQ(second_view.recent, view.recent);
+  EXPECT_EQ(second.Places().plate_folder, "/charts");
+  // A project file that has gone is taken off the list, not created anew.
+  std::filesystem::remove(ProjectPath("a.zpl"));
+  second.OpenRecentProject(1);
+  EXPECT_EQ(second_view.recent, (std::vector<std::string>{ProjectPath("b.zpl")}));
+  EXPECT_EQ(second_view.status, "Project not found: " + ProjectPath("a.zpl"));
+  EXPECT_FALSE(std::filesystem::exists(ProjectPath("a.zpl")));
 }
 
 // A builder that records its calls and can run a command or fail midway.

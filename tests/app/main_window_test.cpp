@@ -122,11 +122,15 @@ TEST_F(MainWindowTest, CaptionsMenusAndLists) {
   EXPECT_EQ(window->ProjectMenu()->title(), "&Project");
   EXPECT_EQ(
       ActionTexts(window->ProjectMenu()),
-      (QStringList{"&New project", "&Open project", "&Build project (Build only selected groups)",
-                   "B&uild project (Build all groups in project)", "Open &group file..."}));
+      (QStringList{"&New project", "&Open project", "&Recent projects",
+                   "&Build project (Build only selected groups)",
+                   "B&uild project (Build all groups in project)", "Open &group file...", "",
+                   "&Quit"}));
   for (QAction* action : window->ProjectMenu()->actions()) {
+    if (action->menu() || action->isSeparator()) continue;
     EXPECT_FALSE(action->shortcut().isEmpty()) << action->text().toStdString();
   }
+  EXPECT_EQ(Action(window->ProjectMenu(), "&Quit")->shortcut(), QKeySequence("Ctrl+Q"));
   EXPECT_EQ(ActionTexts(window->GroupList()),
             (QStringList{"Add a new group", "Delete group", "Edit group properties"}));
   EXPECT_EQ(ActionTexts(window->PlateList()),
