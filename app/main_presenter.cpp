@@ -108,6 +108,7 @@ void MainPresenter::NewProject() {
     }
     ShowProjectName();
     RememberOpenProject();
+    view_.ClearEdits();
   });
 }
 
@@ -119,6 +120,7 @@ void MainPresenter::OpenProject() {
     project_.OpenProject(*path);
     ShowProjectName();
     RememberOpenProject();
+    view_.ClearEdits();
   });
 }
 
@@ -137,6 +139,7 @@ void MainPresenter::OpenRecentProject(int index) {
     project_.OpenProject(path);
     ShowProjectName();
     RememberOpenProject();
+    view_.ClearEdits();
   });
 }
 
@@ -243,16 +246,22 @@ void MainPresenter::AddGroup() {
   }
   const GroupNameFields fields = view_.EditGroupName(GroupNameFields{});
   if (fields.name.empty() || RefuseUnstorable(fields)) return;
-  Guarded(
-      [&] { project_.AddGroup(fields.name, Utf8ToUpper(fields.id), fields.type == 0 ? 0 : 1); });
+  Guarded([&] {
+    project_.AddGroup(fields.name, Utf8ToUpper(fields.id), fields.type == 0 ? 0 : 1);
+    view_.RecordEdit(GroupAddedEdit(project_, project_.GroupCount() - 1));
+  });
 }
 
 void MainPresenter::DeleteGroup() {
   if (building_ || NoGroupChosen()) return;
   if (project_.GroupCount() <= 0) return;
   if (!SelectedCurrentGroup()) return;
+  const int position = project_.CurrentGroup;
+  const GroupRecord record = *project_.GroupAt(position);
+  std::vector<PlateRecord> plates = CurrentPlates(project_);
   project_.DeleteCurrentGroup();
   view_.SelectGroupLine(-1);
+  view_.RecordEdit(GroupDeletedEdit(position, record, std::move(plates)));
 }
 
 void MainPresenter::EditGroupProperties() {
@@ -273,6 +282,7 @@ void MainPresenter::EditGroupProperties() {
   initial.type = group->IsAirport() ? 0 : 1;
   const GroupNameFields fields = view_.EditGroupName(initial);
   if (fields.name.empty() || RefuseUnstorable(fields)) return;
+  GroupProperties before = PropertiesOf(project_, project_.CurrentGroup);
   group->Name = NameField(fields.name);
   group->ID = GroupIdField(Utf8ToUpper(fields.id));
   // An information group keeps its stored type value when left as one.
@@ -285,6 +295,34 @@ void MainPresenter::EditGroupProperties() {
   project_.ProjectModified = true;
   project_.FilenameHeader.clear();
   project_.FilenameHeaderPath.clear();
+  view_.RecordEdit(GroupEditedEdit(project_.CurrentGroup, std::move(before),
+                                   PropertiesOf(project_, project_.CurrentGroup)));
+}
+
+void MainPresenter::RecordPlates(const std::string& text, const std::function<void()>& command) {
+  const int group = project_.CurrentGroup;
+  std::vector<PlateRecord> before = CurrentPlates(project_);
+  command();
+  if (project_.CurrentGroup != group || !project_.GroupAt(group)) return;
+  if (std::unique_ptr<ProjectEdit> edit =
+          PlatesEdit(text, group, std::move(before), CurrentPlates(project_))) {
+    view_.RecordEdit(std::move(edit));
+  }
+}
+
+bool MainPresenter::ApplyEdit(ProjectEdit& edit, bool undo) {
+  if (building_ || !project_.ProjectLoaded) return false;
+  try {
+    if (undo) {
+      edit.Undo(project_, view_);
+    } else {
+      edit.Redo(project_, view_);
+    }
+  } catch (const std::exception& error) {
+    view_.ShowMessage(error.what());
+    return false;
+  }
+  return true;
 }
 
 void MainPresenter::GroupSelected(int position) {
@@ -321,32 +359,39 @@ void MainPresenter::RebuildPlateLines() {
 
 void MainPresenter::DeletePlates() {
   if (building_ || NoPlatesChosen()) return;
-  GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
-  if (!group || group->Count < 1) return;
-  const int lines = std::min(view_.PlateLineCount(), group->Count);
-  PlateArray& table = project_.PlateTable();
-  int kept = 0;
-  for (int i = 0; i < group->Count; ++i) {
-    if (i < lines && view_.PlateLineSelected(i)) continue;
-    if (kept != i) table[static_cast<size_t>(kept)] = std::move(table[static_cast<size_t>(i)]);
-    ++kept;
-  }
-  group->Count = kept;
-  if (project_.CurrentPlate >= kept) project_.CurrentPlate = -1;
-  RebuildPlateLines();
-  ReplaceGroupLine(project_.CurrentGroup);
-  project_.ProjectModified = true;
-  project_.GroupModified = true;
+  RecordPlates("delete plates", [&] {
+    GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+    if (!group || group->Count < 1) return;
+    const int lines = std::min(view_.PlateLineCount(), group->Count);
+    PlateArray& table = project_.PlateTable();
+    int kept = 0;
+    for (int i = 0; i < group->Count; ++i) {
+      if (i < lines && view_.PlateLineSelected(i)) continue;
+      if (kept != i) table[static_cast<size_t>(kept)] = std::move(table[static_cast<size_t>(i)]);
+      ++kept;
+    }
+    group->Count = kept;
+    if (project_.CurrentPlate >= kept) project_.CurrentPlate = -1;
+    RebuildPlateLines();
+    ReplaceGroupLine(project_.CurrentGroup);
+    project_.ProjectModified = true;
+    project_.GroupModified = true;
+  });
 }
 
 void MainPresenter::AddPlate() {
   if (building_) return;
-  Guarded([&] { plate_operations_->AddPlate("", "", 0, 0, true); });
+  Guarded(
+      [&] { RecordPlates("add plate", [&] { plate_operations_->AddPlate("", "", 0, 0, true); }); });
 }
 
 void MainPresenter::EditPlateDetails() {
   if (building_) return;
-  Guarded([&] { plate_operations_->EditPlate("", "", 0, false, true, project_.CurrentPlate, 0); });
+  Guarded([&] {
+    RecordPlates("edit plate", [&] {
+      plate_operations_->EditPlate("", "", 0, false, true, project_.CurrentPlate, 0);
+    });
+  });
 }
 
 void MainPresenter::SwapPlateLines(int a, int b) {
@@ -364,29 +409,33 @@ void MainPresenter::SwapPlateLines(int a, int b) {
 // selected, instead of being turned around.
 void MainPresenter::MovePlatesUp() {
   if (building_ || NoPlatesChosen()) return;
-  const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
-  if (!group) return;
-  const int lines = std::min(view_.PlateLineCount(), group->Count);
-  for (int i = 1; i < lines; ++i) {
-    if (!view_.PlateLineSelected(i) || view_.PlateLineSelected(i - 1)) continue;
-    SwapPlateLines(i, i - 1);
-    view_.SetPlateLineSelected(i - 1, true);
-    project_.GroupModified = true;
-  }
+  RecordPlates("move plates", [&] {
+    const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+    if (!group) return;
+    const int lines = std::min(view_.PlateLineCount(), group->Count);
+    for (int i = 1; i < lines; ++i) {
+      if (!view_.PlateLineSelected(i) || view_.PlateLineSelected(i - 1)) continue;
+      SwapPlateLines(i, i - 1);
+      view_.SetPlateLineSelected(i - 1, true);
+      project_.GroupModified = true;
+    }
+  });
 }
 
 void MainPresenter::MovePlatesDown() {
   if (building_ || NoPlatesChosen()) return;
-  const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
-  if (!group) return;
-  const int lines = std::min(view_.PlateLineCount(), group->Count);
-  if (lines < 2) return;
-  for (int i = lines - 2; i >= 0; --i) {
-    if (!view_.PlateLineSelected(i) || view_.PlateLineSelected(i + 1)) continue;
-    SwapPlateLines(i, i + 1);
-    view_.SetPlateLineSelected(i + 1, true);
-    project_.GroupModified = true;
-  }
+  RecordPlates("move plates", [&] {
+    const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+    if (!group) return;
+    const int lines = std::min(view_.PlateLineCount(), group->Count);
+    if (lines < 2) return;
+    for (int i = lines - 2; i >= 0; --i) {
+      if (!view_.PlateLineSelected(i) || view_.PlateLineSelected(i + 1)) continue;
+      SwapPlateLines(i, i + 1);
+      view_.SetPlateLineSelected(i + 1, true);
+      project_.GroupModified = true;
+    }
+  });
 }
 
 void MainPresenter::ProcessBatchImport(PlateCommands& plates, PageCountSource& pages,
@@ -398,6 +447,9 @@ void MainPresenter::ProcessBatchImport(PlateCommands& plates, PageCountSource& p
   } else if (!project_.GroupAt(project_.CurrentGroup)) {
     view_.ShowStatus(kNoGroupToImport);
   }
+  // The import's plates are not recorded as edits: older edits of this
+  // group would put back plates from before it.
+  view_.ClearEdits();
   Guarded([&] { RunBatchImport(project_, plates, pages, progress); });
 }
 

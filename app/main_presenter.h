@@ -83,6 +83,10 @@ class MainPresenter {
   void MovePlatesUp();
   void MovePlatesDown();
 
+  // Undo (or redo) of a recorded edit; false, with the message shown,
+  // when it failed and changed nothing, or while a build runs.
+  bool ApplyEdit(ProjectEdit& edit, bool undo);
+
   // "Process" of the batch import dialog: imports into the current group
   // through `plates`, counting pages with `pages`. An error ends the import
   // with its message; the plates added before it stay.
@@ -110,6 +114,9 @@ class MainPresenter {
   void RebuildPlateLines();
   void SwapPlateLines(int a, int b);
   void Build(BuildScope scope);
+  // Runs a command that may change the current group's plates and records
+  // what it changed as one edit named `text`.
+  void RecordPlates(const std::string& text, const std::function<void()>& command);
 
   MainView& view_;
   std::string application_folder_;

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include "app/batch_import_dialog.h"
@@ -29,11 +30,37 @@
 
 namespace qp::app {
 
+// One recorded edit on the undo stack. Pushing it runs redo(), which
+// finds the edit already done.
+class EditCommand : public QUndoCommand {
+ public:
+  EditCommand(MainWindow& window, std::unique_ptr<ProjectEdit> edit)
+      : QUndoCommand(QString::fromStdString(edit->Text())),
+        window_(window),
+        edit_(std::move(edit)) {}
+  void undo() override {
+    if (!window_.presenter_->ApplyEdit(*edit_, true)) window_.edit_failed_ = true;
+  }
+  void redo() override {
+    if (!done_) {
+      done_ = true;
+      return;
+    }
+    if (!window_.presenter_->ApplyEdit(*edit_, false)) window_.edit_failed_ = true;
+  }
+
+ private:
+  MainWindow& window_;
+  std::unique_ptr<ProjectEdit> edit_;
+  bool done_ = false;
+};
+
 MainWindow::MainWindow(const std::string& application_folder, QWidget* parent)
     : QMainWindow(parent) {
   setObjectName("TForm1");
   setWindowTitle(kMainWindowCaption);
   export_folder_ = application_folder + "Export";
+  undo_stack_ = new QUndoStack(this);
   BuildLayout();
   BuildMenus();
   pdf_document_ = std::make_unique<pdf::TPDFDocument>();
@@ -169,6 +196,26 @@ void MainWindow::BuildMenus() {
   quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(quit, &QAction::triggered, this, &QWidget::close);
   project_menu_->addAction(quit);
+  edit_menu_ = menuBar()->addMenu("&Edit");
+  auto* undo = new QAction("&Undo", edit_menu_);
+  undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  auto* redo = new QAction("&Redo", edit_menu_);
+  redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+  connect(undo, &QAction::triggered, this, &MainWindow::Undo);
+  connect(redo, &QAction::triggered, this, &MainWindow::Redo);
+  undo->setEnabled(false);
+  redo->setEnabled(false);
+  connect(undo_stack_, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+  connect(undo_stack_, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+  connect(undo_stack_, &QUndoStack::undoTextChanged, undo, [undo](const QString& text) {
+    undo->setText(text.isEmpty() ? "&Undo" : "&Undo " + text);
+  });
+  connect(undo_stack_, &QUndoStack::redoTextChanged, redo, [redo](const QString& text) {
+    redo->setText(text.isEmpty() ? "&Redo" : "&Redo " + text);
+  });
+  edit_menu_->addAction(undo);
+  edit_menu_->addAction(redo);
+
   // Until a build driver is attached the build items cannot be chosen.
   build_selected_->setEnabled(false);
   build_all_->setEnabled(false);
@@ -345,6 +392,38 @@ void MainWindow::ShowRecentProjects(const std::vector<std::string>& paths) {
             [this, index] { presenter_->OpenRecentProject(index); });
   }
   recent_menu_->setEnabled(!paths.empty());
+}
+
+void MainWindow::RecordEdit(std::unique_ptr<ProjectEdit> edit) {
+  if (edit) undo_stack_->push(new EditCommand(*this, std::move(edit)));
+}
+
+void MainWindow::ClearEdits() {
+  undo_stack_->clear();
+}
+
+void MainWindow::Undo() {
+  StepEdits(true);
+}
+
+void MainWindow::Redo() {
+  StepEdits(false);
+}
+
+void MainWindow::StepEdits(bool undo) {
+  if (presenter_->Building()) return;
+  edit_failed_ = false;
+  if (undo) {
+    undo_stack_->undo();
+  } else {
+    undo_stack_->redo();
+  }
+  // The stack has moved past an edit that did not happen: what remains of
+  // it no longer fits the project.
+  if (edit_failed_) {
+    edit_failed_ = false;
+    undo_stack_->clear();
+  }
 }
 
 void MainWindow::ShowActiveProject(const std::string& text) {

@@ -18,6 +18,7 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPushButton;
+class QUndoStack;
 
 namespace qp::pdf {
 class TPDFDocument;
@@ -64,6 +65,11 @@ class MainWindow : public QMainWindow, public MainView {
   // `key` whenever it hides and when the application closes.
   void RememberPlace(QWidget* window, const std::string& key);
   QMenu* RecentMenu() const { return recent_menu_; }
+  QMenu* EditMenu() const { return edit_menu_; }
+  QUndoStack* UndoStack() const { return undo_stack_; }
+  // "&Undo" and "&Redo" of the Edit menu; nothing while a build runs.
+  void Undo();
+  void Redo();
   QListWidget* GroupList() const { return group_list_; }
   QListWidget* PlateList() const { return plate_list_; }
   QLineEdit* ActiveProjectField() const { return active_project_; }
@@ -81,6 +87,8 @@ class MainWindow : public QMainWindow, public MainView {
   void ShowActiveProject(const std::string& text) override;
   void ShowStatus(const std::string& text) override;
   void ShowRecentProjects(const std::vector<std::string>& paths) override;
+  void RecordEdit(std::unique_ptr<ProjectEdit> edit) override;
+  void ClearEdits() override;
   std::optional<std::string> ChooseNewProjectFile(const std::string& folder) override;
   std::optional<std::string> ChooseProjectToOpen(const std::string& folder) override;
   GroupNameFields EditGroupName(const GroupNameFields& initial) override;
@@ -115,6 +123,8 @@ class MainWindow : public QMainWindow, public MainView {
   // "Open group file...": a group file of the Export folder in the viewer.
   void OpenGroupFile();
   void RecordPlace(QWidget* window);
+  void StepEdits(bool undo);
+  friend class EditCommand;
 
   std::unique_ptr<MainPresenter> presenter_;
   std::unique_ptr<pdf::TPDFDocument> pdf_document_;
@@ -127,6 +137,9 @@ class MainWindow : public QMainWindow, public MainView {
   QPushButton* batch_import_ = nullptr;
   QMenu* project_menu_ = nullptr;
   QMenu* recent_menu_ = nullptr;
+  QMenu* edit_menu_ = nullptr;
+  QUndoStack* undo_stack_ = nullptr;
+  bool edit_failed_ = false;                    // the last undo or redo changed nothing
   std::map<QWidget*, std::string> place_keys_;  // the windows whose places are kept
   QAction* build_selected_ = nullptr;
   QAction* build_all_ = nullptr;

@@ -426,6 +426,85 @@ TEST_F(PresenterTest, StartOpensTheLastProjectAndCloseRemembersIt) {
   EXPECT_EQ(second.Model().CurrentGroup, -1);
 }
 
+// Each group and plate command records one edit; undone, the lists and the
+// model are as before it, redone as after it, and undoing them all leaves
+// the project file as it was once written.
+TEST_F(PresenterTest, EditsUndoAndRedo) {
+  GroupWithPlates(3);
+  AddGroup("Second", "KSFO");
+  SelectGroup(0);
+  view.edits.clear();
+  const auto state = [&] {
+    std::string text;
+    for (const std::string& line : view.groups) text += line + "\n";
+    if (presenter.Model().GroupAt(presenter.Model().CurrentGroup)) {
+      for (const std::string& name : PlateNames()) text += name + " ";
+    }
+    return text;
+  };
+  const std::string start = state();
+  struct Row {
+    const char* name;
+    std::function<void()> command;
+  };
+  const std::vector<Row> rows = {
+      {"delete plates",
+       [&] {
+         view.selected_plates = {1};
+         presenter.DeletePlates();
+       }},
+      {"move plates",
+       [&] {
+         view.selected_plates = {1};
+         presenter.MovePlatesUp();
+       }},
+      {"edit group",
+       [&] {
+         view.group_editor_answers.push_back({"Renamed", "krrr", 0});
+         presenter.EditGroupProperties();
+       }},
+      {"add group", [&] { AddGroup("Third", "KOAK"); }},
+      {"select another group and delete it",
+       [&] {
+         SelectGroup(1);
+         presenter.DeleteGroup();
+       }},
+      {"delete the group with plates",
+       [&] {
+         SelectGroup(0);
+         presenter.DeleteGroup();
+       }},
+  };
+  for (const Row& row : rows) {
+    row.command();
+    ASSERT_FALSE(view.edits.empty()) << row.name;
+    const std::string after = state();
+    ProjectEdit& edit = *view.edits.back();
+    ASSERT_TRUE(presenter.ApplyEdit(edit, true)) << row.name;
+    const std::string undone = state();
+    ASSERT_TRUE(presenter.ApplyEdit(edit, false)) << row.name;
+    EXPECT_EQ(state(), after) << row.name;
+    ASSERT_TRUE(presenter.ApplyEdit(edit, true)) << row.name;
+    EXPECT_EQ(state(), undone) << row.name;
+    ASSERT_TRUE(presenter.ApplyEdit(edit, false)) << row.name;
+  }
+  EXPECT_EQ(view.edits.size(), rows.size());
+  for (auto edit = view.edits.rbegin(); edit != view.edits.rend(); ++edit) {
+    ASSERT_TRUE(presenter.ApplyEdit(**edit, true));
+  }
+  SelectGroup(0);
+  EXPECT_EQ(state(), start);
+  presenter.Close();
+  Project reread;
+  reread.OpenProject(ProjectPath());
+  reread.SelectGroup(0);
+  ASSERT_EQ(reread.GroupCount(), 2);
+  EXPECT_EQ(reread.GroupAt(0)->ID, "KLAX");
+  EXPECT_EQ(reread.GroupAt(0)->Count, 3);
+  EXPECT_EQ(reread.PlateTable()[1].Name, "P2");
+  EXPECT_EQ(reread.GroupAt(1)->Name, "Second");
+}
+
 TEST_F(PresenterTest, RecentProjectsFollowWhatIsOpenedAndAreRemembered) {
   NewProject("a.zpl");
   NewProject("b.zpl");

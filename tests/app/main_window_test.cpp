@@ -114,6 +114,27 @@ class MainWindowTest : public ::testing::Test {
   StatusWindow* status = nullptr;
 };
 
+TEST_F(MainWindowTest, DeletedGroupComesBackWithCtrlZ) {
+  StoredProject();
+  Open();
+  window->GroupList()->setCurrentRow(0);
+  const QStringList groups = Lines(window->GroupList());
+  const QStringList plates = Lines(window->PlateList());
+  ASSERT_EQ(plates.size(), 3);
+  Action(window->GroupList(), "Delete group")->trigger();
+  EXPECT_EQ(window->GroupList()->count(), 1);
+  QAction* undo = window->EditMenu()->actions().at(0);
+  EXPECT_EQ(undo->text(), "&Undo delete group");
+  EXPECT_EQ(undo->shortcut(), QKeySequence("Ctrl+Z"));
+  EXPECT_EQ(window->EditMenu()->actions().at(1)->shortcut(), QKeySequence("Ctrl+Shift+Z"));
+  QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(window->GroupList()), groups);
+  EXPECT_EQ(Lines(window->PlateList()), plates);
+  EXPECT_EQ(window->GroupList()->currentRow(), 0);
+  QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(window->GroupList()->count(), 1);
+}
+
 TEST_F(MainWindowTest, CaptionsMenusAndLists) {
   Open();
   EXPECT_EQ(window->windowTitle(), "Quarrin Avionics plate file builder (Beta, version 0.0.0.4)");
