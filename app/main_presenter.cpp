@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/core/build_summary.h"
+#include "app/core/plate_order.h"
 #include "compiler/palette.h"
 #include "project/line_texts.h"
 #include "project/text_encoding.h"
@@ -435,6 +436,53 @@ void MainPresenter::MovePlatesDown() {
       view_.SetPlateLineSelected(i + 1, true);
       project_.GroupModified = true;
     }
+  });
+}
+
+void MainPresenter::MovePlatesTo(int target) {
+  if (building_ || NoPlatesChosen()) return;
+  RecordPlates("move plates", [&] {
+    GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+    const int lines = std::min(view_.PlateLineCount(), group->Count);
+    std::vector<bool> selected(static_cast<size_t>(lines));
+    for (int i = 0; i < lines; ++i) selected[size_t(i)] = view_.PlateLineSelected(i);
+    const std::vector<int> order = DraggedOrder(selected, target);
+    PlateArray& table = project_.PlateTable();
+    std::vector<PlateRecord> moved;
+    moved.reserve(order.size());
+    for (int from : order) moved.push_back(std::move(table[size_t(from)]));
+    for (size_t i = 0; i < moved.size(); ++i) table[i] = std::move(moved[i]);
+    RebuildPlateLines();
+    for (int i = 0; i < lines; ++i) {
+      if (selected[size_t(order[size_t(i)])]) view_.SetPlateLineSelected(i, true);
+    }
+    project_.CurrentPlate = -1;
+    project_.GroupModified = true;
+  });
+}
+
+void MainPresenter::DropFiles(const std::vector<std::string>& paths, PageCountSource& pages) {
+  if (building_) return;
+  if (!project_.ProjectLoaded) {
+    view_.ShowStatus(kNoProjectLoaded);
+    return;
+  }
+  if (!project_.GroupAt(project_.CurrentGroup)) {
+    view_.ShowStatus(kNoGroupToDropInto);
+    return;
+  }
+  Guarded([&] {
+    DropSummary summary;
+    try {
+      RecordPlates("add dropped files", [&] {
+        summary = ImportDroppedFiles(project_, *plate_operations_, pages, paths);
+      });
+    } catch (...) {
+      // The plates added before the failure stay, as in the batch import.
+      view_.ClearEdits();
+      throw;
+    }
+    view_.ShowStatus(DropSummaryText(summary));
   });
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/build_commands.h"
 #include "app/core/batch_import.h"
@@ -24,6 +25,8 @@ inline constexpr const char* kNoProjectLoaded = "No project loaded";
 inline constexpr const char* kNoGroupToBuild = "No group selected: select a group to build it";
 inline constexpr const char* kNoGroupChosen = "No group selected: select a group first";
 inline constexpr const char* kNoPlatesChosen = "No plates selected: select plates first";
+inline constexpr const char* kNoGroupToDropInto =
+    "No group selected: select the group to add the files to";
 inline constexpr const char* kNoGroupToImport =
     "No group selected: select the group to import into";
 
@@ -82,6 +85,12 @@ class MainPresenter {
   void EditPlateDetails();
   void MovePlatesUp();
   void MovePlatesDown();
+  // The selected plates dragged to before line `target` (the line count:
+  // after the last); they stay selected.
+  void MovePlatesTo(int target);
+  // Files dropped on the plate list: plates of the current group, as the
+  // batch import makes them. One edit for Undo.
+  void DropFiles(const std::vector<std::string>& paths, PageCountSource& pages);
 
   // Undo (or redo) of a recorded edit; false, with the message shown,
   // when it failed and changed nothing, or while a build runs.

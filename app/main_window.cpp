@@ -24,6 +24,7 @@
 #include "app/group_file_viewer.h"
 #include "app/group_name_editor.h"
 #include "app/message_box.h"
+#include "app/plate_list_widget.h"
 #include "app/status_window.h"
 #include "app/window_places.h"
 #include "pdf/core/pdf_facade.h"
@@ -90,7 +91,8 @@ void MainWindow::BuildLayout() {
 
   layout->addWidget(new QLabel("Plates in group (right click to add/delete etc)"), 1, 1);
   layout->addWidget(new QLabel("Double click to open plates property editor and viewer"), 2, 1);
-  plate_list_ = new QListWidget;
+  auto* plate_list = new PlateListWidget;
+  plate_list_ = plate_list;
   plate_list_->setObjectName("plateList");
   plate_list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   layout->addWidget(plate_list_, 3, 1);
@@ -120,6 +122,9 @@ void MainWindow::BuildLayout() {
     group_selection_changed_ = false;
   });
   connect(plate_list_, &QListWidget::itemClicked, this, [this] { presenter_->PlateClicked(); });
+  connect(plate_list, &PlateListWidget::LinesDropped, this,
+          [this](int target) { presenter_->MovePlatesTo(target); });
+  connect(plate_list, &PlateListWidget::FilesDropped, this, &MainWindow::DropFiles);
   // A double click anywhere on the plate list, on a line or below the
   // last one, edits CurrentPlate.
   plate_list_->viewport()->installEventFilter(this);
@@ -294,6 +299,12 @@ class BusyPageCounter : public PageCountSource {
 };
 
 }  // namespace
+
+void MainWindow::DropFiles(const std::vector<std::string>& paths) {
+  DocumentPageCounter counter(*pdf_document_);
+  BusyPageCounter pages(counter);
+  presenter_->DropFiles(paths, pages);
+}
 
 void MainWindow::ProcessBatchImport() {
   DocumentPageCounter counter(*pdf_document_);

@@ -120,6 +120,7 @@ class MainWindow : public QMainWindow, public MainView {
   std::optional<std::string> ChooseProjectFile(const std::string& folder, bool save);
   void OpenBatchImport();
   void ProcessBatchImport();
+  void DropFiles(const std::vector<std::string>& paths);
   // "Open group file...": a group file of the Export folder in the viewer.
   void OpenGroupFile();
   void RecordPlace(QWidget* window);

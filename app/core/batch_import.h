@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/core/plate_commands.h"
 
@@ -58,5 +59,20 @@ struct BatchImportSummary {
 // import ends with "A group holds at most 500 plates" before the next add.
 BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageCountSource& pages,
                                   const ImportProgress& progress = {});
+
+struct DropSummary {
+  int files = 0;        // files whose pages became (or rewrote) plates
+  int existing = 0;     // already a source in the group, with option 0
+  int unsupported = 0;  // not an existing PDF, BMP or JPEG file
+};
+
+// Files dropped on the plate list, imported into the current group as the
+// batch import does its files (same options; every page of a PDF, one
+// plate of a picture), each named after its file. Errors end the import at
+// the file that raised them; plates added before stay.
+DropSummary ImportDroppedFiles(Project& project, PlateCommands& plates, PageCountSource& pages,
+                               const std::vector<std::string>& paths);
+// "Added 3 dropped files; 1 already in the group; 2 not a PDF, BMP or JPEG file".
+std::string DropSummaryText(const DropSummary& summary);
 
 }  // namespace qp::app

@@ -505,6 +505,20 @@ TEST_F(PresenterTest, EditsUndoAndRedo) {
   EXPECT_EQ(reread.GroupAt(1)->Name, "Second");
 }
 
+TEST_F(PresenterTest, DraggedPlatesMoveAndStaySelected) {
+  GroupWithPlates(5);
+  view.edits.clear();
+  view.selected_plates = {0, 2};
+  presenter.MovePlatesTo(4);
+  EXPECT_EQ(PlateNames(), (std::vector<std::string>{"P2", "P4", "P1", "P3", "P5"}));
+  EXPECT_EQ(view.plates[2].rfind("Plate 3, P1,", 0), 0u);
+  EXPECT_EQ(view.selected_plates, (std::set<int>{2, 3}));
+  EXPECT_TRUE(presenter.Model().GroupModified);
+  ASSERT_EQ(view.edits.size(), 1u);
+  presenter.ApplyEdit(*view.edits[0], true);
+  EXPECT_EQ(PlateNames(), (std::vector<std::string>{"P1", "P2", "P3", "P4", "P5"}));
+}
+
 TEST_F(PresenterTest, RecentProjectsFollowWhatIsOpenedAndAreRemembered) {
   NewProject("a.zpl");
   NewProject("b.zpl");

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,6 +17,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QUrl>
 #include <memory>
 #include <stdexcept>
 
@@ -135,18 +138,41 @@ TEST_F(MainWindowTest, DeletedGroupComesBackWithCtrlZ) {
   EXPECT_EQ(window->GroupList()->count(), 1);
 }
 
+TEST_F(MainWindowTest, FilesDroppedOnThePlateListBecomePlates) {
+  StoredProject();
+  const std::string bmp = home.Folder() + "Plates/Ramp chart.bmp";
+  qp::testing::WriteBytes(bmp, qp::testing::PatternBmp(6, 5));
+  Open();
+  window->GroupList()->setCurrentRow(0);
+  ASSERT_EQ(window->PlateList()->count(), 3);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(bmp)),
+                QUrl::fromLocalFile(QString::fromStdString(home.Folder() + "Setup.ini"))});
+  // The drop goes to the widget that accepted the drag's entry.
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window->PlateList()->viewport(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window->PlateList()->viewport(), &drop);
+  ASSERT_EQ(window->PlateList()->count(), 4);
+  EXPECT_TRUE(window->PlateList()->item(3)->text().startsWith("Plate 4, Ramp chart,"));
+  EXPECT_EQ(window->statusBar()->currentMessage(),
+            "Added 1 dropped file; 1 not a PDF, BMP or JPEG file");
+  window->Undo();
+  EXPECT_EQ(window->PlateList()->count(), 3);
+}
+
 TEST_F(MainWindowTest, CaptionsMenusAndLists) {
   Open();
   EXPECT_EQ(window->windowTitle(), "Quarrin Avionics plate file builder (Beta, version 0.0.0.4)");
   EXPECT_EQ(window->ActiveProjectField()->text(), "No project loaded");
   EXPECT_EQ(window->BatchImportButton()->text(), "Batch import plates");
   EXPECT_EQ(window->ProjectMenu()->title(), "&Project");
-  EXPECT_EQ(
-      ActionTexts(window->ProjectMenu()),
-      (QStringList{"&New project", "&Open project", "&Recent projects",
-                   "&Build project (Build only selected groups)",
-                   "B&uild project (Build all groups in project)", "Open &group file...", "",
-                   "&Quit"}));
+  EXPECT_EQ(ActionTexts(window->ProjectMenu()),
+            (QStringList{"&New project", "&Open project", "&Recent projects",
+                         "&Build project (Build only selected groups)",
+                         "B&uild project (Build all groups in project)", "Open &group file...", "",
+                         "&Quit"}));
   for (QAction* action : window->ProjectMenu()->actions()) {
     if (action->menu() || action->isSeparator()) continue;
     EXPECT_FALSE(action->shortcut().isEmpty()) << action->text().toStdString();
