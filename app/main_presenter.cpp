@@ -388,6 +388,12 @@ void MainPresenter::AddPlate() {
 
 void MainPresenter::EditPlateDetails() {
   if (building_) return;
+  const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+  if (project_.ProjectLoaded && group &&
+      (project_.CurrentPlate < 0 || project_.CurrentPlate >= group->Count)) {
+    view_.ShowStatus(kNoPlateChosen);
+    return;
+  }
   Guarded([&] {
     RecordPlates("edit plate", [&] {
       plate_operations_->EditPlate("", "", 0, false, true, project_.CurrentPlate, 0);

@@ -25,6 +25,7 @@ inline constexpr const char* kNoProjectLoaded = "No project loaded";
 inline constexpr const char* kNoGroupToBuild = "No group selected: select a group to build it";
 inline constexpr const char* kNoGroupChosen = "No group selected: select a group first";
 inline constexpr const char* kNoPlatesChosen = "No plates selected: select plates first";
+inline constexpr const char* kNoPlateChosen = "No plate selected: click a plate first";
 inline constexpr const char* kNoGroupToDropInto =
     "No group selected: select the group to add the files to";
 inline constexpr const char* kNoGroupToImport =

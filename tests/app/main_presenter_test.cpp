@@ -709,6 +709,7 @@ TEST_F(BuildCommandTest, CommandsWithNothingChosenSayWhy) {
        kNoGroupChosen},
       {"delete plates", [&] { SelectGroup(1); }, &MainPresenter::DeletePlates, kNoPlatesChosen},
       {"move plates", [&] { SelectGroup(1); }, &MainPresenter::MovePlatesUp, kNoPlatesChosen},
+      {"edit plate", [&] { SelectGroup(1); }, &MainPresenter::EditPlateDetails, kNoPlateChosen},
   };
   for (const Row& row : rows) {
     view.status.clear();
