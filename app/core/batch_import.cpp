@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/core/import_listing.h"
+#include "compiler/chart_georef.h"
 #include "compiler/picture_source.h"
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_facade.h"
@@ -24,21 +25,62 @@ void ThrowWhenGroupFull(const Project& project) {
   }
 }
 
+// Gives plate `index` of the current group the corners its chart gives, and
+// the rotation that puts north up; a chart without them is left as it was.
+void GeoReferencePlate(Project& project, int index, PageCountSource& pages,
+                       BatchImportSummary& summary) {
+  const GroupRecord* group = project.GroupAt(project.CurrentGroup);
+  if (!group || index < 0 || index >= group->Count) return;
+  PlateRecord& plate = project.PlateTable()[static_cast<size_t>(index)];
+  std::optional<PlateGeoResult> found;
+  try {
+    std::string problem;
+    found = pages.GeoReference(plate, &problem);
+  } catch (const std::exception&) {
+    // The plate was added; a page whose geo-reference cannot be read keeps
+    // the corners it had, as a chart without one does.
+    return;
+  }
+  if (!found) return;
+  plate.LatTL = found->Corners.LatTL;
+  plate.LongTL = found->Corners.LongTL;
+  plate.LatBR = found->Corners.LatBR;
+  plate.LongBR = found->Corners.LongBR;
+  plate.Rotate = found->Rotate;
+  plate.GEOREF = true;
+  project.GroupModified = true;
+  ++summary.platesGeoReferenced;
+}
+
+int CurrentPlateCount(const Project& project) {
+  const GroupRecord* group = project.GroupAt(project.CurrentGroup);
+  return group ? group->Count : 0;
+}
+
 // Every page of one file as a plate of the current group, by the import
-// options: added, or an existing plate of the same source rewritten.
-void ImportPages(Project& project, PlateCommands& plates, const std::string& path,
-                 const std::string& name, int pageCount) {
+// options: added, or an existing plate of the same source rewritten; with
+// GeoReferenceImports each such plate takes the corners its chart gives.
+void ImportPages(Project& project, PlateCommands& plates, PageCountSource& pages,
+                 const std::string& path, const std::string& name, int pageCount,
+                 BatchImportSummary& summary) {
   const int option = project.ProcessOptions;
   const bool show = project.ConfirmPlateAdd;
+  const bool georef = project.GeoReferenceImports;
   for (int page = 1; page <= pageCount; ++page) {
+    int changed = -1;  // the plate added or replaced
     if (option == poReplaceKeep && project.FindPlateBySource(path)) {
-      plates.EditPlate(path, name, page, false, show, project.FoundPlate, pageCount);
+      changed = project.FoundPlate;
+      plates.EditPlate(path, name, page, false, show, changed, pageCount);
     } else if (option == poReplaceReset && project.FindPlateBySource(path)) {
-      plates.EditPlate(path, name, page, true, show, project.FoundPlate, pageCount);
+      changed = project.FoundPlate;
+      plates.EditPlate(path, name, page, true, show, changed, pageCount);
     } else {
       ThrowWhenGroupFull(project);
+      const int before = CurrentPlateCount(project);
       plates.AddPlate(path, name, page, pageCount, show);
+      if (CurrentPlateCount(project) > before) changed = before;
     }
+    if (georef && changed >= 0) GeoReferencePlate(project, changed, pages, summary);
   }
 }
 
@@ -53,6 +95,11 @@ void RefuseUnstorableName(const std::string& path, const std::string& name) {
 int DocumentPageCounter::LoadPageCount(const std::string& path) {
   if (!document_.LoadFromFile(path)) throw pdf::ExPasswordRequired();
   return document_.GetPageCount();
+}
+
+std::optional<PlateGeoResult> DocumentPageCounter::GeoReference(const PlateRecord& plate,
+                                                                std::string* problem) {
+  return qp::GeoReferencePlate(document_, plate, FindChartGeoReference, problem);
 }
 
 BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageCountSource& pages,
@@ -82,7 +129,7 @@ BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageC
     ++summary.filesOpened;
     const std::string name = PlateNameFromFile(files[i], prefix);
     RefuseUnstorableName(path, name);
-    ImportPages(project, plates, path, name, pageCount);
+    ImportPages(project, plates, pages, path, name, pageCount, summary);
   }
   return summary;
 }
@@ -106,7 +153,9 @@ DropSummary ImportDroppedFiles(Project& project, PlateCommands& plates, PageCoun
     const std::string file = std::filesystem::path(path).filename().string();
     const std::string name = PlateNameFromFile(file, "");
     RefuseUnstorableName(path, name);
-    ImportPages(project, plates, path, name, pageCount);
+    BatchImportSummary counts;
+    ImportPages(project, plates, pages, path, name, pageCount, counts);
+    summary.georeferenced += counts.platesGeoReferenced;
     ++summary.files;
   }
   return summary;
@@ -117,6 +166,10 @@ std::string DropSummaryText(const DropSummary& summary) {
                      (summary.files == 1 ? " dropped file" : " dropped files");
   if (summary.existing > 0) {
     text += "; " + std::to_string(summary.existing) + " already in the group";
+  }
+  if (summary.georeferenced > 0) {
+    text +=
+        "; " + std::to_string(summary.georeferenced) + " plates geo-referenced from their charts";
   }
   if (summary.unsupported > 0) {
     text += "; " + std::to_string(summary.unsupported) + " not a PDF, BMP or JPEG file";
