@@ -5,6 +5,7 @@
 #include <tuple>
 #include <utility>
 
+#include "project/errors.h"
 #include "project/line_texts.h"
 
 namespace qp::app {
@@ -24,6 +25,14 @@ bool SamePlates(const std::vector<PlateRecord>& a, const std::vector<PlateRecord
   return true;
 }
 
+// The group an edit acts on; an edit whose group has gone (a change made
+// outside the stack) is refused before anything changes.
+GroupRecord& GroupOf(Project& project, int position) {
+  GroupRecord* group = project.GroupAt(position);
+  if (!group) throw Error("The project has changed: this step cannot be undone or redone");
+  return *group;
+}
+
 void ShowGroupLine(Project& project, EditView& view, int position) {
   GroupRecord& group = *project.GroupAt(position);
   if (!group.IsAirport()) group.ID.clear();
@@ -34,6 +43,7 @@ void ShowGroupLine(Project& project, EditView& view, int position) {
 // may throw) and gives it `plates`, to be written at the next flush point.
 void PutPlates(Project& project, EditView& view, int position,
                const std::vector<PlateRecord>& plates) {
+  GroupOf(project, position);
   if (project.CurrentGroup != position) {
     project.SelectGroup(position);
     view.SelectGroupLine(position);
@@ -98,6 +108,7 @@ class GroupPresence : public ProjectEdit {
 
  private:
   void Remove(Project& project, EditView& view) {
+    GroupOf(project, position_);
     project.FlushPending();
     const int current = project.CurrentGroup;
     if (current != position_) {
@@ -119,6 +130,7 @@ class GroupPresence : public ProjectEdit {
     view.SelectGroupLine(project.CurrentGroup);
   }
   void Restore(Project& project, EditView& view) {
+    if (position_ > project.GroupCount()) GroupOf(project, position_);
     GroupRecord record = record_;
     record.Count = 0;
     if (added_ && plates_.empty()) {
@@ -149,7 +161,7 @@ class GroupChange : public ProjectEdit {
 
  private:
   void Put(Project& project, EditView& view, const GroupProperties& properties) {
-    GroupRecord& group = *project.GroupAt(position_);
+    GroupRecord& group = GroupOf(project, position_);
     const int32_t count = group.Count;
     group = properties.record;
     group.Count = count;

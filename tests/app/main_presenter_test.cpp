@@ -505,6 +505,20 @@ TEST_F(PresenterTest, EditsUndoAndRedo) {
   EXPECT_EQ(reread.GroupAt(1)->Name, "Second");
 }
 
+TEST_F(PresenterTest, EditOfAGroupThatHasGoneIsRefused) {
+  GroupWithPlates(2);
+  view.edits.clear();
+  view.selected_plates = {0};
+  presenter.DeletePlates();
+  ASSERT_EQ(view.edits.size(), 1u);
+  const std::unique_ptr<ProjectEdit> edit = std::move(view.edits.back());
+  NewProject("other.zpl");
+  EXPECT_TRUE(view.edits.empty());
+  EXPECT_FALSE(presenter.ApplyEdit(*edit, true));
+  EXPECT_EQ(view.messages.back(), "The project has changed: this step cannot be undone or redone");
+  EXPECT_EQ(presenter.Model().GroupCount(), 0);
+}
+
 TEST_F(PresenterTest, DraggedPlatesMoveAndStaySelected) {
   GroupWithPlates(5);
   view.edits.clear();
