@@ -65,6 +65,10 @@ struct PlacedLabel {
   double position = 0;          // the line's x (vertical) or y (horizontal)
 };
 
+GraticuleMark MarkOf(const PlacedLabel& p) {
+  return {p.label, p.axis == Axis::kVertical, p.position};
+}
+
 // Limits, in points or as stated.
 constexpr double kMinTick = 1.0;          // shorter segments are no tick
 constexpr double kAxisSlope = 0.02;       // across / along: still axis-aligned
@@ -325,6 +329,13 @@ std::optional<GraticuleLabel> ParseGraticuleLabel(std::u32string_view given) {
   if (label.Degrees > (label.IsLatitude ? 90 : 180)) return std::nullopt;
   if (hemisphere == U'S' || hemisphere == U'W') label.Degrees = -label.Degrees;
   return label;
+}
+
+std::vector<GraticuleMark> FindGraticuleMarks(const pdf::PageText& text) {
+  int seen = 0;
+  std::vector<GraticuleMark> marks;
+  for (const PlacedLabel& p : FindLabels(text, seen)) marks.push_back(MarkOf(p));
+  return marks;
 }
 
 std::optional<ChartGeoReference> FindGraticuleGeoReference(const pdf::PageText& text,

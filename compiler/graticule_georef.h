@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compiler/chart_geo_mapping.h"
 
@@ -30,6 +31,17 @@ struct GraticuleLabel {
 // hemisphere letter before or after. Spaces are ignored. Nothing for any
 // other text (frequencies, headings, "PAPI 3.00°", elevations).
 std::optional<GraticuleLabel> ParseGraticuleLabel(std::u32string_view text);
+
+// A label paired with the graticule line it labels: a vertical line at x =
+// Position, or a horizontal one at y = Position (page space).
+struct GraticuleMark {
+  GraticuleLabel Label;
+  bool Vertical = true;
+  double Position = 0;
+};
+
+// Every label of the page that has its line, in reading order.
+std::vector<GraticuleMark> FindGraticuleMarks(const pdf::PageText& text);
 
 // The graticule geo-reference of page `page` (1-based) of a loaded document;
 // nothing, with the reason in `problem` (kNoGeoReferenceMessage, with a
