@@ -37,8 +37,8 @@ void Render(const std::string& file, int page) {
   if (!document.LoadFromFile(file)) return;
   const qp::pdf::TPageSize size = document.GetPageSize(page, qp::pdf::muPixels);
   if (!(size.Width > 0) || !(size.Height > 0)) return;
-  const int height = std::clamp(static_cast<int>(std::nearbyint(size.Height * (1024 / size.Width))),
-                                1, 32767);
+  const int height =
+      std::clamp(static_cast<int>(std::nearbyint(size.Height * (1024 / size.Width))), 1, 32767);
   qp::PlateRaster raster(1024, height);
   qp::pdf::RenderToDC(document, raster.Data(), raster.Stride(), 1024, height, page);
 }

@@ -44,24 +44,60 @@ TPDMatrix TPDTextDevice::UserToPage(const TPDState& state) const {
   return device_to_page_.PreMultiply(state.CTM);
 }
 
+void TPDTextDevice::AddSegment(const TPDMatrix& m, double x0, double y0, double x1, double y1) {
+  if (segments_.size() >= kMaxSegments) return;
+  LineSegment seg;
+  Apply(m, x0, y0, seg.X0, seg.Y0);
+  Apply(m, x1, y1, seg.X1, seg.Y1);
+  if (!Finite(seg.X0, seg.Y0, seg.X1, seg.Y1)) return;
+  if (seg.X0 == seg.X1 && seg.Y0 == seg.Y1) return;
+  segments_.push_back(seg);
+}
+
 void TPDTextDevice::Stroke(const TPDState& state) {
   const TPDMatrix m = UserToPage(state);
   for (size_t s = 0; s < state.Path.SubPathCount(); ++s) {
     const TPDSubPath& sub = *state.Path.SubPath(s);
+    // Points of a curve (its control points, then its end) carry the curve
+    // flag on the control points: a straight piece joins two points that
+    // are neither. Closing a subpath added its closing line already.
+    for (size_t i = 1; i < sub.PointCount(); ++i) {
+      if (sub.Curve(i) || sub.Curve(i - 1)) continue;
+      AddSegment(m, sub.X(i - 1), sub.Y(i - 1), sub.X(i), sub.Y(i));
+    }
+  }
+}
+
+void TPDTextDevice::Fill(const TPDState& state) {
+  // Some producers draw rules as thin filled rectangles: their centre line
+  // is kept as a segment.
+  const TPDMatrix m = UserToPage(state);
+  for (size_t s = 0; s < state.Path.SubPathCount(); ++s) {
+    const TPDSubPath& sub = *state.Path.SubPath(s);
     const size_t n = sub.PointCount();
-    for (size_t i = 1; i <= n; ++i) {
-      if (segments_.size() >= kMaxSegments) return;
-      // The closing segment of a closed subpath comes last.
-      const bool closing = i == n;
-      if (closing && (!sub.IsClosed() || n < 3)) break;
-      const size_t j = closing ? 0 : i;
-      if (!closing && sub.Curve(j)) continue;
-      LineSegment seg;
-      Apply(m, sub.X(i - 1), sub.Y(i - 1), seg.X0, seg.Y0);
-      Apply(m, sub.X(j), sub.Y(j), seg.X1, seg.Y1);
-      if (!Finite(seg.X0, seg.Y0, seg.X1, seg.Y1)) continue;
-      if (seg.X0 == seg.X1 && seg.Y0 == seg.Y1) continue;
-      segments_.push_back(seg);
+    if (n < 4 || n > 5) continue;
+    double px[5], py[5];
+    bool straight = true;
+    for (size_t i = 0; i < n; ++i) {
+      straight = straight && !sub.Curve(i);
+      Apply(m, sub.X(i), sub.Y(i), px[i], py[i]);
+    }
+    if (!straight || (n == 5 && (px[4] != px[0] || py[4] != py[0]))) continue;
+    const double x0 = std::min({px[0], px[1], px[2], px[3]});
+    const double x1 = std::max({px[0], px[1], px[2], px[3]});
+    const double y0 = std::min({py[0], py[1], py[2], py[3]});
+    const double y1 = std::max({py[0], py[1], py[2], py[3]});
+    // Axis-aligned: every corner on the box's edges.
+    bool box = true;
+    for (size_t i = 0; i < 4; ++i) {
+      box = box && (px[i] == x0 || px[i] == x1) && (py[i] == y0 || py[i] == y1);
+    }
+    if (!box) continue;
+    const TPDMatrix identity;
+    if (x1 - x0 <= kThinRule && y1 - y0 > x1 - x0) {
+      AddSegment(identity, (x0 + x1) / 2, y0, (x0 + x1) / 2, y1);
+    } else if (y1 - y0 <= kThinRule && x1 - x0 > y1 - y0) {
+      AddSegment(identity, x0, (y0 + y1) / 2, x1, (y0 + y1) / 2);
     }
   }
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A device that paints nothing: it records what a page shows as text (each
-// glyph's Unicode value, origin and box) and its straight stroked line
-// segments, all in the page's default user space (PDF points before the
+// glyph's Unicode value, origin and box) and its straight line segments
+// (stroked, or thin filled rectangles), all in the page's default user space (PDF points before the
 // page's /Rotate). Text extraction and the graticule finder read pages
 // through it.
 
@@ -37,7 +37,12 @@ class TPDTextDevice final : public TPDExportDevice {
   static constexpr size_t kMaxSegments = 2'000'000;
 
   void StartPage(int nPage, const TPDState& state) override;
+  // Filled rectangles no wider than this (points) count as lines.
+  static constexpr double kThinRule = 1.0;
+
   void Stroke(const TPDState& state) override;
+  void Fill(const TPDState& state) override;
+  void EvenOddFill(const TPDState& state) override { Fill(state); }
   void DrawFormXObject(const TPDState& state, const TPDForm& form) override;
   void DrawChar(const TPDState& state, double x, double y, double dx, double dy, uint16_t code,
                 std::string_view charName, uint32_t rawCode) override;
@@ -53,6 +58,7 @@ class TPDTextDevice final : public TPDExportDevice {
   const TPDMatrix& PageToDisplay() const { return page_to_display_; }
 
  private:
+  void AddSegment(const TPDMatrix& m, double x0, double y0, double x1, double y1);
   char32_t UnicodeOf(const TPDFont& font, uint16_t code, std::string_view charName,
                      uint32_t rawCode);
   // User space of `state` to page space.
