@@ -17,7 +17,8 @@ namespace {
 bool IsDegreeSign(char32_t c) {
   // A glyph of no Unicode value stands where producers draw their own degree
   // sign with a byte their encoding leaves undefined.
-  return c == U'\u00B0' || c == U'\u00BA' || c == U'\u02DA' || c == U'\u2218' ||
+  // U+F0B0: a symbol font's degree at B0 in the private use area.
+  return c == U'\u00B0' || c == U'\u00BA' || c == U'\u02DA' || c == U'\u2218' || c == U'\uF0B0' ||
          c == pdf::kUnknownGlyph;
 }
 
@@ -78,51 +79,68 @@ constexpr double kInsideTolerance = 0.5;  // a tick may reach this far into the 
 constexpr double kSameLine = 1.0;         // labels of one value: lines this close
 constexpr double kMaxResidual = 1.0;      // fit residual allowed
 constexpr double kScaleTolerance = 0.05;  // longitude against latitude scale
+// Labels beyond this many are not paired: a graticule has a handful, and
+// each pairing searches the page's lines.
+constexpr int kMaxLabels = 1000;
 
 struct Box {
   double x0, y0, x1, y1;
 };
 
+// The axis-aligned segments of a page, vertical and horizontal apart, each
+// sorted by the coordinate across it.
+struct AxisLine {
+  double across, lo, hi;
+  bool operator<(const AxisLine& o) const { return across < o.across; }
+};
+
+struct AxisLines {
+  std::vector<AxisLine> vertical, horizontal;
+};
+
+AxisLines SortLines(const std::vector<pdf::LineSegment>& segs) {
+  AxisLines lines;
+  for (const pdf::LineSegment& s : segs) {
+    const double dx = std::fabs(s.X1 - s.X0), dy = std::fabs(s.Y1 - s.Y0);
+    if (std::max(dx, dy) < kMinTick) continue;
+    if (dx <= kAxisSlope * dy) {
+      lines.vertical.push_back({(s.X0 + s.X1) / 2, std::min(s.Y0, s.Y1), std::max(s.Y0, s.Y1)});
+    } else if (dy <= kAxisSlope * dx) {
+      lines.horizontal.push_back({(s.Y0 + s.Y1) / 2, std::min(s.X0, s.X1), std::max(s.X0, s.X1)});
+    }
+  }
+  std::sort(lines.vertical.begin(), lines.vertical.end());
+  std::sort(lines.horizontal.begin(), lines.horizontal.end());
+  return lines;
+}
+
 // The line that `box` (a label of text height `size`) labels: an
 // axis-aligned segment whose line crosses the label and that ends beside it,
 // the nearest one. Nothing when none does.
 std::optional<std::pair<Axis, double>> LabelledLine(const Box& box, double size,
-                                                    const std::vector<pdf::LineSegment>& segs) {
+                                                    const AxisLines& lines) {
   const double reach = std::max(kReachInSizes * size, kMinReach);
   double best = INFINITY;
   std::optional<std::pair<Axis, double>> found;
-  for (const pdf::LineSegment& s : segs) {
-    const double dx = std::fabs(s.X1 - s.X0), dy = std::fabs(s.Y1 - s.Y0);
-    const double length = std::max(dx, dy);
-    if (length < kMinTick) continue;
-    Axis axis;
-    double across, lo, hi, boxLo, boxHi, acrossLo, acrossHi;
-    if (dx <= kAxisSlope * dy) {
-      axis = Axis::kVertical;
-      across = (s.X0 + s.X1) / 2;
-      lo = std::min(s.Y0, s.Y1), hi = std::max(s.Y0, s.Y1);
-      boxLo = box.y0, boxHi = box.y1, acrossLo = box.x0, acrossHi = box.x1;
-    } else if (dy <= kAxisSlope * dx) {
-      axis = Axis::kHorizontal;
-      across = (s.Y0 + s.Y1) / 2;
-      lo = std::min(s.X0, s.X1), hi = std::max(s.X0, s.X1);
-      boxLo = box.x0, boxHi = box.x1, acrossLo = box.y0, acrossHi = box.y1;
-    } else {
-      continue;
+  auto search = [&](const std::vector<AxisLine>& sorted, Axis axis, double acrossLo,
+                    double acrossHi, double boxLo, double boxHi) {
+    auto it = std::lower_bound(sorted.begin(), sorted.end(), AxisLine{acrossLo, 0, 0});
+    for (; it != sorted.end() && it->across <= acrossHi; ++it) {
+      double gap;
+      if (it->hi <= boxLo + kInsideTolerance) {
+        gap = boxLo - it->hi;
+      } else if (it->lo >= boxHi - kInsideTolerance) {
+        gap = it->lo - boxHi;
+      } else {
+        continue;  // runs through the label: not its tick
+      }
+      if (gap > reach || gap >= best) continue;
+      best = gap;
+      found = std::make_pair(axis, it->across);
     }
-    if (across < acrossLo || across > acrossHi) continue;
-    double gap;
-    if (hi <= boxLo + kInsideTolerance) {
-      gap = boxLo - hi;
-    } else if (lo >= boxHi - kInsideTolerance) {
-      gap = lo - boxHi;
-    } else {
-      continue;  // runs through the label: not its tick
-    }
-    if (gap > reach || gap >= best) continue;
-    best = gap;
-    found = std::make_pair(axis, across);
-  }
+  };
+  search(lines.vertical, Axis::kVertical, box.x0, box.x1, box.y0, box.y1);
+  search(lines.horizontal, Axis::kHorizontal, box.y0, box.y1, box.x0, box.x1);
   return found;
 }
 
@@ -145,6 +163,7 @@ Box BoxOf(const pdf::PageText& text, const pdf::TextLine& line, size_t from, siz
 std::vector<PlacedLabel> FindLabels(const pdf::PageText& text, int& labelsSeen) {
   std::vector<PlacedLabel> placed;
   labelsSeen = 0;
+  const AxisLines lines = SortLines(text.Segments);
   for (const pdf::TextLine& line : text.Lines) {
     // Words: runs between spaces; a label may be split into up to three.
     std::vector<std::pair<size_t, size_t>> words;
@@ -162,11 +181,11 @@ std::vector<PlacedLabel> FindLabels(const pdf::PageText& text, int& labelsSeen) 
         const auto label = ParseGraticuleLabel(view.substr(from, to - from));
         if (!label) continue;
         used = n;
-        ++labelsSeen;
+        if (++labelsSeen > kMaxLabels) return placed;
         double size = 0;
         const Box box = BoxOf(text, line, from, to, size);
         if (!(box.x1 > box.x0) || !(box.y1 > box.y0)) continue;
-        if (auto tick = LabelledLine(box, size, text.Segments)) {
+        if (auto tick = LabelledLine(box, size, lines)) {
           placed.push_back({*label, tick->first, tick->second});
         }
       }
