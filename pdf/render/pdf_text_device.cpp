@@ -1,6 +1,7 @@
 #include "pdf/render/pdf_text_device.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "pdf/core/pdf_cmap.h"
@@ -23,6 +24,22 @@ bool Finite(double a, double b, double c, double d) {
 
 bool Usable(char32_t u) {
   return u >= 0x20 && u <= 0x10FFFF && !(u >= 0xD800 && u <= 0xDFFF) && u != 0xFFFE && u != 0xFFFF;
+}
+
+// The number of a glyph name of one or two letters and decimal digits
+// ("a46", "g65"), 0 for any other name or a number over 255.
+char32_t NumberedName(std::string_view name) {
+  size_t letters = 0;
+  while (letters < name.size() && std::isalpha(static_cast<unsigned char>(name[letters]))) {
+    ++letters;
+  }
+  if (letters == 0 || letters > 2 || name.size() == letters || name.size() > letters + 3) return 0;
+  char32_t value = 0;
+  for (size_t i = letters; i < name.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return 0;
+    value = value * 10 + static_cast<char32_t>(name[i] - '0');
+  }
+  return value <= 0xFF ? value : 0;
 }
 
 }  // namespace
@@ -121,6 +138,15 @@ char32_t TPDTextDevice::UnicodeOf(const TPDFont& font, uint16_t code, std::strin
   if (!Usable(unicode) && !font.IsCIDFont() && rawCode <= 0xFF) {
     const auto& simple = static_cast<const TPD8bitFont&>(font);
     unicode = UnicodeOfName(simple.GlyphNameAt(static_cast<uint8_t>(rawCode)));
+  }
+  // Type 3 fonts of TeX and others name their glyphs by code ("a46"): the
+  // code is then the character, when it is a printable one.
+  if (!Usable(unicode) && font.FontType() == Type3 && !font.IsCIDFont() && rawCode <= 0xFF) {
+    const std::string_view name =
+        static_cast<const TPD8bitFont&>(font).GlyphNameAt(static_cast<uint8_t>(rawCode));
+    if (const char32_t numbered = NumberedName(name); numbered >= 0x21 && numbered != 0x7F) {
+      unicode = numbered;
+    }
   }
   // A CID font without ToUnicode reads Unicode values only from a Unicode
   // CMap; the code is otherwise a CID or glyph index and tells nothing.

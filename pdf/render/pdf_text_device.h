@@ -46,6 +46,10 @@ class TPDTextDevice final : public TPDExportDevice {
   void DrawFormXObject(const TPDState& state, const TPDForm& form) override;
   void DrawChar(const TPDState& state, double x, double y, double dx, double dy, uint16_t code,
                 std::string_view charName, uint32_t rawCode) override;
+  void Type3Char(const TPDState& state, double x, double y, double dx, double dy, uint16_t code,
+                 std::string_view charName, uint32_t rawCode) override {
+    DrawChar(state, x, y, dx, dy, code, charName, rawCode);
+  }
   // Type 3 glyph procedures are not run: their drawings are no text.
   bool BeginType3Char(const TPDState& /*state*/) override { return false; }
 

@@ -60,6 +60,23 @@ TEST(TextPage, GlyphsAndSegmentsInPageSpace) {
   EXPECT_EQ(ToUtf8(text.Lines[1].Text), "x");
 }
 
+// Type 3 glyphs reach the text by their names, numbered ones by their code.
+TEST(TextPage, Type3GlyphsByName) {
+  const auto document = LoadBytes(OnePageDocument(
+      {"BT /T3 10 Tf 10 10 Td (ABC) Tj ET"},
+      "/MediaBox [0 0 100 100] /Resources << /Font << /T3 20 0 R >> >>",
+      "{{object 20 0}} << /Type /Font /Subtype /Type3 /FontBBox [0 0 1 1] "
+      "/FontMatrix [0.001 0 0 0.001 0 0] /FirstChar 65 /LastChar 67 /Widths [500 500 500] "
+      "/Encoding << /Differences [65 /a66 /eacute /g7] >> /CharProcs << /a66 21 0 R "
+      "/eacute 21 0 R /g7 21 0 R >> >> endobj\n"
+      "{{object 21 0}} << {{streamlen}} >>\nstream\n500 0 d0 0 0 100 100 re f\nendstream "
+      "endobj\n"));
+  const PageText text = ExtractPageText(*document, 1);
+  ASSERT_EQ(text.Lines.size(), 1u);
+  EXPECT_EQ(ToUtf8(text.Lines[0].Text), "B\u00E9\uFFFD");
+  EXPECT_DOUBLE_EQ(text.Glyphs[1].X, 15);
+}
+
 TEST(TextPage, LinesJoinWordsAndSplitAtJumps) {
   auto glyph = [](char32_t c, double x, double y) {
     TextGlyph g;
