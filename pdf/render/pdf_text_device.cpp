@@ -125,9 +125,12 @@ void TPDTextDevice::DrawFormXObject(const TPDState& state, const TPDForm& form) 
   form.Display(*this, formState);
 }
 
-char32_t TPDTextDevice::UnicodeOf(const TPDFont& font, uint16_t code, std::string_view charName,
-                                  uint32_t rawCode) {
-  auto& known = unicode_cache_[&font];
+char32_t TPDTextDevice::UnicodeOf(const std::shared_ptr<TPDFont>& shared, uint16_t code,
+                                  std::string_view charName, uint32_t rawCode) {
+  const TPDFont& font = *shared;
+  KnownFont& entry = unicode_cache_[&font];
+  if (!entry.font) entry.font = shared;
+  auto& known = entry.codes;
   if (auto it = known.find(rawCode); it != known.end()) return it->second;
   char32_t unicode = 0;
   if (const TPDCMapParser* map = font.GetToUnicode()) {
@@ -183,7 +186,7 @@ void TPDTextDevice::DrawChar(const TPDState& state, double x, double y, double d
   if (!(len > 0) || !std::isfinite(len)) return;
   g.DirX = (bx - g.X) / len;
   g.DirY = (by - g.Y) / len;
-  g.Unicode = UnicodeOf(font, code, charName, rawCode);
+  g.Unicode = UnicodeOf(state.Font, code, charName, rawCode);
   // The box: the advance along the baseline, descent to ascent across it.
   const double ascent = std::clamp(font.Ascent(), 0.5, 1.2);
   const double descent = std::clamp(font.Descent(), -0.5, 0.0);

@@ -6,6 +6,7 @@
 // through it.
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -63,7 +64,7 @@ class TPDTextDevice final : public TPDExportDevice {
 
  private:
   void AddSegment(const TPDMatrix& m, double x0, double y0, double x1, double y1);
-  char32_t UnicodeOf(const TPDFont& font, uint16_t code, std::string_view charName,
+  char32_t UnicodeOf(const std::shared_ptr<TPDFont>& font, uint16_t code, std::string_view charName,
                      uint32_t rawCode);
   // User space of `state` to page space.
   TPDMatrix UserToPage(const TPDState& state) const;
@@ -73,8 +74,13 @@ class TPDTextDevice final : public TPDExportDevice {
   double display_scale_ = 1;  // device units per point
   std::vector<TextGlyph> glyphs_;
   std::vector<LineSegment> segments_;
-  // Unicode values already found, by font and code.
-  std::unordered_map<const TPDFont*, std::unordered_map<uint32_t, char32_t>> unicode_cache_;
+  // Unicode values already found, by font and code; the font is kept alive
+  // so that its address names no other font later.
+  struct KnownFont {
+    std::shared_ptr<TPDFont> font;
+    std::unordered_map<uint32_t, char32_t> codes;
+  };
+  std::unordered_map<const TPDFont*, KnownFont> unicode_cache_;
 };
 
 }  // namespace qp::pdf
