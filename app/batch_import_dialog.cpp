@@ -62,6 +62,8 @@ BatchImportDialog::BatchImportDialog(Project& project, QWidget* parent)
                  "Scale to 640 pixels", "Scale to 320 pixels"},
                 scaling_);
   confirm_ = new QCheckBox("Confirm every plate to be added");
+  georef_ = new QCheckBox("Geo-reference charts that allow it");
+  georef_->setObjectName("georef");
   options_ = new QButtonGroup(this);
   QGroupBox* options_box =
       ChoiceBox("Process options",
@@ -84,6 +86,7 @@ BatchImportDialog::BatchImportDialog(Project& project, QWidget* parent)
   layout->addLayout(folder_row);
   layout->addWidget(scaling_box);
   layout->addWidget(confirm_);
+  layout->addWidget(georef_);
   layout->addWidget(options_box);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -97,6 +100,8 @@ BatchImportDialog::BatchImportDialog(Project& project, QWidget* parent)
           [this](const QString& text) { project_.FilenameHeaderPath = text.toStdString(); });
   connect(scaling_, &QButtonGroup::idClicked, this,
           [this](int id) { project_.DefaultScaling = static_cast<uint16_t>(id); });
+  connect(georef_, &QCheckBox::clicked, this,
+          [this](bool checked) { project_.GeoReferenceImports = checked; });
   connect(confirm_, &QCheckBox::clicked, this,
           [this](bool checked) { project_.ConfirmPlateAdd = checked; });
   connect(options_, &QButtonGroup::idClicked, this,
@@ -117,6 +122,7 @@ void BatchImportDialog::FillFromProject() {
   }
   CheckItem(scaling_, project_.DefaultScaling);
   confirm_->setChecked(project_.ConfirmPlateAdd);
+  georef_->setChecked(project_.GeoReferenceImports);
   CheckItem(options_, project_.ProcessOptions);
 }
 

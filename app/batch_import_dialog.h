@@ -43,6 +43,7 @@ class BatchImportDialog : public QDialog {
   QLineEdit* FolderField() const { return folder_; }
   QButtonGroup* ScalingChoice() const { return scaling_; }
   QCheckBox* ConfirmBox() const { return confirm_; }
+  QCheckBox* GeoReferenceBox() const { return georef_; }
   QButtonGroup* OptionChoice() const { return options_; }
   QPushButton* ProcessButton() const { return process_button_; }
   QPushButton* CancelButton() const { return cancel_button_; }
@@ -61,6 +62,7 @@ class BatchImportDialog : public QDialog {
   QLineEdit* folder_;
   QButtonGroup* scaling_;
   QCheckBox* confirm_;
+  QCheckBox* georef_;
   QButtonGroup* options_;
   QPushButton* process_button_;
   QPushButton* cancel_button_;

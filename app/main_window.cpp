@@ -211,6 +211,14 @@ class BusyPageCounter : public PageCountSource {
     } restore;
     return inner_.LoadPageCount(path);
   }
+  std::optional<PlateGeoResult> GeoReference(const PlateRecord& plate,
+                                             std::string* problem) override {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Restore {
+      ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    return inner_.GeoReference(plate, problem);
+  }
 
  private:
   PageCountSource& inner_;

@@ -134,7 +134,13 @@ QWidget* PlateEditor::BuildFields() {
   column->addLayout(page_row);
 
   geo_referenced_ = new QCheckBox("This page is Geo-referenced");
-  column->addWidget(geo_referenced_);
+  geo_from_chart_ = new QPushButton("Geo-reference from chart");
+  geo_from_chart_->setObjectName("geoFromChart");
+  auto* geo_row = new QHBoxLayout;
+  geo_row->addWidget(geo_referenced_);
+  geo_row->addStretch();
+  geo_row->addWidget(geo_from_chart_);
+  column->addLayout(geo_row);
   auto* hint = new QLabel(
       "Positions shown are recalculated after you enter top left and bottom right reference "
       "coordinates to show coordiantes at the corners of the source image");
@@ -253,6 +259,8 @@ void PlateEditor::ConnectFields() {
   connect(page_, &QSpinBox::valueChanged, this, [this](int page) { model_->SetPageNumber(page); });
   connect(geo_referenced_, &QCheckBox::clicked, this,
           [this](bool ticked) { model_->SetGeoReferenced(ticked); });
+  connect(geo_from_chart_, &QPushButton::clicked, this,
+          [this] { model_->GeoReferenceFromChart(); });
   connect(clip_, &QCheckBox::clicked, this, [this](bool ticked) { model_->SetClip(ticked); });
   for (int i = 0; i < 4; ++i) {
     connect(clip_fields_[i], &QLineEdit::textEdited, this,
@@ -327,6 +335,7 @@ void PlateEditor::ShowFields() {
   pages_->setEnabled(pdf);
   scaling_box_->setEnabled(pdf);
   rotation_box_->setEnabled(pdf);
+  geo_from_chart_->setEnabled(pdf);
 }
 
 void PlateEditor::ShowImage() {

@@ -98,6 +98,7 @@ class PlateEditor : public QDialog, public PlateEditorView, public PlateEditorDi
   QSpinBox* page_ = nullptr;
   QLineEdit* pages_ = nullptr;
   QCheckBox* geo_referenced_ = nullptr;
+  QPushButton* geo_from_chart_ = nullptr;
   std::array<QLineEdit*, 4> corners_{};
   QCheckBox* clip_ = nullptr;
   std::array<QLineEdit*, 4> clip_fields_{};

@@ -20,7 +20,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: platec import PROJECT.zpl --group N --folder DIR [--prefix P] [--option 0|1|2] "
-    "[--scaling 0..4]\n";
+    "[--scaling 0..4] [--georef | --no-georef]\n";
 
 struct ImportArguments {
   std::string project;
@@ -29,6 +29,7 @@ struct ImportArguments {
   std::optional<std::string> prefix;
   std::optional<int> option;
   std::optional<int> scaling;
+  std::optional<bool> georef;
 };
 
 int WholeNumber(const std::string& option, const std::string& text, int low, int high) {
@@ -55,6 +56,8 @@ bool ParseImportArguments(const CommandArgs& args, ImportArguments& parsed, std:
       parsed.option = WholeNumber(arg, args[++i], 0, 2);
     } else if (arg == "--scaling") {
       parsed.scaling = WholeNumber(arg, args[++i], 0, 4);
+    } else if (arg == "--georef" || arg == "--no-georef") {
+      parsed.georef = arg == "--georef";
     } else if (arg.starts_with("-") || !parsed.project.empty()) {
       error = "unexpected argument: " + arg;
       return false;
@@ -151,6 +154,7 @@ int RunImport(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   if (parsed.prefix) project.FilenameHeader = *parsed.prefix;
   if (parsed.option) project.ProcessOptions = static_cast<uint16_t>(*parsed.option);
   if (parsed.scaling) project.DefaultScaling = static_cast<uint16_t>(*parsed.scaling);
+  if (parsed.georef) project.GeoReferenceImports = *parsed.georef;
 
   HeadlessPort port(err);
   app::PlateOperations operations(project, port);
@@ -172,7 +176,9 @@ int RunImport(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   }
   project.FlushPending();
   out << summary.filesListed << " files found, " << summary.filesSkipped << " skipped, "
-      << reporting.added << " plates added, " << reporting.replaced << " replaced\n";
+      << reporting.added << " plates added, " << reporting.replaced << " replaced";
+  if (project.GeoReferenceImports) out << ", " << summary.platesGeoReferenced << " geo-referenced";
+  out << "\n";
   return 0;
 }
 

@@ -11,6 +11,7 @@ int RunPlates(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunInspect(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunGeoref(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunBuild(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err);
@@ -65,7 +66,7 @@ const std::array kCommands = {
             &RunBuild},
     Command{"import", "add the pages of a folder's PDF files to a group as plates",
             "Usage: platec import PROJECT.zpl --group N --folder DIR [--prefix P] [--option 0|1|2] "
-            "[--scaling 0..4]\n\n"
+            "[--scaling 0..4] [--georef | --no-georef]\n\n"
             "Adds every page of the PDF files in DIR whose names start with P (letter case\n"
             "ignored) to group N (1 is the first group) as plates named after the rest of\n"
             "the file name up to its first \".\", as the desktop application's batch\n"
@@ -76,7 +77,10 @@ const std::array kCommands = {
             "  --option 2  replace those plates, resetting their settings\n"
             "  --scaling   the scaling of added plates: 0 original, 1 1024, 2 800, 3 640,\n"
             "              4 320 pixels\n"
-            "Prefix, option and scaling default to the project's import settings; the\n"
+            "  --georef    give each plate the corners its chart carries or prints (a\n"
+            "              geospatial PDF, or an airport diagram's latitude and longitude\n"
+            "              labels), turned north up; --no-georef leaves the corners at 0\n"
+            "Prefix, option, scaling and georef default to the project's import settings; the\n"
             "values given are kept in the project when it is written. Prints each plate\n"
             "added or replaced, then writes the project and the group. A file that\n"
             "cannot be opened ends the import; the plates added before it are kept.\n",
@@ -119,6 +123,20 @@ const std::array kCommands = {
             "with the clip rectangle's outline in red when clipping is on, and prints\n"
             "the size and the source's page count.\n",
             &RunPreview},
+    Command{"georef", "find a chart page's geo-reference and the corners of its plate",
+            "Usage: platec georef FILE.pdf [--page N] [--scaling 0..4] [--rotate 0..3] "
+            "[--clip X1,Y1,X2,Y2] [--password P] [--json]\n\n"
+            "Reads the geo-reference of page N (default 1) from the file's geospatial\n"
+            "viewport or from the latitude and longitude the chart prints on its border,\n"
+            "and prints the corners of a plate of that page as the plate editor shows\n"
+            "them: scaling (default 1, 1024 pixels wide) and rotation (0 none, 1 left,\n"
+            "2 right, 3 upside down) as the plate's, and the clip rectangle in preview\n"
+            "pixels, which chooses the viewport a plate of part of the page uses. When\n"
+            "the chart is printed with north to a side, the rotation that puts north up\n"
+            "is printed and the corners are for it. With --json, {\"file\", \"page\",\n"
+            "\"rotate\", \"rotate_changed\", \"origin\", \"corners\" (1/180000 degree),\n"
+            "\"texts\"}. Without a geo-reference, the reason and exit status 1.\n",
+            &RunGeoref},
     Command{"text", "print the text of a PDF page in reading order",
             "Usage: platec text FILE.pdf [--page N] [--bbox] [--password P]\n\n"
             "Prints the text of page N (default 1), one line per text line, top to\n"

@@ -36,14 +36,6 @@ auto NamingFile(const std::filesystem::path& source, Step&& step) -> decltype(st
   }
 }
 
-void LoadSource(pdf::TPDFDocument& document, const std::filesystem::path& source) {
-  NamingFile(source, [&] {
-    // Without its password an encrypted file loads nothing; measuring the
-    // empty document would give a page of no size, so say what is wrong.
-    if (!document.LoadFromFile(source.string())) throw pdf::ExPasswordRequired();
-  });
-}
-
 PlateRaster NewRaster(int64_t width, int64_t height, const std::filesystem::path& source,
                       int page) {
   try {
@@ -54,13 +46,14 @@ PlateRaster NewRaster(int64_t width, int64_t height, const std::filesystem::path
   return PlateRaster(static_cast<int>(width), static_cast<int>(height));
 }
 
-void RenderPage(pdf::TPDFDocument& document, PlateRaster& raster, int page,
+// False when the page ran out of time and was drawn only in part.
+bool RenderPage(pdf::TPDFDocument& document, PlateRaster& raster, int page,
                 const std::filesystem::path& source, double yStretch = 1.0) {
-  if (!document.IsLoaded()) return;
-  NamingFile(source, [&] {
-    pdf::RenderToDC(document, raster.Data(), raster.Stride(), static_cast<uint32_t>(raster.Width()),
-                    static_cast<uint32_t>(raster.Height()), page, 72.0, 72.0, 0, true, false,
-                    yStretch);
+  if (!document.IsLoaded()) return true;
+  return NamingFile(source, [&] {
+    return pdf::RenderToDC(
+        document, raster.Data(), raster.Stride(), static_cast<uint32_t>(raster.Width()),
+        static_cast<uint32_t>(raster.Height()), page, 72.0, 72.0, 0, true, false, yStretch);
   });
 }
 
@@ -95,6 +88,32 @@ PdfPageLayout LayoutPdfPage(const pdf::TPageSize& size, int32_t pageRotation, in
   return layout;
 }
 
+int32_t PageRotationAfter(const PdfPageLayout& layout, int32_t pageRotation) {
+  if (!layout.Turn) return pageRotation;
+  switch (layout.Angle) {
+    case pdf::raCW90:
+    case pdf::raACW270:
+      return 90;
+    case pdf::raCW180:
+    case pdf::raACW180:
+      return 180;
+    case pdf::raCW270:
+    case pdf::raACW90:
+      return 270;
+    case pdf::ra0:
+      break;
+  }
+  return 0;
+}
+
+void LoadPdfSource(pdf::TPDFDocument& document, const std::filesystem::path& source) {
+  NamingFile(source, [&] {
+    // Without its password an encrypted file loads nothing; measuring the
+    // empty document would give a page of no size, so say what is wrong.
+    if (!document.LoadFromFile(source.string())) throw pdf::ExPasswordRequired();
+  });
+}
+
 PdfPageLayout PreparePdfPage(pdf::TPDFDocument& document, int page, int targetWidth, int rotate,
                              const std::filesystem::path& source) {
   const pdf::TPageSize size = document.GetPageSize(page, pdf::muPixels);
@@ -107,7 +126,7 @@ PdfPageLayout PreparePdfPage(pdf::TPDFDocument& document, int page, int targetWi
 PreviewPdfResult PreviewPdfPage(pdf::TPDFDocument& document, const std::filesystem::path& source,
                                 int page, int targetWidth, int rotate,
                                 const std::function<void(int pageCount)>& onPageCount) {
-  LoadSource(document, source);
+  LoadPdfSource(document, source);
   PreviewPdfResult result;
   result.PreviewPageCount = document.GetPageCount();
   if (onPageCount) onPageCount(result.PreviewPageCount);
@@ -123,13 +142,15 @@ PreviewPdfResult PreviewPdfPage(pdf::TPDFDocument& document, const std::filesyst
 EncodedImage RasterisePdfPlate(pdf::TPDFDocument& document, const std::filesystem::path& source,
                                int page, int targetWidth, int rotate, bool clip,
                                const ClipRect& rect, const std::filesystem::path& tempFile) {
-  LoadSource(document, source);
+  LoadPdfSource(document, source);
   const PdfPageLayout layout = NamingFile(
       source, [&] { return PreparePdfPage(document, page, targetWidth, rotate, source); });
   const ClipEnlargement enlarged = EnlargeForClip(layout.Width, layout.Height, clip, rect);
   PlateRaster raster = NewRaster(enlarged.Width, enlarged.Height, source, page);
-  RenderPage(document, raster, page, source, enlarged.YStretch);
-  return EncodePlateImage(raster, clip, enlarged.Clip, tempFile);
+  const bool complete = RenderPage(document, raster, page, source, enlarged.YStretch);
+  EncodedImage image = EncodePlateImage(raster, clip, enlarged.Clip, tempFile);
+  if (!complete) image.Note = kDrawingStoppedNote;
+  return image;
 }
 
 }  // namespace qp

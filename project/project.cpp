@@ -164,6 +164,7 @@ void Project::SaveProject() {
   file.WriteInteger(kGeneral, "ProcessOptions", ProcessOptions);
   file.WriteInteger(kGeneral, "DefaultScaling", DefaultScaling);
   file.WriteBool(kGeneral, "ConfirmPlateAdd", ConfirmPlateAdd);
+  file.WriteBool(kGeneral, "GeoReferenceCharts", GeoReferenceImports);
   for (int position = 0; position < GroupCount(); ++position) {
     const GroupRecord& group = *GroupAt(position);
     const std::string section = GroupSection(position + 1);
@@ -187,6 +188,7 @@ void Project::LoadProject() {
   ProcessOptions = static_cast<uint16_t>(file.ReadInteger(kGeneral, "ProcessOptions", 0));
   DefaultScaling = static_cast<uint16_t>(file.ReadInteger(kGeneral, "DefaultScaling", 0));
   ConfirmPlateAdd = file.ReadBool(kGeneral, "ConfirmPlateAdd", false);
+  GeoReferenceImports = file.ReadBool(kGeneral, "GeoReferenceCharts", false);
 
   groups_.clear();
   LoadWarnings.clear();

@@ -45,6 +45,8 @@ class Project {
   uint16_t ProcessOptions = 0;
   uint16_t DefaultScaling = 0;
   bool ConfirmPlateAdd = false;
+  // The batch import reads the geo-reference of charts that carry or print one.
+  bool GeoReferenceImports = false;
   // What LoadProject had to leave out ("Group 2 (KBOS) lists 612 plates;
   // only the first 500 are loaded"), one sentence each.
   std::vector<std::string> LoadWarnings;

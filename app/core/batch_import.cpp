@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/core/import_listing.h"
+#include "compiler/chart_georef.h"
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_facade.h"
 #include "project/errors.h"
@@ -23,11 +24,48 @@ void ThrowWhenGroupFull(const Project& project) {
   }
 }
 
+// Gives plate `index` of the current group the corners its chart gives, and
+// the rotation that puts north up; a chart without them is left as it was.
+void GeoReferencePlate(Project& project, int index, PageCountSource& pages,
+                       BatchImportSummary& summary) {
+  const GroupRecord* group = project.GroupAt(project.CurrentGroup);
+  if (!group || index < 0 || index >= group->Count) return;
+  PlateRecord& plate = project.PlateTable()[static_cast<size_t>(index)];
+  std::optional<PlateGeoResult> found;
+  try {
+    std::string problem;
+    found = pages.GeoReference(plate, &problem);
+  } catch (const std::exception&) {
+    // The plate was added; a page whose geo-reference cannot be read keeps
+    // the corners it had, as a chart without one does.
+    return;
+  }
+  if (!found) return;
+  plate.LatTL = found->Corners.LatTL;
+  plate.LongTL = found->Corners.LongTL;
+  plate.LatBR = found->Corners.LatBR;
+  plate.LongBR = found->Corners.LongBR;
+  plate.Rotate = found->Rotate;
+  plate.GEOREF = true;
+  project.GroupModified = true;
+  ++summary.platesGeoReferenced;
+}
+
+int CurrentPlateCount(const Project& project) {
+  const GroupRecord* group = project.GroupAt(project.CurrentGroup);
+  return group ? group->Count : 0;
+}
+
 }  // namespace
 
 int DocumentPageCounter::LoadPageCount(const std::string& path) {
   if (!document_.LoadFromFile(path)) throw pdf::ExPasswordRequired();
   return document_.GetPageCount();
+}
+
+std::optional<PlateGeoResult> DocumentPageCounter::GeoReference(const PlateRecord& plate,
+                                                                std::string* problem) {
+  return qp::GeoReferencePlate(document_, plate, FindChartGeoReference, problem);
 }
 
 BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageCountSource& pages,
@@ -44,6 +82,7 @@ BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageC
   const std::string prefix = project.FilenameHeader;
   const int option = project.ProcessOptions;
   const bool show = project.ConfirmPlateAdd;
+  const bool georef = project.GeoReferenceImports;
 
   const std::vector<std::string> files = ListImportFiles(folder, prefix);
   summary.filesListed = static_cast<int>(files.size());
@@ -62,14 +101,20 @@ BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageC
       throw Error("Cannot import " + path + ": " + problem);
     }
     for (int page = 1; page <= pageCount; ++page) {
+      int changed = -1;  // the plate added or replaced
       if (option == poReplaceKeep && project.FindPlateBySource(path)) {
-        plates.EditPlate(path, name, page, false, show, project.FoundPlate, pageCount);
+        changed = project.FoundPlate;
+        plates.EditPlate(path, name, page, false, show, changed, pageCount);
       } else if (option == poReplaceReset && project.FindPlateBySource(path)) {
-        plates.EditPlate(path, name, page, true, show, project.FoundPlate, pageCount);
+        changed = project.FoundPlate;
+        plates.EditPlate(path, name, page, true, show, changed, pageCount);
       } else {
         ThrowWhenGroupFull(project);
+        const int before = CurrentPlateCount(project);
         plates.AddPlate(path, name, page, pageCount, show);
+        if (CurrentPlateCount(project) > before) changed = before;
       }
+      if (georef && changed >= 0) GeoReferencePlate(project, changed, pages, summary);
     }
   }
   return summary;

@@ -5,9 +5,11 @@
 // confirmed in the plate editor.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/core/plate_commands.h"
+#include "compiler/plate_georef.h"
 
 namespace qp {
 class Project;
@@ -18,13 +20,18 @@ class TPDFDocument;
 
 namespace qp::app {
 
-// Opens PDF files and tells their page count.
+// Opens PDF files, tells their page count and reads their geo-reference.
 class PageCountSource {
  public:
   virtual ~PageCountSource() = default;
   // Loads the file at `path` and returns its page count; throws the PDF
   // layer's error when the file cannot be opened.
   virtual int LoadPageCount(const std::string& path) = 0;
+  // The corners of `plate` from the geo-reference its chart carries or
+  // prints; nothing, with `problem` set, when there is none. Throws when the
+  // file cannot be opened.
+  virtual std::optional<PlateGeoResult> GeoReference(const PlateRecord& plate,
+                                                     std::string* problem) = 0;
 };
 
 // Counts pages through the document component; the last file stays loaded
@@ -35,6 +42,8 @@ class DocumentPageCounter final : public PageCountSource {
   // An encrypted file that needs a password throws ExPasswordRequired, so
   // that it is never taken for a file without pages.
   int LoadPageCount(const std::string& path) override;
+  std::optional<PlateGeoResult> GeoReference(const PlateRecord& plate,
+                                             std::string* problem) override;
 
  private:
   pdf::TPDFDocument& document_;
@@ -49,12 +58,15 @@ struct BatchImportSummary {
   int filesListed = 0;
   int filesSkipped = 0;  // already a source in the group, with option 0
   int filesOpened = 0;
+  int platesGeoReferenced = 0;  // with GeoReferenceImports
 };
 
 // Runs the import with the project's settings (FilenameHeader,
-// FilenameHeaderPath, ProcessOptions, ConfirmPlateAdd). A folder that does
-// not exist does nothing. Errors end the import at the file that raised
-// them; plates added before stay. When the current group is full, the
+// FilenameHeaderPath, ProcessOptions, ConfirmPlateAdd, GeoReferenceImports:
+// each plate added or replaced gets the corners its chart gives, and a chart
+// without them, or one that fails to give them, is left as it was). A folder
+// that does not exist does nothing. Errors end the import at the file that
+// raised them; plates added before stay. When the current group is full, the
 // import ends with "A group holds at most 500 plates" before the next add.
 BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageCountSource& pages,
                                   const ImportProgress& progress = {});

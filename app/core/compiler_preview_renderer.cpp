@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "compiler/chart_georef.h"
 #include "compiler/pdf_source.h"
 #include "compiler/picture_source.h"
 
@@ -19,6 +20,11 @@ PreviewRaster CompilerPreviewRenderer::LoadPicture(const std::string& path) {
   PreviewPictureResult result = PreviewPicture(path);
   return {std::move(result.image), result.PreviewWidth, result.PreviewHeight,
           result.PreviewPageCount};
+}
+
+std::optional<PlateGeoResult> CompilerPreviewRenderer::GeoReferencePdfPage(const PlateRecord& plate,
+                                                                           std::string* problem) {
+  return GeoReferencePlate(document_, plate, FindChartGeoReference, problem);
 }
 
 }  // namespace qp::app

@@ -15,6 +15,8 @@ class CompilerPreviewRenderer : public PreviewRenderer {
   PreviewRaster RenderPdfPage(const std::string& path, int page, int targetWidth, int rotate,
                               const std::function<void(int pageCount)>& onPageCount) override;
   PreviewRaster LoadPicture(const std::string& path) override;
+  std::optional<PlateGeoResult> GeoReferencePdfPage(const PlateRecord& plate,
+                                                    std::string* problem) override;
 
  private:
   pdf::TPDFDocument& document_;

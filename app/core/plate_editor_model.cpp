@@ -279,4 +279,41 @@ void PlateEditorModel::SetClipBottomRight() {
   SetClipCorner(fields_.clip_x2, fields_.clip_y2);
 }
 
+void PlateEditorModel::GeoReferenceFromChart() {
+  if (!SourceExists(fields_.source_file) || SourceKindOf(fields_.source_file) != SourceKind::Pdf) {
+    view_.ShowMessage(kNoGeoReferenceMessage);
+    return;
+  }
+  PlateRecord plate;
+  WriteFieldsToPlate(fields_, plate);
+  plate.SourceFile = fields_.source_file;
+  std::optional<PlateGeoResult> found;
+  std::string problem = kNoGeoReferenceMessage;
+  try {
+    const BusyCursor busy(view_);
+    found = renderer_.GeoReferencePdfPage(plate, &problem);
+  } catch (const std::exception& error) {
+    view_.ShowMessage(error.what());
+    return;
+  }
+  if (!found) {
+    view_.ShowMessage(problem);
+    return;
+  }
+  const PlateCorners& c = found->Corners;
+  fields_.lat_tl = LatToText(c.LatTL);
+  fields_.long_tl = LongToText(c.LongTL);
+  fields_.lat_br = LatToText(c.LatBR);
+  fields_.long_br = LongToText(c.LongBR);
+  fields_.exact_corners = c;
+  fields_.geo_referenced = true;
+  const bool turned = found->Rotate != fields_.rotation;
+  fields_.rotation = found->Rotate;
+  view_.ShowFields();
+  if (turned) {
+    Redraw();
+    view_.ShowMessage(kNorthTurnedUp);
+  }
+}
+
 }  // namespace qp::app

@@ -18,6 +18,8 @@ namespace qp::app {
 
 inline constexpr const char* kPlateFileExists = "This plate file exists in the list";
 inline constexpr const char* kUnsupportedImageType = "Unsupported image file type";
+inline constexpr const char* kNorthTurnedUp =
+    "North is to the side on this chart: the rotation was changed to put it up";
 
 struct LatLongTexts {
   std::string latitude;
@@ -93,6 +95,12 @@ class PlateEditorModel {
   void SetSecondReferencePoint();
   void SetClipTopLeft();
   void SetClipBottomRight();
+
+  // "Geo-reference from chart": the corners from the geo-reference the PDF
+  // page carries or prints, "This page is Geo-referenced" ticked, and the
+  // rotation that puts north up when the chart is printed turned; a message
+  // when there is none.
+  void GeoReferenceFromChart();
 
   // Redraws the preview by the rules of the editor.
   void Redraw();

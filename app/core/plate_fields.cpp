@@ -51,6 +51,7 @@ void ResetFields(PlateEditorFields& fields, const std::string& path, const std::
   fields.long_tl = LongToText(0);
   fields.lat_br = LatToText(0);
   fields.long_br = LongToText(0);
+  fields.exact_corners.reset();
   fields.geo_referenced = false;
   fields.name_from_filename = false;
   fields.clip = false;
@@ -67,6 +68,7 @@ void FillFieldsFromPlate(PlateEditorFields& fields, const PlateRecord& plate) {
   fields.long_tl = LongToText(plate.LongTL);
   fields.lat_br = LatToText(plate.LatBR);
   fields.long_br = LongToText(plate.LongBR);
+  fields.exact_corners = PlateCorners{plate.LatTL, plate.LongTL, plate.LatBR, plate.LongBR};
   fields.geo_referenced = plate.GEOREF;
   fields.name_from_filename = plate.NameFromFilename;
   fields.scaling = plate.Scaling;
@@ -78,14 +80,28 @@ void FillFieldsFromPlate(PlateEditorFields& fields, const PlateRecord& plate) {
   fields.clip = plate.Clip;
 }
 
+namespace {
+
+// The exact value while the text still shows it, else the text's value.
+int32_t CornerValue(const std::string& text, const int32_t* exact, std::string (*toText)(int32_t),
+                    int32_t (*fromText)(std::string_view)) {
+  if (exact && toText(*exact) == text) return *exact;
+  return fromText(text);
+}
+
+}  // namespace
+
 void WriteFieldsToPlate(const PlateEditorFields& fields, PlateRecord& plate) {
   plate.Name = NameField(fields.name);
   plate.SourceFile = SourceFileField(NormalisedSourcePath(fields.source_file));
   plate.FirstPage = fields.page_number;
-  plate.LatTL = TextToLat(fields.lat_tl);
-  plate.LongTL = TextToLong(fields.long_tl);
-  plate.LatBR = TextToLat(fields.lat_br);
-  plate.LongBR = TextToLong(fields.long_br);
+  const std::optional<PlateCorners>& exact = fields.exact_corners;
+  plate.LatTL = CornerValue(fields.lat_tl, exact ? &exact->LatTL : nullptr, LatToText, TextToLat);
+  plate.LongTL =
+      CornerValue(fields.long_tl, exact ? &exact->LongTL : nullptr, LongToText, TextToLong);
+  plate.LatBR = CornerValue(fields.lat_br, exact ? &exact->LatBR : nullptr, LatToText, TextToLat);
+  plate.LongBR =
+      CornerValue(fields.long_br, exact ? &exact->LongBR : nullptr, LongToText, TextToLong);
   plate.GEOREF = fields.geo_referenced;
   plate.NameFromFilename = fields.name_from_filename;
   plate.Scaling = static_cast<uint8_t>(fields.scaling);

@@ -3,9 +3,11 @@
 // they move to and from a PlateRecord. Text is UTF-8.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "compiler/geo_reference.h"
 #include "project/records.h"
 
 namespace qp::app {
@@ -25,6 +27,10 @@ struct PlateEditorFields {
   std::string long_tl;
   std::string lat_br;
   std::string long_br;
+  // The values behind the corner texts, used for each text that still shows
+  // its value: the texts drop fractions of a second, which a stored plate or
+  // a geo-reference read from the chart keeps.
+  std::optional<PlateCorners> exact_corners;
   bool clip = false;
   // Editable clip corner texts, in preview pixels.
   std::string clip_x1;
@@ -50,7 +56,8 @@ void ResetFields(PlateEditorFields& fields, const std::string& path, const std::
 // the preview.
 void FillFieldsFromPlate(PlateEditorFields& fields, const PlateRecord& plate);
 // Stores the fields into `plate`: texts cut to their capacity, coordinates
-// parsed from their texts, clip texts read as integers. NumberOfPages,
+// parsed from their texts (or the exact values behind texts that still show
+// them), clip texts read as integers. NumberOfPages,
 // Width and Height are not touched.
 void WriteFieldsToPlate(const PlateEditorFields& fields, PlateRecord& plate);
 

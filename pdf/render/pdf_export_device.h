@@ -3,6 +3,7 @@
 // Every operation of the base class does nothing (or the little noted), so a
 // device overrides only what it paints.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,6 +41,21 @@ struct TPDFormBudget {
   // Type 3 glyph procedures run on the page (their content counts in bytes).
   static constexpr int64_t kMaxType3Glyphs = 200000;
   int64_t type3Glyphs = 0;
+  // Interpretation stops once the page has run this long: what was drawn
+  // stays, and the caller is told.
+  static constexpr std::chrono::seconds kMaxTime{10};
+  std::chrono::steady_clock::duration maxTime = kMaxTime;
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  int64_t operators = 0;
+  bool outOfTime = false;
+  // Counts an operator; true once the time is up (the clock is read every
+  // 256 operators).
+  bool OperatorDone() {
+    if ((++operators & 255) == 0 && std::chrono::steady_clock::now() - started > maxTime) {
+      outOfTime = true;
+    }
+    return outOfTime;
+  }
 };
 
 // A form XObject found by Do, ready to be interpreted by the device.

@@ -519,7 +519,12 @@ void TPDImage::ApplySoftMask(TImageBitmap& bitmap) {
   auto* smaskStream = static_cast<TPDStream*>(dict_->LookUp("SMask"));
   TPDImage smask(document_, resources_, smaskStream, false, limits_);
   if (smask.image_mask_) return;
-  TImageBitmap gray = smask.IsDrawable() ? smask.ColorBitmap() : TImageBitmap{};
+  // A soft mask larger than the image is averaged down by whole blocks while
+  // it is decoded: it is sampled at the image's size anyway, and a huge mask
+  // over a small image would otherwise be expanded whole.
+  const int reduceX = std::max(1, smask.width_ / std::max(1, bitmap.Width));
+  const int reduceY = std::max(1, smask.height_ / std::max(1, bitmap.Height));
+  TImageBitmap gray = smask.IsDrawable() ? smask.ColorBitmap(reduceX, reduceY) : TImageBitmap{};
   if (gray.IsEmpty()) return;  // an unreadable soft mask leaves the image opaque
 
   // Matte: the colour the image was pre-blended with; undone before the
@@ -541,7 +546,7 @@ void TPDImage::ApplySoftMask(TImageBitmap& bitmap) {
   const std::vector<int> ys = ScaleIndices(gray.Height, bitmap.Height);
   for (int y = 0; y < bitmap.Height; ++y) {
     const int sy = ys[y];
-    const bool maskRow = sy < smask.rows_read_;
+    const bool maskRow = static_cast<int64_t>(sy) * reduceY < smask.rows_read_;
     const uint8_t* maskIn = gray.Row(sy);
     uint8_t* row = bitmap.Row(y);
     for (int x = 0; x < bitmap.Width; ++x) {

@@ -8,7 +8,9 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -17,6 +19,8 @@
 #include "pdf/render/text_font_select.h"
 
 namespace qp::pdf {
+
+struct TImageBitmap;
 
 class TPDImageDevice final : public TPDExportDevice {
  public:
@@ -149,6 +153,15 @@ class TPDImageDevice final : public TPDExportDevice {
   bool text_clip_pending_ = false;
   std::vector<std::unique_ptr<cairo_path_t, PathDeleter>> text_clip_;
   std::vector<int> type3_depths_;
+
+  // Decoded images of the page by stream and reduction, for forms and
+  // patterns that draw the same image many times; within a budget of bytes.
+  static constexpr size_t kImageCacheBytes = size_t{64} << 20;
+  using ImageKey = std::tuple<const TPDStream*, int, int>;
+  std::shared_ptr<TImageBitmap> CachedImage(const TPDStream* stream, int rx, int ry) const;
+  void KeepImage(const TPDStream* stream, int rx, int ry, std::shared_ptr<TImageBitmap> bitmap);
+  std::map<ImageKey, std::shared_ptr<TImageBitmap>> image_cache_;
+  size_t image_cache_bytes_ = 0;
 };
 
 }  // namespace qp::pdf

@@ -89,6 +89,20 @@ cairo_filter_t ImageFilter(const cairo_matrix_t& imageToTarget, bool interpolate
 
 }  // namespace
 
+std::shared_ptr<TImageBitmap> TPDImageDevice::CachedImage(const TPDStream* stream, int rx,
+                                                          int ry) const {
+  const auto it = image_cache_.find({stream, rx, ry});
+  return it == image_cache_.end() ? nullptr : it->second;
+}
+
+void TPDImageDevice::KeepImage(const TPDStream* stream, int rx, int ry,
+                               std::shared_ptr<TImageBitmap> bitmap) {
+  const size_t bytes = bitmap->Data.size();
+  if (bytes > kImageCacheBytes - image_cache_bytes_) return;
+  image_cache_bytes_ += bytes;
+  image_cache_.emplace(ImageKey{stream, rx, ry}, std::move(bitmap));
+}
+
 void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& image) {
   std::unique_ptr<TPDStream> inlineStream;
   TPDStream* stream = image.Stream;
@@ -108,21 +122,32 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
   TPDImage decoded(document, image.Resources, stream, image.IsInline, limits);
   // Images drawn much smaller than their data are averaged by whole blocks
   // first (while decoding where the image allows), which leaves Cairo a
-  // reduction small enough for bilinear filtering.
+  // reduction small enough for bilinear filtering. The decoded bitmap is
+  // kept for later draws of the same image at the same reduction.
   const double targetWidth = std::hypot(userToTarget.xx, userToTarget.yx);
   const double targetHeight = std::hypot(userToTarget.xy, userToTarget.yy);
   const int width = decoded.GetWidth(), height = decoded.GetHeight();
-  TImageBitmap bitmap = width > 0 && height > 0 && !decoded.IsJpx()
-                            ? decoded.ToBitmap(ReductionFactor(targetWidth / width, width),
-                                               ReductionFactor(targetHeight / height, height))
-                            : decoded.ToBitmap();
-  if (bitmap.IsEmpty() || bitmap.Width <= 0 || bitmap.Height <= 0) return;
+  const bool reducible = width > 0 && height > 0 && !decoded.IsJpx();
+  const int rx = reducible ? ReductionFactor(targetWidth / width, width) : 1;
+  const int ry = reducible ? ReductionFactor(targetHeight / height, height) : 1;
+  std::shared_ptr<TImageBitmap> decodedBitmap = CachedImage(stream, rx, ry);
+  if (!decodedBitmap) {
+    decodedBitmap = std::make_shared<TImageBitmap>(decoded.ToBitmap(rx, ry));
+    if (!image.IsInline) KeepImage(stream, rx, ry, decodedBitmap);
+  }
+  TImageBitmap* shown = decodedBitmap.get();
+  if (shown->IsEmpty() || shown->Width <= 0 || shown->Height <= 0) return;
   // What is left: masked and stencil images, JPEG 2000 images whose data
   // gave another size.
-  const int kx = ReductionFactor(targetWidth / bitmap.Width, bitmap.Width);
-  const int ky = ReductionFactor(targetHeight / bitmap.Height, bitmap.Height);
-  const bool reduced = kx > 1 || ky > 1 || bitmap.Width < width || bitmap.Height < height;
-  if (kx > 1 || ky > 1) bitmap = ReduceBitmap(bitmap, kx, ky);
+  const int kx = ReductionFactor(targetWidth / shown->Width, shown->Width);
+  const int ky = ReductionFactor(targetHeight / shown->Height, shown->Height);
+  const bool reduced = kx > 1 || ky > 1 || shown->Width < width || shown->Height < height;
+  TImageBitmap reducedBitmap;
+  if (kx > 1 || ky > 1) {
+    reducedBitmap = ReduceBitmap(*shown, kx, ky);
+    shown = &reducedBitmap;
+  }
+  TImageBitmap& bitmap = *shown;
 
   const bool stencil = bitmap.Format == ibfA8;
   SurfacePtr surface(cairo_image_surface_create_for_data(

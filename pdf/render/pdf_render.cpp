@@ -136,7 +136,8 @@ TPDDictionary* PageResources(TPDPage& page) {
   return resource ? resource->GetDict() : nullptr;
 }
 
-void ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepared,
+// False when the page ran out of time and was drawn only in part.
+bool ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepared,
                   bool renderAnnots) {
   TPDPage& page = *prepared.page;
   TPDState& state = prepared.state;
@@ -163,12 +164,27 @@ void ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
       // A damaged stream ends here; the page goes on with the next one.
     }
   }
+  const bool complete = !content.Budget().outOfTime;
   if (annotations) {
     content.RestoreAll();
     device.RestoreState(pageState);
-    DrawAnnotations(page, resolver, device, pageState, resources);
+    if (complete) DrawAnnotations(page, resolver, device, pageState, resources);
   }
   device.EndPage();
+  return complete;
+}
+
+// One factor for both axes (the target width over the page width), with
+// the page's top-left corner at the target's: the last row may be partly
+// covered when the height was rounded. `yStretch` widens the vertical factor
+// for a target deliberately of other proportions; a target whose height is
+// off by more than its rounding otherwise (a turned page in a raster laid out
+// unturned) is filled, so that nothing of the page is cut off.
+void CanvasScale(const TPDState& state, uint32_t width, uint32_t height, double yStretch,
+                 double& sx, double& sy) {
+  sx = width / state.PageWidth;
+  sy = sx * yStretch;
+  if (std::fabs(state.PageHeight * sy - height) > 1) sy = height / state.PageHeight;
 }
 
 }  // namespace
@@ -191,11 +207,11 @@ bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double 
   return true;
 }
 
-void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
+bool RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
                     double xDPI, double yDPI, int rotationAngle, bool antiAliasing,
                     bool /*printing*/, double yStretch) {
   std::optional<PreparedPage> prepared = PreparePage(doc, pageNum, xDPI, yDPI, rotationAngle);
-  if (!prepared) return;
+  if (!prepared) return true;
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> scratch(nullptr,
                                                                              cairo_surface_destroy);
   std::unique_ptr<cairo_t, decltype(&cairo_destroy)> scratchContext(nullptr, cairo_destroy);
@@ -213,28 +229,35 @@ void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, 
   cairo_clip(cr);
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
-  // One factor for both axes (the target width over the page width), with
-  // the page's top-left corner at the target's top-left: the last row may be
-  // partly covered when the height was rounded. `yStretch` widens the
-  // vertical factor for a target deliberately of other proportions; a
-  // target whose height is off by more than its rounding otherwise (a turned
-  // page in a raster laid out unturned) is filled, so that nothing of the
-  // page is cut off.
-  const double sx = width / prepared->state.PageWidth;
-  double sy = sx * yStretch;
-  if (std::fabs(prepared->state.PageHeight * sy - height) > 1) {
-    sy = height / prepared->state.PageHeight;
-  }
+  double sx = 0, sy = 0;
+  CanvasScale(prepared->state, width, height, yStretch, sx, sy);
+  bool complete = true;
   if (std::isfinite(sx) && std::isfinite(sy) && sx > 0 && sy > 0) {
     cairo_matrix_t playback;
     cairo_matrix_init_scale(&playback, sx, sy);
     TPDImageDevice device(cr, playback, antiAliasing);
-    ShowPrepared(doc, device, *prepared, true);
+    complete = ShowPrepared(doc, device, *prepared, true);
   }
   cairo_restore(cr);
   if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
     throw EGPLoadError(cairo_status_to_string(cairo_status(cr)));
   }
+  return complete;
+}
+
+std::optional<TPDMatrix> PageToCanvasMatrix(TPDDocument& doc, int pageNum, uint32_t width,
+                                            uint32_t height, int pageRotation, double yStretch) {
+  TPDPage& page = PageOrThrow(doc, pageNum);
+  const TPDRect* box = page.Cropbox();
+  if (!box) box = page.Mediabox();
+  const TPDState state(72.0, 72.0, EffectiveRotation(0, pageRotation), box);
+  double sx = 0, sy = 0;
+  CanvasScale(state, width, height, yStretch, sx, sy);
+  if (!(std::isfinite(sx) && std::isfinite(sy) && sx > 0 && sy > 0)) return std::nullopt;
+  // The state's transform, then the top-down flip of the page, then the scale.
+  const TPDMatrix& c = state.CTM;
+  return TPDMatrix(sx * c.M11, -sy * c.M12, sx * c.M21, -sy * c.M22, sx * c.Dx,
+                   sy * (state.PageHeight - c.Dy));
 }
 
 }  // namespace qp::pdf

@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "pdf/core/pdf_document.h"
 #include "pdf/render/pdf_export_device.h"
@@ -31,9 +32,20 @@ bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double 
 // pixel away from the page's at that factor gets the factor that fills it.
 // A page with neither contents nor annotations leaves the target untouched.
 // `cr` may be nothing: the page is then drawn on a scratch surface and
-// dropped. Raises EGPLoadError when Cairo fails.
-void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
+// dropped. Raises EGPLoadError when Cairo fails. False when interpreting
+// the page ran past TPDFormBudget::kMaxTime and stopped: what was drawn by
+// then stays.
+bool RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
                     double xDPI, double yDPI, int rotationAngle, bool antiAliasing, bool printing,
                     double yStretch = 1.0);
+
+// Where RenderToCanvas puts the points of the page's default user space in a
+// target of width x height pixels when the page's rotation is `pageRotation`
+// degrees and the caller adds none: the matrix to target pixels (x right,
+// y down), or std::nullopt for a page of no size. Raises EInvalidPageError
+// as above.
+std::optional<TPDMatrix> PageToCanvasMatrix(TPDDocument& doc, int pageNum, uint32_t width,
+                                            uint32_t height, int pageRotation,
+                                            double yStretch = 1.0);
 
 }  // namespace qp::pdf

@@ -424,7 +424,8 @@ TEST_F(ProjectTest, BatchedWritesEqualKeyByKeyWrites) {
                                                         {"FileNameHeaderPath", ""},
                                                         {"ProcessOptions", "0"},
                                                         {"DefaultScaling", "0"},
-                                                        {"ConfirmPlateAdd", "0"}}) {
+                                                        {"ConfirmPlateAdd", "0"},
+                                                        {"GeoReferenceCharts", "0"}}) {
     put("General", key, value);
   }
   for (int g = 1; g <= 2; ++g) {

@@ -93,6 +93,32 @@ TEST_F(BatchImportTest, OptionZeroAddsEveryPageOfNewFilesOnce) {
   EXPECT_EQ(Count(), 3);
 }
 
+// With the option, the pages whose chart gives corners get them (and the
+// rotation that puts north up); the others keep what the add gave them.
+class BatchImportGeoTest : public BatchImportTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(BatchImportGeoTest, GeoReferenceOptionGivesCornersToChartsThatHaveThem) {
+  const bool option = GetParam();
+  AddChart("KLAX_AIRPORT DIAGRAM.pdf", 1);
+  AddChart("KLAX_ILS 25L.pdf", 2);
+  const PlateGeoResult diagram{{6083000, -21186000, 6077000, -21179000}, rtLeft90, "graticule"};
+  counts.geo[{"KLAX_AIRPORT DIAGRAM.pdf", 1}] = diagram;
+  project.GeoReferenceImports = option;
+  const BatchImportSummary summary = Run();
+  ASSERT_EQ(Count(), 3);
+  EXPECT_EQ(summary.platesGeoReferenced, option ? 1 : 0);
+  for (int i = 0; i < Count(); ++i) {
+    const bool isDiagram = option && Plate(i).SourceFile == Chart("KLAX_AIRPORT DIAGRAM.pdf");
+    EXPECT_EQ(Plate(i).GEOREF, isDiagram) << i;
+    EXPECT_EQ(Plate(i).Rotate, isDiagram ? rtLeft90 : rtNone) << i;
+    EXPECT_EQ((PlateCorners{Plate(i).LatTL, Plate(i).LongTL, Plate(i).LatBR, Plate(i).LongBR}),
+              isDiagram ? diagram.Corners : PlateCorners{})
+        << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(OnAndOff, BatchImportGeoTest, ::testing::Bool());
+
 TEST_F(BatchImportTest, ProcessOptionsOnNewAndExistingFiles) {
   const struct {
     const char* label;

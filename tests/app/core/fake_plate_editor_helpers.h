@@ -73,6 +73,10 @@ class FakePreviewRenderer : public app::PreviewRenderer {
   std::string open_error;  // when set, loading fails with it
   std::vector<Call> pdf_calls;
   std::vector<std::string> picture_calls;
+  // What GeoReferencePdfPage answers, and the plates it was asked about.
+  std::optional<PlateGeoResult> geo_result;
+  std::string geo_problem = "No geo-reference found on this page";
+  std::vector<PlateRecord> geo_calls;
 
   app::PreviewRaster RenderPdfPage(const std::string& path, int page, int targetWidth, int rotate,
                                    const std::function<void(int)>& onPageCount) override {
@@ -88,6 +92,13 @@ class FakePreviewRenderer : public app::PreviewRenderer {
     picture_calls.push_back(path);
     if (!open_error.empty()) throw std::runtime_error(open_error);
     return Filled(kPictureColour, 1);
+  }
+  std::optional<PlateGeoResult> GeoReferencePdfPage(const PlateRecord& plate,
+                                                    std::string* problem) override {
+    geo_calls.push_back(plate);
+    if (!open_error.empty()) throw std::runtime_error(open_error);
+    if (!geo_result) *problem = geo_problem;
+    return geo_result;
   }
 
  private:

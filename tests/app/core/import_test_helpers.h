@@ -95,6 +95,18 @@ class FakePageCounts : public app::PageCountSource {
     if (it == counts.end()) throw std::runtime_error("cannot open " + name);
     return it->second;
   }
+  // Corners by file name and page; other pages have none.
+  std::map<std::pair<std::string, int>, PlateGeoResult> geo;
+  std::optional<PlateGeoResult> GeoReference(const PlateRecord& plate,
+                                             std::string* problem) override {
+    const std::string name = plate.SourceFile.substr(plate.SourceFile.find_last_of('/') + 1);
+    const auto it = geo.find({name, plate.FirstPage});
+    if (it == geo.end()) {
+      *problem = "No geo-reference found on this page";
+      return std::nullopt;
+    }
+    return it->second;
+  }
 };
 
 }  // namespace qp::test

@@ -415,6 +415,54 @@ TEST_F(PlateEditorModelTest, ActivationClearsEditorAccepted) {
   EXPECT_FALSE(model.EditorAccepted());
 }
 
+TEST_F(PlateEditorModelTest, GeoReferenceFromChartFillsTheCornersAtFullPrecision) {
+  const std::string chart = Source("diagram.pdf");
+  const struct {
+    const char* name;
+    std::optional<PlateGeoResult> found;
+    std::string open_error;
+    const char* wantMessage;  // nullptr: none
+    int wantRotation;
+  } cases[] = {
+      {"north up", PlateGeoResult{{7631009, -12785409, 7619004, -12779995}, rtNone, "graticule"},
+       "", nullptr, rtNone},
+      {"turned", PlateGeoResult{{7631009, -12785409, 7619004, -12779995}, rtLeft90, "graticule"},
+       "", kNorthTurnedUp, rtLeft90},
+      {"none", std::nullopt, "", "No geo-reference found on this page", rtNone},
+      {"unreadable", std::nullopt, "diagram.pdf: damaged", "diagram.pdf: damaged", rtNone},
+  };
+  for (const auto& c : cases) {
+    Open(chart);
+    view.messages.clear();
+    renderer.geo_result = c.found;
+    renderer.open_error = c.open_error;
+    model.GeoReferenceFromChart();
+    renderer.open_error.clear();
+    ASSERT_FALSE(renderer.geo_calls.empty()) << c.name;
+    EXPECT_EQ(renderer.geo_calls.back().SourceFile, chart) << c.name;
+    if (c.wantMessage) {
+      ASSERT_EQ(view.messages.size(), 1u) << c.name;
+      EXPECT_EQ(view.messages[0], c.wantMessage) << c.name;
+    } else {
+      EXPECT_TRUE(view.messages.empty()) << c.name;
+    }
+    EXPECT_EQ(model.Fields().rotation, c.wantRotation) << c.name;
+    EXPECT_EQ(model.Fields().geo_referenced, c.found.has_value()) << c.name;
+    PlateRecord stored;
+    WriteFieldsToPlate(model.Fields(), stored);
+    const PlateCorners want = c.found ? c.found->Corners : PlateCorners{};
+    EXPECT_EQ((PlateCorners{stored.LatTL, stored.LongTL, stored.LatBR, stored.LongBR}), want)
+        << c.name;
+  }
+  // A picture has no chart geo-reference to read.
+  Open(Source("photo.bmp"));
+  view.messages.clear();
+  const size_t calls = renderer.geo_calls.size();
+  model.GeoReferenceFromChart();
+  EXPECT_EQ(renderer.geo_calls.size(), calls);
+  EXPECT_EQ(view.messages, std::vector<std::string>{"No geo-reference found on this page"});
+}
+
 TEST(PreviewImage, ClipOutlineEdges) {
   struct Case {
     int x1, y1, x2, y2;

@@ -50,14 +50,33 @@ TEST(PlateFields, StoredPlateSurvivesARoundTripThroughTheEditor) {
   EXPECT_EQ(back.ClipY2, 65536);
 }
 
-TEST(PlateFields, CornersBelowOneSecondAreDroppedOnTheWayBack) {
+// The texts show whole seconds; the values behind them go back to the plate
+// while the texts still show them, and a changed text gives its own value.
+TEST(PlateFields, CornersKeepFractionsOfASecondUntilTheirTextChanges) {
   PlateRecord plate;
-  plate.LatTL = 1234567;  // 17 units below N06°51.31
+  plate.LatTL = 1234567;  // 17 units above N06°51.31
+  plate.LongTL = -12768999;
+  plate.LatBR = 1230001;
+  plate.LongBR = -12700001;
   PlateEditorFields fields;
   FillFieldsFromPlate(fields, plate);
   PlateRecord back;
   WriteFieldsToPlate(fields, back);
-  EXPECT_EQ(back.LatTL, 1234550);
+  EXPECT_EQ(back.LatTL, plate.LatTL);
+  EXPECT_EQ(back.LongTL, plate.LongTL);
+  EXPECT_EQ(back.LatBR, plate.LatBR);
+  EXPECT_EQ(back.LongBR, plate.LongBR);
+
+  fields.lat_tl = LatToText(1234567 + 180);  // one second further north
+  WriteFieldsToPlate(fields, back);
+  EXPECT_EQ(back.LatTL, TextToLat(fields.lat_tl));
+  EXPECT_NE(back.LatTL, plate.LatTL + 180);
+  EXPECT_EQ(back.LongTL, plate.LongTL);
+
+  ResetFields(fields, "/charts/a.pdf", "a", 1);
+  WriteFieldsToPlate(fields, back);
+  EXPECT_EQ(back.LatTL, 0);
+  EXPECT_EQ(back.LongBR, 0);
 }
 
 TEST(PlateFields, LongTextsAreCutToTheirCapacity) {

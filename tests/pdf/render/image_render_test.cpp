@@ -137,6 +137,26 @@ TEST(ImageRenderTest, PixelsAtKnownPlaces) {
        "40>\nendstream endobj\n",
        "",
        {{12, 50, kRed}, {37, 50, kRed}, {62, 50, kBlack}, {87, 50, kBlack}}},
+      {"soft mask much larger than the image is averaged down to it",
+       kRedPage + kFull,
+       "/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8 /SMask 21 0 R",
+       "0000",
+       "{{object 21 0}} << /Type /XObject /Subtype /Image /Width 8 /Height 4 /ColorSpace "
+       "/DeviceGray /BitsPerComponent 8 /Filter /ASCIIHexDecode {{streamlen}} >>\nstream\n" +
+           std::string(4 * 16, ' ')
+               .replace(0, 0,
+                        "FFFFFFFF00000000FFFFFFFF00000000"
+                        "FFFFFFFF00000000FFFFFFFF00000000") +
+           ">\nendstream endobj\n",
+       "",
+       {{25, 50, kBlack}, {75, 50, kRed}}},
+      {"the same image drawn twice, the second time from the decoded copy",
+       kRedPage + "q 50 0 0 100 0 0 cm /Im Do Q q 50 0 0 100 50 0 cm /Im Do Q",
+       "/Width 1 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+       "0000FF",
+       "",
+       "",
+       {{25, 50, kBlue}, {75, 50, kBlue}}},
       {"explicit mask stream",
        kRedPage + kFull,
        "/Width 2 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Mask 21 0 R",
