@@ -24,6 +24,6 @@ echo "files $files, pages read $(wc -l < "$work/all")"
 echo "offered: $(grep -c "	offered" "$work/all")"
 grep "	offered" "$work/all" | cut -f1,2,5 | sed 's/^/  /'
 echo "results:"
-cut -f5 "$work/all" | sed 's/^offered.*/offered/' | sort | uniq -c | sort -rn | sed 's/^/  /'
+cut -f5 "$work/all" | sed -e 's/^offered.*/offered/' -e 's/([0-9]*)/(N)/' | sort | uniq -c | sort -rn | sed 's/^/  /'
 echo "crashed or hung (timeout gives 124): $(wc -l < "$work/failed")"
 cat "$work/failed"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/chart_georef.h"
 #include "pdf/core/pdf_facade.h"
 #include "pdf/render/pdf_text_page.h"
 
@@ -142,6 +143,12 @@ TEST(GraticuleGeoReference, BostonDiagramAgreesWithPublishedMapping) {
   }
   EXPECT_LT(worst, 20.0);
   RecordProperty("worst_metres", std::to_string(worst));
+  // The chart finder falls back on the graticule for this file.
+  pdf::TPDFDocument document;
+  ASSERT_TRUE(document.LoadFromFile(file.string()));
+  const auto chart = FindChartGeoReference(document, 1, std::nullopt, &problem);
+  ASSERT_TRUE(chart) << problem;
+  EXPECT_EQ(chart->Origin, "graticule");
 }
 
 TEST(GraticuleGeoReference, SanFranciscoDiagramIsNorthToTheSide) {
