@@ -155,6 +155,11 @@ class TPDExportDevice {
   virtual void DrawChar(const TPDState& /*state*/, double /*x*/, double /*y*/, double /*dx*/,
                         double /*dy*/, uint16_t /*code*/, std::string_view /*charName*/,
                         uint32_t /*rawCode*/) {}
+  // A glyph of a Type 3 font, with what DrawChar would receive, before its
+  // procedure runs: for devices that read text rather than paint.
+  virtual void Type3Char(const TPDState& /*state*/, double /*x*/, double /*y*/, double /*dx*/,
+                         double /*dy*/, uint16_t /*code*/, std::string_view /*charName*/,
+                         uint32_t /*rawCode*/) {}
   // Before the glyph procedure of a Type 3 glyph runs; false skips it (the
   // position still advances).
   virtual bool BeginType3Char(const TPDState& /*state*/) { return true; }
