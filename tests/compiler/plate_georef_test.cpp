@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "compiler/build_driver.h"
+#include "compiler/chart_georef.h"
 #include "compiler/pdf_source.h"
 #include "pdf/render/pdf_render.h"
 #include "tests/compiler/compiler_test_helpers.h"
@@ -187,6 +189,73 @@ TEST(GeoReferencePlate, RefusesWhatCornersCannotDescribe) {
     EXPECT_FALSE(GeoReferencePlate(document, plate, find, &problem).has_value()) << c.name;
     EXPECT_NE(problem.find(c.wantProblem), std::string::npos) << c.name << ": " << problem;
   }
+}
+
+}  // namespace
+}  // namespace qp
+
+namespace qp {
+namespace {
+
+// The published geo-reference of the Boston airport diagram, in 300-dpi
+// pixels of the page as displayed.
+GeoPosition BostonPublished(double px, double py) {
+  return {42.3945163713 - py * 2.13555430912e-05, -71.0300595079 + px * 2.8782552714e-05};
+}
+
+double MetresBetween(int32_t lat1, int32_t lon1, GeoPosition p) {
+  const double degree = 3.14159265358979323846 / 180;
+  const double dy = (lat1 / 180000.0 - p.Latitude) * 111320;
+  const double dx = (lon1 / 180000.0 - p.Longitude) * 111320 * std::cos(p.Latitude * degree);
+  return std::hypot(dx, dy);
+}
+
+TEST(GeoReferencePlateCorpus, BostonDiagramCornersMatchThePublishedGeoReference) {
+  const std::filesystem::path chart =
+      std::filesystem::path(QP_SHARED_DIR) / "corpus/faa/MA-BOS-AIRPORT-DIAGRAM.pdf";
+  if (!std::filesystem::exists(chart)) GTEST_SKIP() << "corpus not found: " << chart;
+  PlateRecord plate;
+  plate.SourceFile = chart.string();
+  plate.Scaling = sc1024;
+  pdf::TPDFDocument document;
+  std::string problem;
+  const auto found = GeoReferencePlate(document, plate, FindChartGeoReference, &problem);
+  ASSERT_TRUE(found.has_value()) << problem;
+  EXPECT_EQ(found->Rotate, rtNone);
+  const double pageWidth = document.GetPageSize(1, pdf::muPoints).Width;
+  const int width = 1024;
+  const int height = static_cast<int>(
+      RoundHalfEven(document.GetPageSize(1, pdf::muPoints).Height * width / pageWidth));
+  // 300-dpi pixels per plate pixel.
+  const double scale = pageWidth / width * 300 / 72;
+  for (const ClipRect clip : {ClipRect{0, 0, width, height}, ClipRect{200, 300, 800, 900}}) {
+    const PlateCorners c = ClipCorners(found->Corners, width, height, clip);
+    const GeoPosition tl = BostonPublished(clip.Left * scale, clip.Top * scale);
+    const GeoPosition br = BostonPublished(clip.Right * scale, clip.Bottom * scale);
+    EXPECT_LT(MetresBetween(c.LatTL, c.LongTL, tl), 20) << "clip " << clip.Left;
+    EXPECT_LT(MetresBetween(c.LatBR, c.LongBR, br), 20) << "clip " << clip.Left;
+  }
+}
+
+TEST(GeoReferencePlateCorpus, SanFranciscoDiagramIsTurnedNorthUp) {
+  const std::filesystem::path chart =
+      std::filesystem::path(QP_SHARED_DIR) / "corpus/faa-sfo/CA-SFO-AIRPORT-DIAGRAM.pdf";
+  if (!std::filesystem::exists(chart)) GTEST_SKIP() << "corpus not found: " << chart;
+  PlateRecord plate;
+  plate.SourceFile = chart.string();
+  plate.Scaling = sc1024;
+  pdf::TPDFDocument document;
+  std::string problem;
+  const auto found = GeoReferencePlate(document, plate, FindChartGeoReference, &problem);
+  ASSERT_TRUE(found.has_value()) << problem;
+  EXPECT_EQ(found->Rotate, rtRight90);
+  // North up, west to the left, around the airport (37.62 N, 122.38 W).
+  EXPECT_GT(found->Corners.LatTL, found->Corners.LatBR);
+  EXPECT_LT(found->Corners.LongTL, found->Corners.LongBR);
+  for (const int32_t lat : {found->Corners.LatTL, found->Corners.LatBR})
+    EXPECT_NEAR(lat / 180000.0, 37.62, 0.05);
+  for (const int32_t lon : {found->Corners.LongTL, found->Corners.LongBR})
+    EXPECT_NEAR(lon / 180000.0, -122.38, 0.06);
 }
 
 }  // namespace
