@@ -949,6 +949,7 @@ void TPDForm::Display(TPDExportDevice& device, const TPDState& state) const {
   copy.ClearPath();
   TPDContentStream content(document_, device, std::move(copy), resources_, depth_);
   if (budget_) content.SetFormBudget(budget_);
+  if (uncoloured_) content.SetUncoloured();
   content.Run(*stream_);
 }
 

@@ -62,6 +62,8 @@ class TPDContentStream {
   void SetFormBudget(TPDFormBudget* budget) { budget_ = budget; }
   // The stream is a Type 3 glyph procedure: d1 makes it ignore colours.
   void SetType3Glyph();
+  // Colour operators are ignored (the content of an uncoloured pattern).
+  void SetUncoloured() { ignore_colour_ = true; }
 
   // Undoes every q that the streams left open, so that what is drawn next
   // (annotations) starts from the page's own state and clip.
@@ -98,9 +100,10 @@ class TPDContentStream {
   // Shadings (pdf_content_shading.cpp): the sh operator, and the shading
   // patterns that fills and strokes paint with.
   void PaintShadingOperator();
-  // True when the pattern was one this interpreter paints (a shading
-  // pattern), whether or not it could be drawn.
+  // True when the pattern was one this interpreter paints (a shading or
+  // tiling pattern), whether or not it could be drawn.
   bool PaintPattern(bool stroke, TShadingArea area);
+  void PaintTilingPattern(TPDStream& pattern, bool stroke, TShadingArea area);
   void ChoosePattern(bool fill, const std::string& name);
   TPDShadingRef ShadingOf(TPDBaseObject* object);
   void DrawXObject();

@@ -82,6 +82,12 @@ void TPDContentStream::ShowText(std::string_view text, const TPDArray* array) {
     }
   }
   device_.EndStringOp(state_);
+  // Glyphs filled with a pattern: the device kept their outlines.
+  const int mode = static_cast<int>(state_.Render);
+  if ((mode == 0 || mode == 2 || mode == 4 || mode == 6) && state_.FillColorSpace &&
+      state_.FillColorSpace->GetMode() == csPattern) {
+    PaintPattern(false, TShadingArea::kText);
+  }
 }
 
 void TPDContentStream::ShowString(std::string_view text) {

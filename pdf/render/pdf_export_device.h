@@ -16,9 +16,10 @@ namespace qp::pdf {
 class TPDExportDevice;
 struct TPDShading;
 
-// Where a shading paints: everything the clip lets through (the sh
-// operator), or the state's path filled or stroked (a shading pattern).
-enum class TShadingArea { kClip, kFill, kEvenOddFill, kStroke };
+// Where a shading or pattern paints: everything the clip lets through (the
+// sh operator), the state's path filled or stroked, or the glyphs of the
+// string operator that just ended (text filled with a pattern).
+enum class TShadingArea { kClip, kFill, kEvenOddFill, kStroke, kText };
 
 // An image XObject or an inline image as the interpreter hands it on. For an
 // inline image, Data is the raw (still encoded) data between ID and EI.
@@ -40,6 +41,10 @@ struct TPDFormBudget {
   // Type 3 glyph procedures run on the page (their content counts in bytes).
   static constexpr int64_t kMaxType3Glyphs = 200000;
   int64_t type3Glyphs = 0;
+  // Tiling pattern cells drawn one inside another (a pattern that paints
+  // with itself stops here).
+  static constexpr int kMaxPatternNesting = 4;
+  int patternNesting = 0;
 };
 
 // A form XObject found by Do, ready to be interpreted by the device.
@@ -53,6 +58,9 @@ class TPDForm {
         document_(document),
         depth_(depth),
         budget_(budget) {}
+  // The content ignores its colour operators and paints in the colours of
+  // the state it is displayed with (an uncoloured tiling pattern).
+  void SetUncoloured() { uncoloured_ = true; }
   // /Matrix, identity without one.
   TPDMatrix GetMatrix() const;
   // /BBox when it is an array of four numbers.
@@ -68,6 +76,22 @@ class TPDForm {
   TPDObjectResolver* document_;
   int depth_;  // nesting depth of the stream that drew this form
   TPDFormBudget* budget_;
+  bool uncoloured_ = false;
+};
+
+// A tiling pattern as the interpreter hands it on: the cell's content, the
+// state it starts with (its CTM maps pattern space to the device; for an
+// uncoloured pattern its colours are the ones to paint in), and the cell's
+// box and steps in pattern space. `Key` (the pattern object) and `Colour`
+// tell rendered cells apart.
+struct TPDTiling {
+  TPDTiling(TPDForm cell, TPDState cellState) : Cell(cell), CellState(std::move(cellState)) {}
+  TPDForm Cell;
+  TPDState CellState;
+  const void* Key = nullptr;
+  TRGB Colour{};
+  double BBox[4] = {0, 0, 0, 0};  // x1 y1 x2 y2, in order
+  double XStep = 0, YStep = 0;    // positive and finite
 };
 
 class TPDExportDevice {
@@ -131,6 +155,11 @@ class TPDExportDevice {
   virtual void PaintShading(const TPDState& /*state*/, const TPDShading& /*shading*/,
                             const TPDMatrix& /*shadingCTM*/, TShadingArea /*area*/,
                             bool /*background*/) {}
+
+  // Paints `tiling` over `area` in the state's fill opacity (stroke opacity
+  // for kStroke).
+  virtual void PaintTiling(const TPDState& /*state*/, const TPDTiling& /*tiling*/,
+                           TShadingArea /*area*/) {}
 
   // Text. DrawChar paints one glyph of the state's font: its origin (x, y)
   // is in text space relative to the state's text matrix; (dx, dy) is the

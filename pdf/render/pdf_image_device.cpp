@@ -279,6 +279,29 @@ void TPDImageDevice::ClipPath(const TPDState& state, cairo_fill_rule_t rule) {
   cairo_clip(cr_);
 }
 
+bool TPDImageDevice::ClipToArea(const TPDState& state, TShadingArea area) {
+  switch (area) {
+    case TShadingArea::kFill:
+    case TShadingArea::kEvenOddFill:
+      if (!BuildPath(state)) return false;
+      cairo_set_fill_rule(
+          cr_, area == TShadingArea::kFill ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+      cairo_clip(cr_);
+      return true;
+    case TShadingArea::kText: {
+      const auto path = std::move(pattern_text_);
+      if (!path || path->status != CAIRO_STATUS_SUCCESS) return false;
+      cairo_new_path(cr_);
+      cairo_append_path(cr_, path.get());
+      cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+      cairo_clip(cr_);
+      return true;
+    }
+    default:
+      return true;
+  }
+}
+
 void TPDImageDevice::Clip(const TPDState& state) {
   ClipPath(state, CAIRO_FILL_RULE_WINDING);
 }

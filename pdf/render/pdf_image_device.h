@@ -61,6 +61,17 @@ class TPDImageDevice final : public TPDExportDevice {
   void PaintShading(const TPDState& state, const TPDShading& shading, const TPDMatrix& shadingCTM,
                     TShadingArea area, bool background) override;
 
+  // Tiling patterns (pdf_image_device_tiling.cpp): the cell is drawn once
+  // into an image of one period and repeated by Cairo; when only a few
+  // cells reach the painted area they are drawn directly instead.
+  void PaintTiling(const TPDState& state, const TPDTiling& tiling, TShadingArea area) override;
+  // A cell image has at most this many pixels (and kMaxCellSide a side);
+  // finer cells are drawn coarser.
+  static constexpr double kMaxCellPixels = double(1 << 22);
+  static constexpr double kMaxCellSide = 4096;
+  // At most this many cells are drawn directly, one by one.
+  static constexpr double kMaxDirectCells = 16;
+
   // Raises EGPLoadError when the context is in an error state.
   void CheckStatus() const;
 
@@ -106,6 +117,29 @@ class TPDImageDevice final : public TPDExportDevice {
   void ClipPath(const TPDState& state, cairo_fill_rule_t rule);
   void SetSource(const TRGB& rgb, double opacity);
   void RestoreTo(int depth);
+  // Clips to where a shading or pattern paints (nothing for the clip and a
+  // stroke); false when there is nothing to paint.
+  bool ClipToArea(const TPDState& state, TShadingArea area);
+
+  // Tiling cells.
+  using CairoPatternPtr = std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)>;
+  // Starts a device drawing a pattern cell for the page of this one.
+  void BeginCell(double pageHeight);
+  // Draws the cell's content moved by (dx, dy) in pattern space, clipped to
+  // its box.
+  void DrawCellAt(const TPDTiling& tiling, double dx, double dy);
+  // The cell repeated over the target; nothing when it cannot be made.
+  CairoPatternPtr CellPattern(const TPDTiling& tiling, const cairo_matrix_t& toTarget);
+  struct CellImage {
+    const void* key;
+    TRGB colour;
+    cairo_matrix_t matrix;  // pattern space to target
+    std::shared_ptr<cairo_surface_t> surface;
+    cairo_matrix_t cellFromPattern;
+  };
+  static constexpr size_t kCellCacheBytes = size_t{32} << 20;
+  std::vector<CellImage> cell_cache_;
+  size_t cell_cache_bytes_ = 0;
 
   cairo_t* cr_;
   cairo_matrix_t playback_;
@@ -152,6 +186,8 @@ class TPDImageDevice final : public TPDExportDevice {
   std::vector<cairo_glyph_t> cairo_glyphs_;
   bool text_clip_pending_ = false;
   std::vector<std::unique_ptr<cairo_path_t, PathDeleter>> text_clip_;
+  // The glyphs of the last string operator filled with a pattern.
+  std::unique_ptr<cairo_path_t, PathDeleter> pattern_text_;
   std::vector<int> type3_depths_;
 
   // Decoded images of the page by stream and reduction, for forms and

@@ -161,13 +161,11 @@ void TPDImageDevice::PaintShading(const TPDState& state, const TPDShading& shadi
                                   const TPDMatrix& shadingCTM, TShadingArea area, bool background) {
   const cairo_matrix_t toTarget = ToTarget(shadingCTM);
   if (!IsUsable(toTarget)) return;
-  if (area != TShadingArea::kClip && !BuildPath(state)) return;
   cairo_save(cr_);
   cairo_identity_matrix(cr_);
-  if (area == TShadingArea::kFill || area == TShadingArea::kEvenOddFill) {
-    cairo_set_fill_rule(
-        cr_, area == TShadingArea::kFill ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_clip(cr_);
+  if (!ClipToArea(state, area)) {
+    cairo_restore(cr_);
+    return;
   }
   cairo_set_matrix(cr_, &toTarget);
   if (shading.HasBBox) {

@@ -234,8 +234,10 @@ void TPDImageDevice::EndStringOp(const TPDState& state) {
   if (mode >= 4 && mode <= 7) {
     text_clip_.emplace_back(cairo_copy_path(cr_));
   }
-  const bool fill =
-      (mode == 0 || mode == 2 || mode == 4 || mode == 6) && !IsPattern(state.FillColorSpace);
+  const bool filled = mode == 0 || mode == 2 || mode == 4 || mode == 6;
+  // A pattern fill is painted by the pattern through these outlines.
+  if (filled && IsPattern(state.FillColorSpace)) pattern_text_.reset(cairo_copy_path(cr_));
+  const bool fill = filled && !IsPattern(state.FillColorSpace);
   const bool stroke =
       (mode == 1 || mode == 2 || mode == 5 || mode == 6) && !IsPattern(state.StrokeColorSpace);
   if (fill) {

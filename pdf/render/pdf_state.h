@@ -96,6 +96,9 @@ class TPDState {
   TPDState(const TPDState&) = default;
   TPDState& operator=(const TPDState&) = default;
 
+  // Every parameter back at its initial value but the CTM, the page and the
+  // font cache; no path (the state a pattern cell starts with).
+  void ResetParameters();
   // CTM := m × CTM, each entry clamped to ±kMaxMatrixEntry.
   void ConcatCTM(const TPDMatrix& m);
   void Transform(double x, double y, double& outX, double& outY) const;
