@@ -857,12 +857,22 @@ void TPDContentStream::DrawXObject() {
     image.Stream = stream;
     image.Resources = resources_;
     device_.DrawImage(state_, image);
+    PaintImageMaskPattern(*dict);
   } else if (subtype->IsName("Form")) {
     if (depth_ >= kMaxFormDepth || budget_->forms >= TPDFormBudget::kMaxForms) return;
     ++budget_->forms;
     TPDBaseObject* own = ResolveObject(dict->LookUp("Resources"), document_);
     TPDDictionary* resources = own && own->IsDict() ? static_cast<TPDDictionary*>(own) : resources_;
     device_.DrawFormXObject(state_, TPDForm(stream, resources, document_, depth_ + 1, budget_));
+  }
+}
+
+void TPDContentStream::PaintImageMaskPattern(const TPDDictionary& dict) {
+  if (!state_.FillColorSpace || state_.FillColorSpace->GetMode() != csPattern) return;
+  const TPDBaseObject* mask = ResolveObject(dict.LookUp("ImageMask"), document_);
+  if (!mask) mask = ResolveObject(dict.LookUp("IM"), document_);
+  if (mask && mask->IsBoolean() && static_cast<const TPDBoolean*>(mask)->Value()) {
+    PaintPattern(false, TShadingArea::kMask);
   }
 }
 
@@ -911,6 +921,7 @@ void TPDContentStream::InlineImage(TPDParser& parser, std::string_view data) {
   image.IsInline = true;
   image.Resources = resources_;
   device_.DrawImage(state_, image);
+  PaintImageMaskPattern(*dict);
   parser.GetLexer().SetPosition(static_cast<int64_t>(extent.resume));
 }
 

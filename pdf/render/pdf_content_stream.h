@@ -105,6 +105,9 @@ class TPDContentStream {
   bool PaintPattern(bool stroke, TShadingArea area);
   void PaintTilingPattern(TPDStream& pattern, bool stroke, TShadingArea area);
   void ChoosePattern(bool fill, const std::string& name);
+  // An image mask just drawn with a pattern fill: the pattern paints
+  // through it.
+  void PaintImageMaskPattern(const TPDDictionary& dict);
   TPDShadingRef ShadingOf(TPDBaseObject* object);
   void DrawXObject();
   void InlineImage(TPDParser& parser, std::string_view data);

@@ -17,9 +17,10 @@ class TPDExportDevice;
 struct TPDShading;
 
 // Where a shading or pattern paints: everything the clip lets through (the
-// sh operator), the state's path filled or stroked, or the glyphs of the
-// string operator that just ended (text filled with a pattern).
-enum class TShadingArea { kClip, kFill, kEvenOddFill, kStroke, kText };
+// sh operator), the state's path filled or stroked, the glyphs of the
+// string operator that just ended (text filled with a pattern) or the image
+// mask just drawn.
+enum class TShadingArea { kClip, kFill, kEvenOddFill, kStroke, kText, kMask };
 
 // An image XObject or an inline image as the interpreter hands it on. For an
 // inline image, Data is the raw (still encoded) data between ID and EI.

@@ -279,7 +279,7 @@ void TPDImageDevice::ClipPath(const TPDState& state, cairo_fill_rule_t rule) {
   cairo_clip(cr_);
 }
 
-bool TPDImageDevice::ClipToArea(const TPDState& state, TShadingArea area) {
+bool TPDImageDevice::ClipToArea(const TPDState& state, TShadingArea area, CairoPatternPtr& mask) {
   switch (area) {
     case TShadingArea::kFill:
     case TShadingArea::kEvenOddFill:
@@ -297,8 +297,39 @@ bool TPDImageDevice::ClipToArea(const TPDState& state, TShadingArea area) {
       cairo_clip(cr_);
       return true;
     }
+    case TShadingArea::kMask: {
+      mask = std::move(pattern_mask_);
+      cairo_surface_t* surface = nullptr;
+      if (!mask || cairo_pattern_get_surface(mask.get(), &surface) != CAIRO_STATUS_SUCCESS) {
+        return false;
+      }
+      // The mask's own square.
+      cairo_matrix_t imageToTarget;
+      cairo_pattern_get_matrix(mask.get(), &imageToTarget);
+      if (cairo_matrix_invert(&imageToTarget) != CAIRO_STATUS_SUCCESS) return false;
+      cairo_set_matrix(cr_, &imageToTarget);
+      cairo_new_path(cr_);
+      cairo_rectangle(cr_, 0, 0, cairo_image_surface_get_width(surface),
+                      cairo_image_surface_get_height(surface));
+      cairo_identity_matrix(cr_);
+      cairo_clip(cr_);
+      return true;
+    }
     default:
       return true;
+  }
+}
+
+void TPDImageDevice::PaintSource(double alpha, cairo_pattern_t* mask) {
+  if (!mask) {
+    cairo_paint_with_alpha(cr_, alpha);
+    return;
+  }
+  if (alpha < 1) cairo_push_group(cr_);
+  cairo_mask(cr_, mask);
+  if (alpha < 1) {
+    cairo_pop_group_to_source(cr_);
+    cairo_paint_with_alpha(cr_, alpha);
   }
 }
 

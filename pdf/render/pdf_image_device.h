@@ -117,12 +117,22 @@ class TPDImageDevice final : public TPDExportDevice {
   void ClipPath(const TPDState& state, cairo_fill_rule_t rule);
   void SetSource(const TRGB& rgb, double opacity);
   void RestoreTo(int depth);
+  using CairoPatternPtr = std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)>;
   // Clips to where a shading or pattern paints (nothing for the clip and a
-  // stroke); false when there is nothing to paint.
-  bool ClipToArea(const TPDState& state, TShadingArea area);
+  // stroke); false when there is nothing to paint. For kMask, `mask` gets
+  // the stencil mask to paint through.
+  bool ClipToArea(const TPDState& state, TShadingArea area, CairoPatternPtr& mask);
+  // Paints the source over the clip, through `mask` when given.
+  void PaintSource(double alpha, cairo_pattern_t* mask);
+  // Keeps a copy of a stencil mask drawn under `imageToTarget` for the
+  // pattern that paints through it.
+  void KeepPatternMask(cairo_surface_t* surface, cairo_pattern_t* pattern,
+                       const cairo_matrix_t& imageToTarget);
+  // The stencil mask of the last image mask filled with a pattern, in
+  // target pixels.
+  CairoPatternPtr pattern_mask_{nullptr, cairo_pattern_destroy};
 
   // Tiling cells.
-  using CairoPatternPtr = std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)>;
   // Starts a device drawing a pattern cell for the page of this one.
   void BeginCell(double pageHeight);
   // Draws the cell's content moved by (dx, dy) in pattern space, clipped to

@@ -163,7 +163,8 @@ void TPDImageDevice::PaintShading(const TPDState& state, const TPDShading& shadi
   if (!IsUsable(toTarget)) return;
   cairo_save(cr_);
   cairo_identity_matrix(cr_);
-  if (!ClipToArea(state, area)) {
+  CairoPatternPtr mask(nullptr, cairo_pattern_destroy);
+  if (!ClipToArea(state, area, mask)) {
     cairo_restore(cr_);
     return;
   }
@@ -240,11 +241,11 @@ void TPDImageDevice::PaintShading(const TPDState& state, const TPDShading& shadi
   } else {
     if (background && shading.HasBackground) {
       const auto& c = shading.Background;
-      cairo_set_source_rgba(cr_, c[0], c[1], c[2], alpha);
-      cairo_paint(cr_);
+      cairo_set_source_rgb(cr_, c[0], c[1], c[2]);
+      PaintSource(alpha, mask.get());
     }
     cairo_set_source(cr_, pattern.get());
-    cairo_paint_with_alpha(cr_, alpha);
+    PaintSource(alpha, mask.get());
   }
   cairo_restore(cr_);
   if (grid) cairo_surface_finish(grid.get());

@@ -158,7 +158,8 @@ void TPDImageDevice::PaintTiling(const TPDState& state, const TPDTiling& t, TSha
   cairo_save(cr_);
   ++save_depth_;
   cairo_identity_matrix(cr_);
-  if (!ClipToArea(state, area)) {
+  CairoPatternPtr mask(nullptr, cairo_pattern_destroy);
+  if (!ClipToArea(state, area, mask)) {
     RestoreTo(depth);
     return;
   }
@@ -224,7 +225,7 @@ void TPDImageDevice::PaintTiling(const TPDState& state, const TPDTiling& t, TSha
       }
     } else {
       cairo_set_source(cr_, source.get());
-      cairo_paint_with_alpha(cr_, alpha);
+      PaintSource(alpha, mask.get());
     }
   }
   RestoreTo(depth);
