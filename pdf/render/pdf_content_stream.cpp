@@ -830,19 +830,6 @@ void TPDContentStream::SetColorComponents(bool fill) {
   }
 }
 
-void TPDContentStream::ApplyExtGState() {
-  TPDBaseObject* object = LookupResource("ExtGState", args_[0].text);
-  if (!object || !object->IsDict()) return;
-  auto* dict = static_cast<TPDDictionary*>(object);
-  const TPDBaseObject* strokeAlpha = ResolveObject(dict->LookUp("CA"), document_);
-  const TPDBaseObject* fillAlpha = ResolveObject(dict->LookUp("ca"), document_);
-  if (strokeAlpha && strokeAlpha->IsNumber()) state_.StrokeOpacity = strokeAlpha->GetNumber();
-  if (fillAlpha && fillAlpha->IsNumber()) state_.FillOpacity = fillAlpha->GetNumber();
-  device_.UpdateStrokeOpacity(state_);
-  device_.UpdateFillOpacity(state_);
-  SelectFontOfGState(*dict, args_[0].text);
-}
-
 void TPDContentStream::DrawXObject() {
   TPDBaseObject* object = LookupResource("XObject", args_[0].text);
   if (!object || !object->IsStream()) return;
@@ -923,6 +910,18 @@ void TPDContentStream::InlineImage(TPDParser& parser, std::string_view data) {
   device_.DrawImage(state_, image);
   PaintImageMaskPattern(*dict);
   parser.GetLexer().SetPosition(static_cast<int64_t>(extent.resume));
+}
+
+bool TPDForm::IsTransparencyGroup(bool& knockout) const {
+  const TPDDictionary* dict = stream_->GetDict();
+  TPDBaseObject* group = dict ? ResolveObject(dict->LookUp("Group"), document_) : nullptr;
+  if (!group || !group->IsDict()) return false;
+  auto* g = static_cast<TPDDictionary*>(group);
+  const TPDBaseObject* s = ResolveObject(g->LookUp("S"), document_);
+  if (!s || !s->IsName("Transparency")) return false;
+  const TPDBaseObject* k = ResolveObject(g->LookUp("K"), document_);
+  knockout = k && k->IsBoolean() && static_cast<const TPDBoolean*>(k)->Value();
+  return true;
 }
 
 TPDMatrix TPDForm::GetMatrix() const {

@@ -96,7 +96,9 @@ class TPDContentStream {
   void SetColorSpace(bool fill);
   void SetDeviceColor(bool fill, int comps);
   void SetColorComponents(bool fill);
+  // Graphics state parameter dictionaries (pdf_content_extgstate.cpp).
   void ApplyExtGState();
+  void ApplySoftMask(const TPDBaseObject* mask);
   // Shadings (pdf_content_shading.cpp): the sh operator, and the shading
   // patterns that fills and strokes paint with.
   void PaintShadingOperator();

@@ -3,7 +3,9 @@
 // Every operation of the base class does nothing (or the little noted), so a
 // device overrides only what it paints.
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -42,8 +44,8 @@ struct TPDFormBudget {
   // Type 3 glyph procedures run on the page (their content counts in bytes).
   static constexpr int64_t kMaxType3Glyphs = 200000;
   int64_t type3Glyphs = 0;
-  // Tiling pattern cells drawn one inside another (a pattern that paints
-  // with itself stops here).
+  // Tiling pattern cells and soft masks drawn one inside another (a pattern
+  // or mask that uses itself stops here).
   static constexpr int kMaxPatternNesting = 4;
   int patternNesting = 0;
 };
@@ -62,6 +64,8 @@ class TPDForm {
   // The content ignores its colour operators and paints in the colours of
   // the state it is displayed with (an uncoloured tiling pattern).
   void SetUncoloured() { uncoloured_ = true; }
+  // True when the form is a transparency group; `knockout` gets its K.
+  bool IsTransparencyGroup(bool& knockout) const;
   // /Matrix, identity without one.
   TPDMatrix GetMatrix() const;
   // /BBox when it is an array of four numbers.
@@ -156,6 +160,16 @@ class TPDExportDevice {
   virtual void PaintShading(const TPDState& /*state*/, const TPDShading& /*shading*/,
                             const TPDMatrix& /*shadingCTM*/, TShadingArea /*area*/,
                             bool /*background*/) {}
+
+  // The soft mask of a graphics state parameter dictionary: `group` drawn
+  // with `state` (the state gs ran in, without mask, blend mode and
+  // alphas), its luminosity over `backdrop` or its alpha, each value mapped
+  // through `transfer` when given. Nothing when the device does not mask.
+  virtual std::shared_ptr<const TPDSoftMask> MakeSoftMask(
+      const TPDState& /*state*/, const TPDForm& /*group*/, bool /*luminosity*/,
+      const TRGB& /*backdrop*/, const std::array<uint8_t, 256>* /*transfer*/) {
+    return nullptr;
+  }
 
   // Paints `tiling` over `area` in the state's fill opacity (stroke opacity
   // for kStroke).

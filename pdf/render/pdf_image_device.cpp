@@ -45,6 +45,12 @@ void TPDImageDevice::CheckStatus() const {
 
 void TPDImageDevice::RestoreTo(int depth) {
   while (save_depth_ > depth) {
+    if (save_depth_ == 1 && page_group_) {
+      // The page drawn on its transparent group goes onto the white page.
+      page_group_ = false;
+      cairo_pop_group_to_source(cr_);
+      cairo_paint(cr_);
+    }
     cairo_restore(cr_);
     --save_depth_;
   }
@@ -63,6 +69,10 @@ void TPDImageDevice::StartPage(int /*nPage*/, const TPDState& state) {
   cairo_clip(cr_);
   cairo_set_antialias(cr_, allow_anti_alias_ ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+  // Content blends with what it covers on the page, not with the paper:
+  // the page is drawn into a transparent group laid on white at the end.
+  cairo_push_group(cr_);
+  page_group_ = true;
   CheckStatus();
   UpdateCTM(state, state.CTM);
 }
@@ -180,9 +190,11 @@ void TPDImageDevice::SetSource(const TRGB& rgb, double opacity) {
 
 void TPDImageDevice::FillPath(const TPDState& state, cairo_fill_rule_t rule) {
   if (!BuildPath(state)) return;
+  const bool grouped = BeginPaint(state);
   SetSource(state.GetFillRGB(), state.FillOpacity);
   cairo_set_fill_rule(cr_, rule);
   cairo_fill(cr_);
+  EndPaint(state, grouped);
 }
 
 void TPDImageDevice::Fill(const TPDState& state) {
@@ -195,10 +207,12 @@ void TPDImageDevice::EvenOddFill(const TPDState& state) {
 
 void TPDImageDevice::Stroke(const TPDState& state) {
   if (!BuildPath(state)) return;
+  const bool grouped = BeginPaint(state);
   PrepareStroke(state);
   SetSource(state.GetStrokeRGB(), state.StrokeOpacity);
   cairo_stroke(cr_);
   cairo_identity_matrix(cr_);
+  EndPaint(state, grouped);
 }
 
 void TPDImageDevice::PrepareStroke(const TPDState& state) {
@@ -361,7 +375,7 @@ void TPDImageDevice::DrawFormXObject(const TPDState& state, const TPDForm& form)
     formState.ClearPath();
   }
   try {
-    form.Display(*this, formState);
+    DisplayForm(formState, state, form);
   } catch (...) {
     RestoreTo(depth);
     throw;

@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -72,6 +73,17 @@ class TPDImageDevice final : public TPDExportDevice {
   // At most this many cells are drawn directly, one by one.
   static constexpr double kMaxDirectCells = 16;
 
+  // Transparency (pdf_image_device_transparency.cpp): soft masks are drawn
+  // into an image of the clip's extents when gs sets them; every painting
+  // operation under one is drawn into a group that is then masked. Blend
+  // modes are Cairo operators; transparency groups are Cairo groups
+  // (knockout groups replace rather than cover within the group).
+  std::shared_ptr<const TPDSoftMask> MakeSoftMask(
+      const TPDState& state, const TPDForm& group, bool luminosity, const TRGB& backdrop,
+      const std::array<uint8_t, 256>* transfer) override;
+  // A soft mask's image has at most this many pixels.
+  static constexpr double kMaxMaskPixels = double(1 << 26);
+
   // Raises EGPLoadError when the context is in an error state.
   void CheckStatus() const;
 
@@ -118,6 +130,17 @@ class TPDImageDevice final : public TPDExportDevice {
   void SetSource(const TRGB& rgb, double opacity);
   void RestoreTo(int depth);
   using CairoPatternPtr = std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)>;
+  // Brackets one painting operation: sets the operator of the state's blend
+  // mode and, under a soft mask, draws into a group; true when it did. In a
+  // knockout group a `shaped` paint (one that covers only its shape)
+  // replaces what lies beneath.
+  bool BeginPaint(const TPDState& state, bool shaped = true);
+  // Ends it: the group painted through the mask; the operator back to over.
+  void EndPaint(const TPDState& state, bool grouped);
+  // Draws a form's content, in a transparency group when it is one.
+  void DisplayForm(const TPDState& formState, const TPDState& state, const TPDForm& form);
+  bool knockout_ = false;  // inside a knockout group
+
   // Clips to where a shading or pattern paints (nothing for the clip and a
   // stroke); false when there is nothing to paint. For kMask, `mask` gets
   // the stencil mask to paint through.
@@ -157,6 +180,7 @@ class TPDImageDevice final : public TPDExportDevice {
   double page_height_ = 0;
   int save_depth_ = 0;
   bool page_started_ = false;
+  bool page_group_ = false;  // the page's group is pushed
   cairo_line_cap_t line_cap_ = CAIRO_LINE_CAP_BUTT;
   cairo_line_join_t line_join_ = CAIRO_LINE_JOIN_MITER;
   double miter_limit_ = 10;
@@ -189,6 +213,8 @@ class TPDImageDevice final : public TPDExportDevice {
   // The scaled font for glyph matrix `m`, or nullptr when masks cannot serve.
   cairo_scaled_font_t* MaskFont(const cairo_matrix_t& m);
   void ShowPendingGlyphs(const TPDState& state);
+  // The glyphs of the string operator, filled and stroked by the mode.
+  void PaintText(const TPDState& state);
   std::unordered_map<const TPDFont*, std::unique_ptr<TextFont>> text_fonts_;
   TextFont* text_font_ = nullptr;
   bool string_glyphs_ = false;  // glyphs collected since BeginStringOp

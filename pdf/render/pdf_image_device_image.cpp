@@ -189,6 +189,7 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
   cairo_pattern_set_filter(pattern.get(),
                            ImageFilter(imageToTarget, reduced || decoded.IsInterpolated()));
 
+  const bool grouped = BeginPaint(state);
   cairo_save(cr_);
   cairo_set_matrix(cr_, &imageToTarget);
   cairo_new_path(cr_);
@@ -208,6 +209,7 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
     cairo_paint_with_alpha(cr_, std::clamp(std::nearbyint(opacity * 255.0), 0.0, 255.0) / 255.0);
   }
   cairo_restore(cr_);
+  EndPaint(state, grouped);
   // The surface borrows the bitmap's pixels: Cairo must be done with them
   // before they go.
   cairo_surface_finish(surface.get());

@@ -221,6 +221,7 @@ void TPDImageDevice::PaintShading(const TPDState& state, const TPDShading& shadi
     cairo_restore(cr_);
     return;
   }
+  const bool grouped = BeginPaint(state);
   if (area == TShadingArea::kStroke) {
     // The stroke is drawn with the gradient as its source (fixed in shading
     // space when set), in a group when it is translucent.
@@ -247,6 +248,7 @@ void TPDImageDevice::PaintShading(const TPDState& state, const TPDShading& shadi
     cairo_set_source(cr_, pattern.get());
     PaintSource(alpha, mask.get());
   }
+  EndPaint(state, grouped);
   cairo_restore(cr_);
   if (grid) cairo_surface_finish(grid.get());
   CheckStatus();

@@ -227,6 +227,12 @@ void TPDImageDevice::AppendGlyph(const TPDState& state, double x, double y, uint
 }
 
 void TPDImageDevice::EndStringOp(const TPDState& state) {
+  const bool grouped = BeginPaint(state);
+  PaintText(state);
+  EndPaint(state, grouped);
+}
+
+void TPDImageDevice::PaintText(const TPDState& state) {
   if (!pending_glyphs_.empty()) ShowPendingGlyphs(state);
   if (!string_glyphs_) return;
   string_glyphs_ = false;

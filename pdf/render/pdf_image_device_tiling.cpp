@@ -211,6 +211,7 @@ void TPDImageDevice::PaintTiling(const TPDState& state, const TPDTiling& t, TSha
   }
   if (source && cairo_pattern_status(source.get()) == CAIRO_STATUS_SUCCESS) {
     cairo_identity_matrix(cr_);
+    const bool grouped = BeginPaint(state, false);
     if (area == TShadingArea::kStroke) {
       if (alpha < 1) cairo_push_group(cr_);
       cairo_set_source(cr_, source.get());
@@ -227,6 +228,7 @@ void TPDImageDevice::PaintTiling(const TPDState& state, const TPDTiling& t, TSha
       cairo_set_source(cr_, source.get());
       PaintSource(alpha, mask.get());
     }
+    EndPaint(state, grouped);
   }
   RestoreTo(depth);
   CheckStatus();

@@ -122,6 +122,10 @@ void TPDState::ResetParameters() {
   LineStart = 0;
   LineWidth = 1, MiterLimit = 10, Flatness = 1;
   FillOpacity = StrokeOpacity = 1;
+  BlendMode = bmNormal;
+  SoftMask.reset();
+  AlphaIsShape = false;
+  TextKnockout = true;
   LineX = LineY = CurX = CurY = 0;
   TextMatrix = TPDMatrix();
   FontSize = 0;

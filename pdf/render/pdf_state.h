@@ -83,6 +83,33 @@ class TPDPath {
 
 using TPDColorSpaceRef = std::shared_ptr<const TPDColorSpace>;
 
+// Blend modes, in the order of their names.
+enum TBlendMode : int {
+  bmNormal,
+  bmMultiply,
+  bmScreen,
+  bmOverlay,
+  bmDarken,
+  bmLighten,
+  bmColorDodge,
+  bmColorBurn,
+  bmHardLight,
+  bmSoftLight,
+  bmDifference,
+  bmExclusion,
+  bmHue,
+  bmSaturation,
+  bmColor,
+  bmLuminosity
+};
+
+// A soft mask as the device made it when a graphics state parameter
+// dictionary set one; the interpreter only keeps it with the state.
+class TPDSoftMask {
+ public:
+  virtual ~TPDSoftMask() = default;
+};
+
 class TPDState {
  public:
   // The box a page without media or crop box is shown with.
@@ -128,6 +155,10 @@ class TPDState {
   double MiterLimit = 10.0;
   double FillOpacity = 1.0;
   double StrokeOpacity = 1.0;
+  int BlendMode = bmNormal;
+  std::shared_ptr<const TPDSoftMask> SoftMask;  // nothing: no mask
+  bool AlphaIsShape = false;
+  bool TextKnockout = true;
   double Flatness = 1.0;
   double hDPI, vDPI;
   double PageWidth = 0, PageHeight = 0;  // pixels
