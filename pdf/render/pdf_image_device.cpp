@@ -70,9 +70,12 @@ void TPDImageDevice::StartPage(int /*nPage*/, const TPDState& state) {
   cairo_set_antialias(cr_, allow_anti_alias_ ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
   // Content blends with what it covers on the page, not with the paper:
-  // the page is drawn into a transparent group laid on white at the end.
-  cairo_push_group(cr_);
-  page_group_ = true;
+  // a page that uses blend modes is drawn into a transparent group laid on
+  // white at the end.
+  if (state.PageBlends) {
+    cairo_push_group(cr_);
+    page_group_ = true;
+  }
   CheckStatus();
   UpdateCTM(state, state.CTM);
 }

@@ -186,6 +186,7 @@ class TPDState {
   TPDMatrix FillPatternCTM, StrokePatternCTM;
   int Rotate;
   int PageNumber = 0;
+  bool PageBlends = false;  // the page's resources name a blend mode
 
   // Text drawing. The glyph origin is kept in text space, relative to
   // TextMatrix (which holds the start of the current line); the font is the
