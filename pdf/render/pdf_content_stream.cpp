@@ -10,6 +10,7 @@
 #include "pdf/core/pdf_parser.h"
 #include "pdf/core/pdf_syntax.h"
 #include "pdf/render/pdf_inline_image.h"
+#include "pdf/render/pdf_optional_content.h"
 
 namespace qp::pdf {
 
@@ -572,7 +573,7 @@ void TPDContentStream::Execute(int op) {
       if (!ignore_colour_) SetColorComponents(false);
       break;
     case op_sh:
-      PaintShadingOperator();
+      if (!hidden_) PaintShadingOperator();
       break;
     case op_d1:
       // A Type 3 glyph that declares its box is a shape only: it paints in
@@ -581,7 +582,16 @@ void TPDContentStream::Execute(int op) {
       break;
     // XObjects and marked content.
     case op_Do:
-      DrawXObject();
+      if (!hidden_) DrawXObject();
+      break;
+    case op_BMC:
+      BeginMarkedContent(false);
+      break;
+    case op_BDC:
+      BeginMarkedContent(true);
+      break;
+    case op_EMC:
+      EndMarkedContent();
       break;
     case op_BX:
       ++ignore_undef_;
@@ -686,7 +696,7 @@ void TPDContentStream::Paint(bool close, bool fill, bool evenOdd, bool stroke) {
   TPDState& s = state_;
   if (!s.IsCurrentPoint()) return;
   if (close) s.ClosePath();
-  if (s.IsCurrentPath()) {
+  if (s.IsCurrentPath() && !hidden_) {
     if (fill && s.FillColorSpace && s.FillColorSpace->GetMode() == csPattern) {
       PaintPattern(false, evenOdd ? TShadingArea::kEvenOddFill : TShadingArea::kFill);
     } else if (fill) {
@@ -837,7 +847,7 @@ void TPDContentStream::DrawXObject() {
   const TPDDictionary* dict = stream->GetDict();
   if (!dict) return;
   const TPDBaseObject* subtype = ResolveObject(dict->LookUp("Subtype"), document_);
-  if (!subtype) return;
+  if (!subtype || Hidden(dict->LookUp("OC"))) return;
   if (subtype->IsName("Image")) {
     TPDImageSource image;
     image.Dict = dict;
@@ -861,6 +871,28 @@ void TPDContentStream::PaintImageMaskPattern(const TPDDictionary& dict) {
   if (mask && mask->IsBoolean() && static_cast<const TPDBoolean*>(mask)->Value()) {
     PaintPattern(false, TShadingArea::kMask);
   }
+}
+
+bool TPDContentStream::Hidden(TPDBaseObject* oc) const {
+  return oc && state_.OptionalContent && state_.OptionalContent->IsHidden(oc);
+}
+
+void TPDContentStream::BeginMarkedContent(bool withProperties) {
+  bool hides = false;
+  if (withProperties && args_[0].text == "OC") {
+    TPDBaseObject* oc = args_[1].kind == TPDOperand::kDict
+                            ? args_[1].object.get()
+                            : LookupResource("Properties", args_[1].text);
+    hides = Hidden(oc);
+  }
+  marked_.push_back(hides);
+  if (hides) ++hidden_;
+}
+
+void TPDContentStream::EndMarkedContent() {
+  if (marked_.empty()) return;
+  if (marked_.back()) --hidden_;
+  marked_.pop_back();
 }
 
 void TPDContentStream::InlineImage(TPDParser& parser, std::string_view data) {
@@ -907,8 +939,10 @@ void TPDContentStream::InlineImage(TPDParser& parser, std::string_view data) {
   image.Data = data.substr(start, extent.data_end - start);
   image.IsInline = true;
   image.Resources = resources_;
-  device_.DrawImage(state_, image);
-  PaintImageMaskPattern(*dict);
+  if (!hidden_) {
+    device_.DrawImage(state_, image);
+    PaintImageMaskPattern(*dict);
+  }
   parser.GetLexer().SetPosition(static_cast<int64_t>(extent.resume));
 }
 

@@ -112,6 +112,11 @@ class TPDContentStream {
   void PaintImageMaskPattern(const TPDDictionary& dict);
   TPDShadingRef ShadingOf(TPDBaseObject* object);
   void DrawXObject();
+  // Optional content: BDC /OC opens hidden content when its group or
+  // membership dictionary is off; painting stops until its EMC.
+  void BeginMarkedContent(bool withProperties);
+  void EndMarkedContent();
+  bool Hidden(TPDBaseObject* oc) const;
   void InlineImage(TPDParser& parser, std::string_view data);
   void TextNextLine();
 
@@ -135,7 +140,9 @@ class TPDContentStream {
   TPDDictionary* resources_;
   int depth_;
   TClip clip_ = clipNone;
-  int ignore_undef_ = 0;  // BX/EX depth; kept, changes nothing
+  int ignore_undef_ = 0;
+  std::vector<bool> marked_;  // per open BMC/BDC: whether it hides
+  int hidden_ = 0;  // open marked content that hides  // BX/EX depth; kept, changes nothing
   bool font_changed_ = false;
   TPDMatrix text_line_matrix_;
 

@@ -12,6 +12,7 @@
 #include "pdf/core/pdf_facade.h"
 #include "pdf/render/pdf_content_stream.h"
 #include "pdf/render/pdf_image_device.h"
+#include "pdf/render/pdf_optional_content.h"
 #include "pdf/render/pdf_render_errors.h"
 
 namespace qp::pdf {
@@ -97,6 +98,9 @@ void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& dev
     const TPDBaseObject* subtype = ResolveObject(annot.LookUp("Subtype"), doc);
     if (!subtype || !subtype->IsName() || subtype->IsName("Popup")) continue;
     if (FlagsOf(annot, doc) & 0x23) continue;  // invisible, hidden or not for viewing
+    if (pageState.OptionalContent && pageState.OptionalContent->IsHidden(annot.LookUp("OC"))) {
+      continue;
+    }
     TPDStream* appearance = NormalAppearance(annot, doc);
     double rect[4];
     if (!appearance || !ReadRect(ResolveObject(annot.LookUp("Rect"), doc), doc, rect)) continue;
@@ -179,6 +183,14 @@ void ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
   TPDObjectResolver* resolver = doc.GetBaseDoc();
   TPDDictionary* resources = PageResources(page);
   state.PageBlends = UsesBlendModes(resources, resolver);
+  // The page's states borrow the optional content only while it is drawn.
+  const TPDOptionalContent optional(doc.GetBaseDoc() ? doc.GetBaseDoc()->GetDocRoot() : nullptr,
+                                    resolver);
+  struct Borrow {
+    TPDState& s;
+    ~Borrow() { s.OptionalContent = nullptr; }
+  } borrow{state};
+  state.OptionalContent = &optional;
   device.StartPage(state.PageNumber, state);
   const TPDState pageState = state;
   TPDContentStream content(resolver, device, state, resources);

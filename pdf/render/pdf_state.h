@@ -15,6 +15,7 @@ namespace qp::pdf {
 
 class TPDFont;
 class TPDDocFontCache;
+class TPDOptionalContent;
 
 enum TClip { clipNone, clipNormal, clipEO };
 
@@ -196,6 +197,8 @@ class TPDState {
   double TextCurX = 0, TextCurY = 0;
   std::shared_ptr<TPDFont> Font;
   TPDDocFontCache* FontCache = nullptr;
+  // Which optional content is hidden (nothing: none is).
+  const TPDOptionalContent* OptionalContent = nullptr;
 };
 
 }  // namespace qp::pdf
