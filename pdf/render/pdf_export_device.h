@@ -48,6 +48,16 @@ struct TPDFormBudget {
   // or mask that uses itself stops here).
   static constexpr int kMaxPatternNesting = 4;
   int patternNesting = 0;
+  // Pixels of the pattern cells and soft masks drawn apart from the page:
+  // once spent, further ones are not drawn.
+  static constexpr int64_t kMaxOffscreenPixels = int64_t{1} << 28;
+  int64_t offscreenPixels = 0;
+  // Takes `pixels` from the budget; false when they are not left.
+  bool SpendPixels(double pixels) {
+    if (!(pixels <= double(kMaxOffscreenPixels - offscreenPixels))) return false;
+    offscreenPixels += static_cast<int64_t>(pixels);
+    return true;
+  }
 };
 
 // A form XObject found by Do, ready to be interpreted by the device.
@@ -71,6 +81,8 @@ class TPDForm {
   // /BBox when it is an array of four numbers.
   bool GetBBox(double& x1, double& y1, double& x2, double& y2) const;
   TPDStream* Stream() const { return stream_; }
+  // The page's budget, when the form shares one.
+  TPDFormBudget* Budget() const { return budget_; }
   // Interprets the form's content on a copy of `state`; nothing the form does
   // reaches the caller's state.
   void Display(TPDExportDevice& device, const TPDState& state) const;

@@ -100,6 +100,8 @@ TPDImageDevice::CairoPatternPtr TPDImageDevice::CellPattern(const TPDTiling& t,
       break;
     }
   }
+  TPDFormBudget* budget = t.Cell.Budget();
+  if (!surface && budget && !budget->SpendPixels(w * h)) return none;
   if (!surface) {
     surface.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(w), int(h)),
                   cairo_surface_destroy);

@@ -118,6 +118,9 @@ std::shared_ptr<const TPDSoftMask> TPDImageDevice::MakeSoftMask(
   const double width = std::max(1.0, std::ceil(x2) - left);
   const double height = std::max(1.0, std::ceil(y2) - top);
   if (width * height > kMaxMaskPixels) return nullptr;
+  if (TPDFormBudget* budget = group.Budget(); budget && !budget->SpendPixels(width * height)) {
+    return nullptr;
+  }
   const int w = int(width), h = int(height), x0 = int(left), y0 = int(top);
   SurfacePtr colour(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h), cairo_surface_destroy);
   SurfacePtr mask(cairo_image_surface_create(CAIRO_FORMAT_A8, w, h), cairo_surface_destroy);
