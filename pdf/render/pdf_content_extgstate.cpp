@@ -134,7 +134,8 @@ void TPDContentStream::ApplySoftMask(const TPDBaseObject* mask) {
   const TPDBaseObject* type = entry("S");
   const bool luminosity = !(type && type->IsName("Alpha"));
   if (depth_ >= kMaxFormDepth || budget_->forms >= TPDFormBudget::kMaxForms ||
-      budget_->patternNesting >= TPDFormBudget::kMaxPatternNesting) {
+      budget_->patternNesting >= TPDFormBudget::kMaxPatternNesting ||
+      budget_->softMasks >= TPDFormBudget::kMaxSoftMasks) {
     return;
   }
   std::array<uint8_t, 256> table{};
@@ -162,6 +163,7 @@ void TPDContentStream::ApplySoftMask(const TPDBaseObject* mask) {
   groupState.BlendMode = bmNormal;
   groupState.ClearPath();
   ++budget_->forms;
+  ++budget_->softMasks;
   ++budget_->patternNesting;
   try {
     state_.SoftMask = device_.MakeSoftMask(

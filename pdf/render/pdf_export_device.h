@@ -52,6 +52,9 @@ struct TPDFormBudget {
   // once spent, further ones are not drawn.
   static constexpr int64_t kMaxOffscreenPixels = int64_t{1} << 28;
   int64_t offscreenPixels = 0;
+  // Soft masks made on the page (each draws its group over the clip).
+  static constexpr int kMaxSoftMasks = 256;
+  int softMasks = 0;
   // Takes `pixels` from the budget; false when they are not left.
   bool SpendPixels(double pixels) {
     if (!(pixels <= double(kMaxOffscreenPixels - offscreenPixels))) return false;
