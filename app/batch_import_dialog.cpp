@@ -134,7 +134,8 @@ bool BatchImportDialog::event(QEvent* event) {
 void BatchImportDialog::Browse() {
   if (!chooser_) return;
   // Whichever way the chooser closes, its folder is taken.
-  folder_->setText(chooser_->Choose(folder_->text()));
+  last_folder_ = chooser_->Choose(folder_->text().isEmpty() ? last_folder_ : folder_->text());
+  folder_->setText(last_folder_);
   project_.ProjectModified = true;
   reject();
 }

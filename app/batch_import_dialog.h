@@ -35,6 +35,10 @@ class BatchImportDialog : public QDialog {
   // The chooser that "Browse folder" shows; without one the button does
   // nothing.
   void AttachFolderChooser(FolderChooser* chooser) { chooser_ = chooser; }
+  // The folder last chosen through "Browse folder"; the chooser opens there
+  // when the folder field is empty.
+  const QString& LastFolder() const { return last_folder_; }
+  void SetLastFolder(const QString& folder) { last_folder_ = folder; }
 
   // Fills the fields from the project's settings.
   void FillFromProject();
@@ -58,6 +62,7 @@ class BatchImportDialog : public QDialog {
   Project& project_;
   std::function<void()> process_;
   FolderChooser* chooser_ = nullptr;
+  QString last_folder_;
   QLineEdit* prefix_;
   QLineEdit* folder_;
   QButtonGroup* scaling_;

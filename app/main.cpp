@@ -103,6 +103,19 @@ int main(int argc, char** argv) {
                                     &main_window);
   main_window.AttachPlateEditor(&plate_editor);
 
+  // Where the windows and choosers were last time.
+  qp::app::RememberedPlaces& places = main_window.Presenter().Places();
+  plate_editor.Model().SetBrowseFolder(places.plate_folder);
+  batch_import.SetLastFolder(QString::fromStdString(places.import_folder));
+  QObject::connect(&main_window, &qp::app::MainWindow::AboutToClose, [&] {
+    places.plate_folder = plate_editor.Model().BrowseFolder();
+    places.import_folder = batch_import.LastFolder().toStdString();
+  });
+  main_window.RememberPlace(&main_window, "MainWindow");
+  main_window.RememberPlace(&plate_editor, "PlateEditor");
+  main_window.RememberPlace(&group_name_editor, "GroupEditor");
+  main_window.RememberPlace(&batch_import, "BatchImport");
+
   QObject::connect(&main_window, &qp::app::MainWindow::Closed, &application,
                    &QCoreApplication::quit, Qt::QueuedConnection);
   main_window.show();

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <utility>
 
+#include "app/core/build_summary.h"
+#include "app/core/plate_order.h"
 #include "compiler/palette.h"
 #include "project/line_texts.h"
 #include "project/text_encoding.h"
@@ -59,17 +62,32 @@ void MainPresenter::ShowProjectName() {
   view_.ShowActiveProject(FileNameOf(project_.ProjectFileName));
 }
 
+void MainPresenter::RememberOpenProject() {
+  RememberRecentProject(places_.recent_projects, project_.ProjectFileName);
+  view_.ShowRecentProjects(places_.recent_projects);
+}
+
 void MainPresenter::Start() {
   Guarded([&] {
     settings_ = StartApplication(application_folder_, project_);
+    places_ = ReadRememberedPlaces(application_folder_);
+    view_.ShowRecentProjects(places_.recent_projects);
     // The plate palette and its fast matcher are built now, so that the
     // first build does not pause for them.
     PlatePaletteMatcher();
-    if (OpenLastProject(settings_, project_)) ShowProjectName();
+    if (OpenLastProject(settings_, project_)) {
+      ShowProjectName();
+      RememberOpenProject();
+    }
   });
 }
 
 void MainPresenter::Close() {
+  try {
+    WriteRememberedPlaces(application_folder_, places_);
+  } catch (const std::exception&) {
+    // The settings written next go to the same file and report its failure.
+  }
   for (const std::string& failure : CloseApplication(application_folder_, settings_, project_)) {
     view_.ShowMessage(failure);
   }
@@ -90,6 +108,8 @@ void MainPresenter::NewProject() {
       throw;
     }
     ShowProjectName();
+    RememberOpenProject();
+    view_.ClearEdits();
   });
 }
 
@@ -100,6 +120,27 @@ void MainPresenter::OpenProject() {
   Guarded([&] {
     project_.OpenProject(*path);
     ShowProjectName();
+    RememberOpenProject();
+    view_.ClearEdits();
+  });
+}
+
+void MainPresenter::OpenRecentProject(int index) {
+  if (building_ || index < 0 || index >= int(places_.recent_projects.size())) return;
+  const std::string path = places_.recent_projects[size_t(index)];
+  std::error_code ec;
+  // Opening a missing file would start a new, empty project under its name.
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    std::erase(places_.recent_projects, path);
+    view_.ShowRecentProjects(places_.recent_projects);
+    view_.ShowStatus("Project not found: " + path);
+    return;
+  }
+  Guarded([&] {
+    project_.OpenProject(path);
+    ShowProjectName();
+    RememberOpenProject();
+    view_.ClearEdits();
   });
 }
 
@@ -122,19 +163,59 @@ void MainPresenter::Build(BuildScope scope) {
   }
   const int group_before = project_.CurrentGroup;
   building_ = true;
+  BuildTally tally(*status_, project_);
   try {
-    builder_->BuildGroups(project_, request, *status_);
+    builder_->BuildGroups(project_, request, tally);
   } catch (const std::exception& error) {
     building_ = false;
     status_->Finish();
     if (project_.CurrentGroup != group_before) view_.SelectGroupLine(project_.CurrentGroup);
+    BuildCounts counts = tally.Counts();
+    counts.ending = BuildEnding::kFailed;
+    counts.error = error.what();
+    view_.ShowStatus(BuildSummaryText(counts));
     view_.ShowMessage(error.what());
     return;
   }
   building_ = false;
+  if (!project_.ProjectLoaded) {
+    view_.ShowStatus(kNoProjectLoaded);
+  } else if (scope == BuildScope::bsSelectedGroups && request.selected_groups.empty()) {
+    view_.ShowStatus(kNoGroupToBuild);
+  } else {
+    view_.ShowStatus(BuildSummaryText(tally.Counts()));
+  }
   // The build leaves the last built group current; its line is selected so
   // that the group commands act on the group whose plates are shown.
   if (project_.CurrentGroup != group_before) view_.SelectGroupLine(project_.CurrentGroup);
+}
+
+bool MainPresenter::NoGroupChosen() {
+  if (!project_.ProjectLoaded) {
+    view_.ShowStatus(kNoProjectLoaded);
+    return true;
+  }
+  if (view_.SelectedGroupLine() < 0) {
+    view_.ShowStatus(kNoGroupChosen);
+    return true;
+  }
+  return false;
+}
+
+bool MainPresenter::NoPlatesChosen() {
+  if (!project_.ProjectLoaded) {
+    view_.ShowStatus(kNoProjectLoaded);
+    return true;
+  }
+  if (!project_.GroupAt(project_.CurrentGroup)) {
+    view_.ShowStatus(kNoGroupChosen);
+    return true;
+  }
+  for (int i = 0; i < view_.PlateLineCount(); ++i) {
+    if (view_.PlateLineSelected(i)) return false;
+  }
+  view_.ShowStatus(kNoPlatesChosen);
+  return true;
 }
 
 GroupRecord* MainPresenter::SelectedCurrentGroup() {
@@ -166,22 +247,30 @@ void MainPresenter::AddGroup() {
   }
   const GroupNameFields fields = view_.EditGroupName(GroupNameFields{});
   if (fields.name.empty() || RefuseUnstorable(fields)) return;
-  Guarded(
-      [&] { project_.AddGroup(fields.name, Utf8ToUpper(fields.id), fields.type == 0 ? 0 : 1); });
+  Guarded([&] {
+    project_.AddGroup(fields.name, Utf8ToUpper(fields.id), fields.type == 0 ? 0 : 1);
+    view_.RecordEdit(GroupAddedEdit(project_, project_.GroupCount() - 1));
+  });
 }
 
 void MainPresenter::DeleteGroup() {
-  if (building_) return;
-  if (view_.SelectedGroupLine() < 0 || !project_.ProjectLoaded || project_.GroupCount() <= 0)
-    return;
+  if (building_ || NoGroupChosen()) return;
+  if (project_.GroupCount() <= 0) return;
   if (!SelectedCurrentGroup()) return;
+  const int position = project_.CurrentGroup;
+  const GroupRecord record = *project_.GroupAt(position);
+  std::vector<PlateRecord> plates = CurrentPlates(project_);
   project_.DeleteCurrentGroup();
   view_.SelectGroupLine(-1);
+  view_.RecordEdit(GroupDeletedEdit(position, record, std::move(plates)));
 }
 
 void MainPresenter::EditGroupProperties() {
   if (building_) return;
-  if (view_.SelectedGroupLine() < 0) return;
+  if (view_.SelectedGroupLine() < 0) {
+    view_.ShowStatus(project_.ProjectLoaded ? kNoGroupChosen : kNoProjectLoaded);
+    return;
+  }
   if (!project_.ProjectLoaded) {
     view_.ShowMessage(kNoProjectLoaded);
     return;
@@ -194,6 +283,7 @@ void MainPresenter::EditGroupProperties() {
   initial.type = group->IsAirport() ? 0 : 1;
   const GroupNameFields fields = view_.EditGroupName(initial);
   if (fields.name.empty() || RefuseUnstorable(fields)) return;
+  GroupProperties before = PropertiesOf(project_, project_.CurrentGroup);
   group->Name = NameField(fields.name);
   group->ID = GroupIdField(Utf8ToUpper(fields.id));
   // An information group keeps its stored type value when left as one.
@@ -206,6 +296,34 @@ void MainPresenter::EditGroupProperties() {
   project_.ProjectModified = true;
   project_.FilenameHeader.clear();
   project_.FilenameHeaderPath.clear();
+  view_.RecordEdit(GroupEditedEdit(project_.CurrentGroup, std::move(before),
+                                   PropertiesOf(project_, project_.CurrentGroup)));
+}
+
+void MainPresenter::RecordPlates(const std::string& text, const std::function<void()>& command) {
+  const int group = project_.CurrentGroup;
+  std::vector<PlateRecord> before = CurrentPlates(project_);
+  command();
+  if (project_.CurrentGroup != group || !project_.GroupAt(group)) return;
+  if (std::unique_ptr<ProjectEdit> edit =
+          PlatesEdit(text, group, std::move(before), CurrentPlates(project_))) {
+    view_.RecordEdit(std::move(edit));
+  }
+}
+
+bool MainPresenter::ApplyEdit(ProjectEdit& edit, bool undo) {
+  if (building_ || !project_.ProjectLoaded) return false;
+  try {
+    if (undo) {
+      edit.Undo(project_, view_);
+    } else {
+      edit.Redo(project_, view_);
+    }
+  } catch (const std::exception& error) {
+    view_.ShowMessage(error.what());
+    return false;
+  }
+  return true;
 }
 
 void MainPresenter::GroupSelected(int position) {
@@ -241,33 +359,46 @@ void MainPresenter::RebuildPlateLines() {
 }
 
 void MainPresenter::DeletePlates() {
-  if (building_ || !project_.ProjectLoaded) return;
-  GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
-  if (!group || group->Count < 1) return;
-  const int lines = std::min(view_.PlateLineCount(), group->Count);
-  PlateArray& table = project_.PlateTable();
-  int kept = 0;
-  for (int i = 0; i < group->Count; ++i) {
-    if (i < lines && view_.PlateLineSelected(i)) continue;
-    if (kept != i) table[static_cast<size_t>(kept)] = std::move(table[static_cast<size_t>(i)]);
-    ++kept;
-  }
-  group->Count = kept;
-  if (project_.CurrentPlate >= kept) project_.CurrentPlate = -1;
-  RebuildPlateLines();
-  ReplaceGroupLine(project_.CurrentGroup);
-  project_.ProjectModified = true;
-  project_.GroupModified = true;
+  if (building_ || NoPlatesChosen()) return;
+  RecordPlates("delete plates", [&] {
+    GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+    if (!group || group->Count < 1) return;
+    const int lines = std::min(view_.PlateLineCount(), group->Count);
+    PlateArray& table = project_.PlateTable();
+    int kept = 0;
+    for (int i = 0; i < group->Count; ++i) {
+      if (i < lines && view_.PlateLineSelected(i)) continue;
+      if (kept != i) table[static_cast<size_t>(kept)] = std::move(table[static_cast<size_t>(i)]);
+      ++kept;
+    }
+    group->Count = kept;
+    if (project_.CurrentPlate >= kept) project_.CurrentPlate = -1;
+    RebuildPlateLines();
+    ReplaceGroupLine(project_.CurrentGroup);
+    project_.ProjectModified = true;
+    project_.GroupModified = true;
+  });
 }
 
 void MainPresenter::AddPlate() {
   if (building_) return;
-  Guarded([&] { plate_operations_->AddPlate("", "", 0, 0, true); });
+  Guarded(
+      [&] { RecordPlates("add plate", [&] { plate_operations_->AddPlate("", "", 0, 0, true); }); });
 }
 
 void MainPresenter::EditPlateDetails() {
   if (building_) return;
-  Guarded([&] { plate_operations_->EditPlate("", "", 0, false, true, project_.CurrentPlate, 0); });
+  const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+  if (project_.ProjectLoaded && group &&
+      (project_.CurrentPlate < 0 || project_.CurrentPlate >= group->Count)) {
+    view_.ShowStatus(kNoPlateChosen);
+    return;
+  }
+  Guarded([&] {
+    RecordPlates("edit plate", [&] {
+      plate_operations_->EditPlate("", "", 0, false, true, project_.CurrentPlate, 0);
+    });
+  });
 }
 
 void MainPresenter::SwapPlateLines(int a, int b) {
@@ -284,36 +415,95 @@ void MainPresenter::SwapPlateLines(int a, int b) {
 // lines that reaches the top (or the bottom) stays as it is, in order and
 // selected, instead of being turned around.
 void MainPresenter::MovePlatesUp() {
-  if (building_) return;
-  const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
-  if (!group) return;
-  const int lines = std::min(view_.PlateLineCount(), group->Count);
-  for (int i = 1; i < lines; ++i) {
-    if (!view_.PlateLineSelected(i) || view_.PlateLineSelected(i - 1)) continue;
-    SwapPlateLines(i, i - 1);
-    view_.SetPlateLineSelected(i - 1, true);
-    project_.GroupModified = true;
-  }
+  if (building_ || NoPlatesChosen()) return;
+  RecordPlates("move plates", [&] {
+    const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+    if (!group) return;
+    const int lines = std::min(view_.PlateLineCount(), group->Count);
+    for (int i = 1; i < lines; ++i) {
+      if (!view_.PlateLineSelected(i) || view_.PlateLineSelected(i - 1)) continue;
+      SwapPlateLines(i, i - 1);
+      view_.SetPlateLineSelected(i - 1, true);
+      project_.GroupModified = true;
+    }
+  });
 }
 
 void MainPresenter::MovePlatesDown() {
-  if (building_) return;
-  const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
-  if (!group) return;
-  const int lines = std::min(view_.PlateLineCount(), group->Count);
-  if (lines < 2) return;
-  for (int i = lines - 2; i >= 0; --i) {
-    if (!view_.PlateLineSelected(i) || view_.PlateLineSelected(i + 1)) continue;
-    SwapPlateLines(i, i + 1);
-    view_.SetPlateLineSelected(i + 1, true);
+  if (building_ || NoPlatesChosen()) return;
+  RecordPlates("move plates", [&] {
+    const GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+    if (!group) return;
+    const int lines = std::min(view_.PlateLineCount(), group->Count);
+    if (lines < 2) return;
+    for (int i = lines - 2; i >= 0; --i) {
+      if (!view_.PlateLineSelected(i) || view_.PlateLineSelected(i + 1)) continue;
+      SwapPlateLines(i, i + 1);
+      view_.SetPlateLineSelected(i + 1, true);
+      project_.GroupModified = true;
+    }
+  });
+}
+
+void MainPresenter::MovePlatesTo(int target) {
+  if (building_ || NoPlatesChosen()) return;
+  RecordPlates("move plates", [&] {
+    GroupRecord* group = project_.GroupAt(project_.CurrentGroup);
+    const int lines = std::min(view_.PlateLineCount(), group->Count);
+    std::vector<bool> selected(static_cast<size_t>(lines));
+    for (int i = 0; i < lines; ++i) selected[size_t(i)] = view_.PlateLineSelected(i);
+    const std::vector<int> order = DraggedOrder(selected, target);
+    PlateArray& table = project_.PlateTable();
+    std::vector<PlateRecord> moved;
+    moved.reserve(order.size());
+    for (int from : order) moved.push_back(std::move(table[size_t(from)]));
+    for (size_t i = 0; i < moved.size(); ++i) table[i] = std::move(moved[i]);
+    RebuildPlateLines();
+    for (int i = 0; i < lines; ++i) {
+      if (selected[size_t(order[size_t(i)])]) view_.SetPlateLineSelected(i, true);
+    }
+    project_.CurrentPlate = -1;
     project_.GroupModified = true;
+  });
+}
+
+void MainPresenter::DropFiles(const std::vector<std::string>& paths, PageCountSource& pages) {
+  if (building_) return;
+  if (!project_.ProjectLoaded) {
+    view_.ShowStatus(kNoProjectLoaded);
+    return;
   }
+  if (!project_.GroupAt(project_.CurrentGroup)) {
+    view_.ShowStatus(kNoGroupToDropInto);
+    return;
+  }
+  Guarded([&] {
+    DropSummary summary;
+    try {
+      RecordPlates("add dropped files", [&] {
+        summary = ImportDroppedFiles(project_, *plate_operations_, pages, paths);
+      });
+    } catch (...) {
+      // The plates added before the failure stay, as in the batch import.
+      view_.ClearEdits();
+      throw;
+    }
+    view_.ShowStatus(DropSummaryText(summary));
+  });
 }
 
 void MainPresenter::ProcessBatchImport(PlateCommands& plates, PageCountSource& pages,
                                        const ImportProgress& progress) {
   // The build pumps events and owns the plate table while it runs.
   if (building_) return;
+  if (!project_.ProjectLoaded) {
+    view_.ShowStatus(kNoProjectLoaded);
+  } else if (!project_.GroupAt(project_.CurrentGroup)) {
+    view_.ShowStatus(kNoGroupToImport);
+  }
+  // The import's plates are not recorded as edits: older edits of this
+  // group would put back plates from before it.
+  view_.ClearEdits();
   Guarded([&] { RunBatchImport(project_, plates, pages, progress); });
 }
 

@@ -7,11 +7,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/build_commands.h"
 #include "app/core/batch_import.h"
 #include "app/core/plate_commands.h"
 #include "app/core/plate_operations.h"
+#include "app/core/remembered_places.h"
 #include "app/main_view.h"
 #include "project/app_session.h"
 #include "project/project.h"
@@ -19,6 +21,15 @@
 namespace qp::app {
 
 inline constexpr const char* kNoProjectLoaded = "No project loaded";
+// Status bar texts of commands that have nothing to act on.
+inline constexpr const char* kNoGroupToBuild = "No group selected: select a group to build it";
+inline constexpr const char* kNoGroupChosen = "No group selected: select a group first";
+inline constexpr const char* kNoPlatesChosen = "No plates selected: select plates first";
+inline constexpr const char* kNoPlateChosen = "No plate selected: click a plate first";
+inline constexpr const char* kNoGroupToDropInto =
+    "No group selected: select the group to add the files to";
+inline constexpr const char* kNoGroupToImport =
+    "No group selected: select the group to import into";
 
 class MainPresenter {
  public:
@@ -30,6 +41,9 @@ class MainPresenter {
   Project& Model() { return project_; }
   const Project& Model() const { return project_; }
   const ApplicationSettings& Settings() const { return settings_; }
+  // Window places, chooser folders and recent projects: read by Start,
+  // written by Close.
+  RememberedPlaces& Places() { return places_; }
 
   void SetBuilder(GroupBuilder* builder, BuildStatus* status);
   // The plate editor, created after this presenter; it must outlive it.
@@ -50,6 +64,9 @@ class MainPresenter {
   // Commands of the "&Project" menu.
   void NewProject();
   void OpenProject();
+  // Item `index` of "Recent projects"; a project file that is gone is
+  // taken off the list instead.
+  void OpenRecentProject(int index);
   void BuildSelectedGroups();
   void BuildAllGroups();
 
@@ -69,6 +86,16 @@ class MainPresenter {
   void EditPlateDetails();
   void MovePlatesUp();
   void MovePlatesDown();
+  // The selected plates dragged to before line `target` (the line count:
+  // after the last); they stay selected.
+  void MovePlatesTo(int target);
+  // Files dropped on the plate list: plates of the current group, as the
+  // batch import makes them. One edit for Undo.
+  void DropFiles(const std::vector<std::string>& paths, PageCountSource& pages);
+
+  // Undo (or redo) of a recorded edit; false, with the message shown,
+  // when it failed and changed nothing, or while a build runs.
+  bool ApplyEdit(ProjectEdit& edit, bool undo);
 
   // "Process" of the batch import dialog: imports into the current group
   // through `plates`, counting pages with `pages`. An error ends the import
@@ -80,6 +107,14 @@ class MainPresenter {
   // Runs a command, showing the message of any error it raises.
   void Guarded(const std::function<void()>& command);
   void ShowProjectName();
+  // The open project goes to the front of the recent projects.
+  void RememberOpenProject();
+  // Says in the status bar why a group command did nothing; true when no
+  // project is loaded or no group line is selected.
+  bool NoGroupChosen();
+  // The same for a plate command: true when there is no current group or
+  // none of its lines is selected.
+  bool NoPlatesChosen();
   // The current group when its line is the selected one, else nullptr.
   GroupRecord* SelectedCurrentGroup();
   // Shows why a name or ID typed in the group editor cannot be stored;
@@ -89,11 +124,15 @@ class MainPresenter {
   void RebuildPlateLines();
   void SwapPlateLines(int a, int b);
   void Build(BuildScope scope);
+  // Runs a command that may change the current group's plates and records
+  // what it changed as one edit named `text`.
+  void RecordPlates(const std::string& text, const std::function<void()>& command);
 
   MainView& view_;
   std::string application_folder_;
   Project project_;
   ApplicationSettings settings_;
+  RememberedPlaces places_;
   GroupBuilder* builder_ = nullptr;
   BuildStatus* status_ = nullptr;
   bool building_ = false;

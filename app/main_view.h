@@ -5,9 +5,12 @@
 // use a fake. Text is UTF-8.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "app/core/project_edits.h"
 #include "project/project_view.h"
 
 namespace qp::app {
@@ -19,10 +22,18 @@ struct GroupNameFields {
   uint8_t type = 0;  // 0 airport group, 1 information group
 };
 
-class MainView : public ProjectView {
+class MainView : public EditView {
  public:
+  // An edit just made, for Undo; ClearEdits forgets every one.
+  virtual void RecordEdit(std::unique_ptr<ProjectEdit> edit) = 0;
+  virtual void ClearEdits() = 0;
   // A message box with the application title and one OK button.
   virtual void ShowMessage(const std::string& text) = 0;
+  // A line in the main window's status bar: what a command did, or why it
+  // did nothing.
+  virtual void ShowStatus(const std::string& text) = 0;
+  // The "Recent projects" menu, most recent first.
+  virtual void ShowRecentProjects(const std::vector<std::string>& paths) = 0;
   // The text beside "Active project:".
   virtual void ShowActiveProject(const std::string& text) = 0;
 

@@ -15,6 +15,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include "app/batch_import_dialog.h"
@@ -22,16 +24,44 @@
 #include "app/group_file_viewer.h"
 #include "app/group_name_editor.h"
 #include "app/message_box.h"
+#include "app/plate_list_widget.h"
 #include "app/status_window.h"
+#include "app/window_places.h"
 #include "pdf/core/pdf_facade.h"
 
 namespace qp::app {
+
+// One recorded edit on the undo stack. Pushing it runs redo(), which
+// finds the edit already done.
+class EditCommand : public QUndoCommand {
+ public:
+  EditCommand(MainWindow& window, std::unique_ptr<ProjectEdit> edit)
+      : QUndoCommand(QString::fromStdString(edit->Text())),
+        window_(window),
+        edit_(std::move(edit)) {}
+  void undo() override {
+    if (!window_.presenter_->ApplyEdit(*edit_, true)) window_.edit_failed_ = true;
+  }
+  void redo() override {
+    if (!done_) {
+      done_ = true;
+      return;
+    }
+    if (!window_.presenter_->ApplyEdit(*edit_, false)) window_.edit_failed_ = true;
+  }
+
+ private:
+  MainWindow& window_;
+  std::unique_ptr<ProjectEdit> edit_;
+  bool done_ = false;
+};
 
 MainWindow::MainWindow(const std::string& application_folder, QWidget* parent)
     : QMainWindow(parent) {
   setObjectName("TForm1");
   setWindowTitle(kMainWindowCaption);
   export_folder_ = application_folder + "Export";
+  undo_stack_ = new QUndoStack(this);
   BuildLayout();
   BuildMenus();
   pdf_document_ = std::make_unique<pdf::TPDFDocument>();
@@ -61,7 +91,8 @@ void MainWindow::BuildLayout() {
 
   layout->addWidget(new QLabel("Plates in group (right click to add/delete etc)"), 1, 1);
   layout->addWidget(new QLabel("Double click to open plates property editor and viewer"), 2, 1);
-  plate_list_ = new QListWidget;
+  auto* plate_list = new PlateListWidget;
+  plate_list_ = plate_list;
   plate_list_->setObjectName("plateList");
   plate_list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   layout->addWidget(plate_list_, 3, 1);
@@ -75,6 +106,7 @@ void MainWindow::BuildLayout() {
   layout->addWidget(batch_import_, 4, 1, Qt::AlignRight);
 
   setCentralWidget(central);
+  statusBar();
   resize(900, 560);
 
   // A newly selected line (click or keyboard) selects its group; a click on
@@ -90,12 +122,32 @@ void MainWindow::BuildLayout() {
     group_selection_changed_ = false;
   });
   connect(plate_list_, &QListWidget::itemClicked, this, [this] { presenter_->PlateClicked(); });
+  connect(plate_list, &PlateListWidget::LinesDropped, this,
+          [this](int target) { presenter_->MovePlatesTo(target); });
+  connect(plate_list, &PlateListWidget::FilesDropped, this, &MainWindow::DropFiles);
   // A double click anywhere on the plate list, on a line or below the
   // last one, edits CurrentPlate.
   plate_list_->viewport()->installEventFilter(this);
 }
 
+void MainWindow::RememberPlace(QWidget* window, const std::string& key) {
+  const std::map<std::string, WindowPlace>& windows = presenter_->Places().windows;
+  if (const auto found = windows.find(key); found != windows.end()) {
+    RestorePlace(*window, found->second);
+  }
+  place_keys_[window] = key;
+  if (window != this) window->installEventFilter(this);
+}
+
+void MainWindow::RecordPlace(QWidget* window) {
+  const auto found = place_keys_.find(window);
+  if (found != place_keys_.end()) presenter_->Places().windows[found->second] = PlaceOf(*window);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Hide && watched->isWidgetType()) {
+    RecordPlace(static_cast<QWidget*>(watched));
+  }
   if (watched == plate_list_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     presenter_->EditPlateDetails();
@@ -128,6 +180,8 @@ void MainWindow::BuildMenus() {
       ->setShortcut(QKeySequence::New);
   AddAction(project_menu_, "&Open project", &MainPresenter::OpenProject)
       ->setShortcut(QKeySequence::Open);
+  recent_menu_ = project_menu_->addMenu("&Recent projects");
+  recent_menu_->setEnabled(false);
   build_selected_ = new QAction("&Build project (Build only selected groups)", project_menu_);
   build_selected_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
   connect(build_selected_, &QAction::triggered, this,
@@ -142,6 +196,31 @@ void MainWindow::BuildMenus() {
   open_group_file->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
   connect(open_group_file, &QAction::triggered, this, &MainWindow::OpenGroupFile);
   project_menu_->addAction(open_group_file);
+  project_menu_->addSeparator();
+  auto* quit = new QAction("&Quit", project_menu_);
+  quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+  project_menu_->addAction(quit);
+  edit_menu_ = menuBar()->addMenu("&Edit");
+  auto* undo = new QAction("&Undo", edit_menu_);
+  undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  auto* redo = new QAction("&Redo", edit_menu_);
+  redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+  connect(undo, &QAction::triggered, this, &MainWindow::Undo);
+  connect(redo, &QAction::triggered, this, &MainWindow::Redo);
+  undo->setEnabled(false);
+  redo->setEnabled(false);
+  connect(undo_stack_, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+  connect(undo_stack_, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+  connect(undo_stack_, &QUndoStack::undoTextChanged, undo, [undo](const QString& text) {
+    undo->setText(text.isEmpty() ? "&Undo" : "&Undo " + text);
+  });
+  connect(undo_stack_, &QUndoStack::redoTextChanged, redo, [redo](const QString& text) {
+    redo->setText(text.isEmpty() ? "&Redo" : "&Redo " + text);
+  });
+  edit_menu_->addAction(undo);
+  edit_menu_->addAction(redo);
+
   // Until a build driver is attached the build items cannot be chosen.
   build_selected_->setEnabled(false);
   build_all_->setEnabled(false);
@@ -168,7 +247,10 @@ void MainWindow::OpenGroupFile() {
       QFileDialog::getOpenFileName(this, "Open group file", QString::fromStdString(export_folder_),
                                    "Group files (*.ZPG *.zpg);;All files (*)");
   if (file.isEmpty()) return;
-  if (!viewer_) viewer_ = new GroupFileViewer(this);
+  if (!viewer_) {
+    viewer_ = new GroupFileViewer(this);
+    RememberPlace(viewer_, "GroupFileViewer");
+  }
   try {
     viewer_->Open(file.toStdString());
   } catch (const std::exception& error) {
@@ -226,6 +308,12 @@ class BusyPageCounter : public PageCountSource {
 
 }  // namespace
 
+void MainWindow::DropFiles(const std::vector<std::string>& paths) {
+  DocumentPageCounter counter(*pdf_document_);
+  BusyPageCounter pages(counter);
+  presenter_->DropFiles(paths, pages);
+}
+
 void MainWindow::ProcessBatchImport() {
   DocumentPageCounter counter(*pdf_document_);
   BusyPageCounter pages(counter);
@@ -268,6 +356,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  for (const auto& [window, key] : place_keys_) {
+    if (window->isVisible()) RecordPlace(window);
+  }
+  emit AboutToClose();
   presenter_->Close();
   event->accept();
   emit Closed();
@@ -303,6 +395,54 @@ void MainWindow::ClearPlateLines() {
 
 void MainWindow::ShowMessage(const std::string& text) {
   ShowMessageBox(this, QString::fromStdString(text));
+}
+
+void MainWindow::ShowStatus(const std::string& text) {
+  statusBar()->showMessage(QString::fromStdString(text));
+}
+
+void MainWindow::ShowRecentProjects(const std::vector<std::string>& paths) {
+  recent_menu_->clear();
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const QString text =
+        "&" + QString::number(i + 1) + " " + QString::fromStdString(paths[i]).replace("&", "&&");
+    const int index = static_cast<int>(i);
+    connect(recent_menu_->addAction(text), &QAction::triggered, this,
+            [this, index] { presenter_->OpenRecentProject(index); });
+  }
+  recent_menu_->setEnabled(!paths.empty());
+}
+
+void MainWindow::RecordEdit(std::unique_ptr<ProjectEdit> edit) {
+  if (edit) undo_stack_->push(new EditCommand(*this, std::move(edit)));
+}
+
+void MainWindow::ClearEdits() {
+  undo_stack_->clear();
+}
+
+void MainWindow::Undo() {
+  StepEdits(true);
+}
+
+void MainWindow::Redo() {
+  StepEdits(false);
+}
+
+void MainWindow::StepEdits(bool undo) {
+  if (presenter_->Building()) return;
+  edit_failed_ = false;
+  if (undo) {
+    undo_stack_->undo();
+  } else {
+    undo_stack_->redo();
+  }
+  // The stack has moved past an edit that did not happen: what remains of
+  // it no longer fits the project.
+  if (edit_failed_) {
+    edit_failed_ = false;
+    undo_stack_->clear();
+  }
 }
 
 void MainWindow::ShowActiveProject(const std::string& text) {

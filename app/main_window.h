@@ -5,8 +5,10 @@
 // presenter asks for and forwards the user's actions.
 
 #include <QMainWindow>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/main_presenter.h"
 #include "app/main_view.h"
@@ -16,6 +18,7 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPushButton;
+class QUndoStack;
 
 namespace qp::pdf {
 class TPDFDocument;
@@ -58,6 +61,15 @@ class MainWindow : public QMainWindow, public MainView {
   void AttachPlateEditor(PlateEditorDialog* editor) { presenter_->AttachPlateEditor(editor); }
 
   MainPresenter& Presenter() { return *presenter_; }
+  // Puts `window` where it was last time and remembers its place under
+  // `key` whenever it hides and when the application closes.
+  void RememberPlace(QWidget* window, const std::string& key);
+  QMenu* RecentMenu() const { return recent_menu_; }
+  QMenu* EditMenu() const { return edit_menu_; }
+  QUndoStack* UndoStack() const { return undo_stack_; }
+  // "&Undo" and "&Redo" of the Edit menu; nothing while a build runs.
+  void Undo();
+  void Redo();
   QListWidget* GroupList() const { return group_list_; }
   QListWidget* PlateList() const { return plate_list_; }
   QLineEdit* ActiveProjectField() const { return active_project_; }
@@ -73,6 +85,10 @@ class MainWindow : public QMainWindow, public MainView {
   void ClearPlateLines() override;
   void ShowMessage(const std::string& text) override;
   void ShowActiveProject(const std::string& text) override;
+  void ShowStatus(const std::string& text) override;
+  void ShowRecentProjects(const std::vector<std::string>& paths) override;
+  void RecordEdit(std::unique_ptr<ProjectEdit> edit) override;
+  void ClearEdits() override;
   std::optional<std::string> ChooseNewProjectFile(const std::string& folder) override;
   std::optional<std::string> ChooseProjectToOpen(const std::string& folder) override;
   GroupNameFields EditGroupName(const GroupNameFields& initial) override;
@@ -86,6 +102,9 @@ class MainWindow : public QMainWindow, public MainView {
   int FocusedPlateLine() const override;
 
  signals:
+  // The window is closing: the remembered places are written next, so
+  // this is the moment to put the other windows' folders into them.
+  void AboutToClose();
   // The window has closed for good; the application ends its event loop.
   void Closed();
 
@@ -101,8 +120,12 @@ class MainWindow : public QMainWindow, public MainView {
   std::optional<std::string> ChooseProjectFile(const std::string& folder, bool save);
   void OpenBatchImport();
   void ProcessBatchImport();
+  void DropFiles(const std::vector<std::string>& paths);
   // "Open group file...": a group file of the Export folder in the viewer.
   void OpenGroupFile();
+  void RecordPlace(QWidget* window);
+  void StepEdits(bool undo);
+  friend class EditCommand;
 
   std::unique_ptr<MainPresenter> presenter_;
   std::unique_ptr<pdf::TPDFDocument> pdf_document_;
@@ -114,6 +137,11 @@ class MainWindow : public QMainWindow, public MainView {
   QListWidget* plate_list_ = nullptr;
   QPushButton* batch_import_ = nullptr;
   QMenu* project_menu_ = nullptr;
+  QMenu* recent_menu_ = nullptr;
+  QMenu* edit_menu_ = nullptr;
+  QUndoStack* undo_stack_ = nullptr;
+  bool edit_failed_ = false;                    // the last undo or redo changed nothing
+  std::map<QWidget*, std::string> place_keys_;  // the windows whose places are kept
   QAction* build_selected_ = nullptr;
   QAction* build_all_ = nullptr;
   GroupFileViewer* viewer_ = nullptr;  // made when first used

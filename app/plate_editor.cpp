@@ -18,8 +18,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/core/preview_view.h"
 #include "app/lat_long_dialog.h"
 #include "app/message_box.h"
+#include "app/preview_area.h"
 #include "app/preview_pane.h"
 #include "project/text_encoding.h"
 
@@ -215,24 +217,17 @@ QWidget* PlateEditor::BuildPreview() {
   auto* panel = new QWidget;
   auto* grid = new QGridLayout(panel);
   grid->setSpacing(0);
-  preview_ = new PreviewPane(model_->Image());
-  horizontal_ = new QScrollBar(Qt::Horizontal);
-  vertical_ = new QScrollBar(Qt::Vertical);
-  for (QScrollBar* bar : {horizontal_, vertical_}) {
-    bar->setRange(0, kPreviewScrollMax);
-    bar->setPageStep(kPreviewScrollPage);
-    connect(bar, &QScrollBar::valueChanged, this,
-            [this] { preview_->SetOrigin(horizontal_->value(), vertical_->value()); });
-  }
-  grid->addWidget(preview_, 0, 0);
-  grid->addWidget(vertical_, 0, 1);
-  grid->addWidget(horizontal_, 1, 0);
+  preview_area_ = new PreviewArea(model_->Image());
+  preview_ = preview_area_->Pane();
+  horizontal_ = preview_area_->HorizontalBar();
+  vertical_ = preview_area_->VerticalBar();
+  grid->addWidget(preview_area_, 0, 0);
   read_out_ = new QLabel;
   read_out_->setObjectName("readOut");
   grid->addWidget(read_out_, 2, 0);
   show_as_display_ = new QCheckBox("Show as the display will");
   grid->addWidget(show_as_display_, 3, 0);
-  grid->setRowStretch(4, 1);
+  grid->setRowStretch(0, 1);
   return panel;
 }
 
@@ -277,6 +272,11 @@ void PlateEditor::ConnectFields() {
     // The menu's commands act at the crosshair: it follows the click.
     if (x != model_->MouseX() || y != model_->MouseY()) model_->MouseMoved(x, y);
     popup_->exec(global);
+  });
+  // A drag marks the clip rectangle.
+  connect(preview_, &PreviewPane::LeftDraggedOnImage, this, [this](int x1, int y1, int x2, int y2) {
+    if (const std::optional<ClipCorners> clip = ClipFromDrag(x1, y1, x2, y2))
+      model_->SetClipRectangle(clip->x1, clip->y1, clip->x2, clip->y2);
   });
 }
 
@@ -339,6 +339,7 @@ void PlateEditor::ShowFields() {
 }
 
 void PlateEditor::ShowImage() {
+  preview_area_->SetContentSize(model_->PreviewWidth(), model_->PreviewHeight());
   preview_->update();
 }
 

@@ -25,13 +25,13 @@ class QSpinBox;
 namespace qp::app {
 
 class LatLongDialog;
+class PreviewArea;
 class PreviewPane;
 
 inline constexpr const char* kPlateEditorCaption = "Plate properties editor";
 inline constexpr const char* kSourceFileFilter =
-    "PDF files (*.pdf);;BMP files (*.bmp);;JPEG files (*.jpg);;JPEG files (*.jpeg)";
-inline constexpr int kPreviewScrollMax = 1400;
-inline constexpr int kPreviewScrollPage = 100;
+    "Plate source files (*.pdf *.bmp *.jpg *.jpeg);;PDF files (*.pdf);;BMP files (*.bmp);;JPEG "
+    "files (*.jpg);;JPEG files (*.jpeg)";
 
 class PlateEditor : public QDialog, public PlateEditorView, public PlateEditorDialog {
   Q_OBJECT
@@ -50,6 +50,7 @@ class PlateEditor : public QDialog, public PlateEditorView, public PlateEditorDi
   PreviewPane* Preview() const { return preview_; }
   QScrollBar* HorizontalBar() const { return horizontal_; }
   QScrollBar* VerticalBar() const { return vertical_; }
+  PreviewArea* PreviewView() const { return preview_area_; }
   QLabel* ReadOut() const { return read_out_; }
   QMenu* PopupMenu() const { return popup_; }
   LatLongDialog* LatLong() const { return lat_long_; }
@@ -86,6 +87,7 @@ class PlateEditor : public QDialog, public PlateEditorView, public PlateEditorDi
 
   std::unique_ptr<PlateEditorModel> model_;
   LatLongDialog* lat_long_ = nullptr;
+  PreviewArea* preview_area_ = nullptr;
   PreviewPane* preview_ = nullptr;
   QScrollBar* horizontal_ = nullptr;
   QScrollBar* vertical_ = nullptr;

@@ -1,5 +1,7 @@
 #include "app/status_window.h"
 
+#include "app/window_places.h"
+
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -37,6 +39,7 @@ void StatusWindow::Start(int plates_to_build) {
   progress_->setFormat("%v / " + QString::number(std::max(plates_to_build, 0)));
   progress_->setValue(0);
   stop_requested_ = false;
+  if (!isVisible()) CentreOnParent(*this);
   show();
   raise();
 }

@@ -63,8 +63,12 @@ int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
                      static_cast<int>(rotate), file);
   const int64_t t = layout.Width, th = layout.Height;
   PlateRaster raster(static_cast<int>(t), static_cast<int>(th));
-  pdf::RenderToDC(document, raster.Data(), raster.Stride(), static_cast<uint32_t>(t),
-                  static_cast<uint32_t>(th), pageNo);
+  const bool complete =
+      pdf::RenderToDC(document, raster.Data(), raster.Stride(), static_cast<uint32_t>(t),
+                      static_cast<uint32_t>(th), pageNo);
+  if (!complete) {
+    err << "platec render: " << file << ", page " << pageNo << ": " << kDrawingStoppedNote << "\n";
+  }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   // With "-o -" the image is the output, and the report goes beside it.

@@ -17,6 +17,7 @@ int RunBuild(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunImport(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int RunPreview(const CommandArgs& args, std::ostream& out, std::ostream& err);
+int RunText(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -136,6 +137,13 @@ const std::array kCommands = {
             "\"rotate\", \"rotate_changed\", \"origin\", \"corners\" (1/180000 degree),\n"
             "\"texts\"}. Without a geo-reference, the reason and exit status 1.\n",
             &RunGeoref},
+    Command{"text", "print the text of a PDF page in reading order",
+            "Usage: platec text FILE.pdf [--page N] [--bbox] [--password P]\n\n"
+            "Prints the text of page N (default 1), one line per text line, top to\n"
+            "bottom on the page as displayed. With --bbox each line starts with its\n"
+            "box in page points (left bottom right top, before the page's rotation)\n"
+            "and a tab. Characters whose font tells no Unicode value print as U+FFFD.\n",
+            &RunText},
     Command{"show", "print one object of a PDF file, or a stream's bytes",
             "Usage: platec show FILE.pdf OBJ [--raw | --decoded] [--password P]\n\n"
             "Prints object OBJ as text; with --raw a stream's stored bytes (decrypted),\n"

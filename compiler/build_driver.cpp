@@ -255,6 +255,10 @@ void BuildDriver::AppendOutcome(GroupFileWriter& writer, size_t index, const Pla
                                 const std::filesystem::path& temp_file, BuildStatus& status) {
   if (image) {
     writer.AppendPlate(static_cast<int>(index), plate, *image, temp_file);
+    if (!image->Note.empty()) {
+      status.AddLine(plate.SourceFile + ", page " + std::to_string(plate.FirstPage) + ": " +
+                     image->Note);
+    }
     const PlateCorners corners = PlateHeaderCorners(plate, *image);
     WrittenPlate written;
     written.group = current_group_;

@@ -1,6 +1,7 @@
 #include "compiler/chart_georef.h"
 
 #include "compiler/geospatial_pdf.h"
+#include "compiler/graticule_georef.h"
 
 namespace qp {
 
@@ -10,7 +11,11 @@ std::optional<ChartGeoReference> FindChartGeoReference(pdf::TPDFDocument& docume
   std::string why = kNoGeoReferenceMessage;
   std::optional<ChartGeoReference> found =
       FindGeospatialGeoReference(document, page, plateArea, &why);
-  if (!found && problem) *problem = why;
+  if (found) return found;
+  std::string graticuleWhy;
+  found = FindGraticuleGeoReference(document, page, &graticuleWhy);
+  // The graticule's reason when it found labels to speak of.
+  if (!found && problem) *problem = graticuleWhy != kNoGeoReferenceMessage ? graticuleWhy : why;
   return found;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "compiler/geo_reference.h"
@@ -22,6 +23,7 @@ struct EncodedImage {
   bool Clipped = false;  // the clip rectangle was valid and applied
   ClipRect Clip;         // the build clip rectangle as requested
   uint32_t DataLength = 0;
+  std::string Note;  // what the renderer had to say about the page, if anything
 };
 
 // True when a clip rectangle applies to a raster of the given size: the flag

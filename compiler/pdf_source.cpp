@@ -46,13 +46,14 @@ PlateRaster NewRaster(int64_t width, int64_t height, const std::filesystem::path
   return PlateRaster(static_cast<int>(width), static_cast<int>(height));
 }
 
-void RenderPage(pdf::TPDFDocument& document, PlateRaster& raster, int page,
+// False when the page ran out of time and was drawn only in part.
+bool RenderPage(pdf::TPDFDocument& document, PlateRaster& raster, int page,
                 const std::filesystem::path& source, double yStretch = 1.0) {
-  if (!document.IsLoaded()) return;
-  NamingFile(source, [&] {
-    pdf::RenderToDC(document, raster.Data(), raster.Stride(), static_cast<uint32_t>(raster.Width()),
-                    static_cast<uint32_t>(raster.Height()), page, 72.0, 72.0, 0, true, false,
-                    yStretch);
+  if (!document.IsLoaded()) return true;
+  return NamingFile(source, [&] {
+    return pdf::RenderToDC(
+        document, raster.Data(), raster.Stride(), static_cast<uint32_t>(raster.Width()),
+        static_cast<uint32_t>(raster.Height()), page, 72.0, 72.0, 0, true, false, yStretch);
   });
 }
 
@@ -146,8 +147,10 @@ EncodedImage RasterisePdfPlate(pdf::TPDFDocument& document, const std::filesyste
       source, [&] { return PreparePdfPage(document, page, targetWidth, rotate, source); });
   const ClipEnlargement enlarged = EnlargeForClip(layout.Width, layout.Height, clip, rect);
   PlateRaster raster = NewRaster(enlarged.Width, enlarged.Height, source, page);
-  RenderPage(document, raster, page, source, enlarged.YStretch);
-  return EncodePlateImage(raster, clip, enlarged.Clip, tempFile);
+  const bool complete = RenderPage(document, raster, page, source, enlarged.YStretch);
+  EncodedImage image = EncodePlateImage(raster, clip, enlarged.Clip, tempFile);
+  if (!complete) image.Note = kDrawingStoppedNote;
+  return image;
 }
 
 }  // namespace qp

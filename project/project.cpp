@@ -316,6 +316,22 @@ void Project::AddGroup(const std::string& name, const std::string& id, uint8_t t
   ProjectModified = true;
 }
 
+void Project::InsertGroup(int position, const GroupRecord& record) {
+  position = std::clamp(position, 0, GroupCount());
+  GroupSlot slot;
+  slot.record = record;
+  slot.record.Count = ClampCount(record.Count);
+  slot.section = GroupCount() + 1;
+  for (const GroupSlot& other : groups_) slot.section = std::max(slot.section, other.section + 1);
+  groups_.insert(groups_.begin() + position, std::move(slot));
+  if (CurrentGroup >= position) ++CurrentGroup;
+  // The list has no insert: a line is added at the end and every line from
+  // `position` on is rewritten.
+  ShowGroupLine(GroupCount() - 1, false);
+  for (int i = position; i < GroupCount() - 1; ++i) ShowGroupLine(i, true);
+  ProjectModified = true;
+}
+
 bool Project::DeleteCurrentGroup() {
   if (!ProjectLoaded || !GroupAt(CurrentGroup)) return false;
   const int position = CurrentGroup;

@@ -92,6 +92,10 @@ class Project {
   // groups after it stay with them: their sections are moved down when the
   // project is next written.
   bool DeleteCurrentGroup();
+  // Puts a group (Windows-1252 record, as stored) back at `position`
+  // (0..GroupCount()); its plates go to a section of their own when the
+  // group's plates are next written. The current group is not changed.
+  void InsertGroup(int position, const GroupRecord& record);
   // Appends a plate (Windows-1252 name, source path bytes) to the current
   // group and returns its index. Throws Error("A group holds at most 500
   // plates") when the group is full, or when no group is current, changing

@@ -6,6 +6,7 @@
 
 #include "app/core/import_listing.h"
 #include "compiler/chart_georef.h"
+#include "compiler/picture_source.h"
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_facade.h"
 #include "project/errors.h"
@@ -56,6 +57,39 @@ int CurrentPlateCount(const Project& project) {
   return group ? group->Count : 0;
 }
 
+// Every page of one file as a plate of the current group, by the import
+// options: added, or an existing plate of the same source rewritten; with
+// GeoReferenceImports each such plate takes the corners its chart gives.
+void ImportPages(Project& project, PlateCommands& plates, PageCountSource& pages,
+                 const std::string& path, const std::string& name, int pageCount,
+                 BatchImportSummary& summary) {
+  const int option = project.ProcessOptions;
+  const bool show = project.ConfirmPlateAdd;
+  const bool georef = project.GeoReferenceImports;
+  for (int page = 1; page <= pageCount; ++page) {
+    int changed = -1;  // the plate added or replaced
+    if (option == poReplaceKeep && project.FindPlateBySource(path)) {
+      changed = project.FoundPlate;
+      plates.EditPlate(path, name, page, false, show, changed, pageCount);
+    } else if (option == poReplaceReset && project.FindPlateBySource(path)) {
+      changed = project.FoundPlate;
+      plates.EditPlate(path, name, page, true, show, changed, pageCount);
+    } else {
+      ThrowWhenGroupFull(project);
+      const int before = CurrentPlateCount(project);
+      plates.AddPlate(path, name, page, pageCount, show);
+      if (CurrentPlateCount(project) > before) changed = before;
+    }
+    if (georef && changed >= 0) GeoReferencePlate(project, changed, pages, summary);
+  }
+}
+
+void RefuseUnstorableName(const std::string& path, const std::string& name) {
+  if (const std::string problem = UnstorableTextMessage("The plate name", name); !problem.empty()) {
+    throw Error("Cannot import " + path + ": " + problem);
+  }
+}
+
 }  // namespace
 
 int DocumentPageCounter::LoadPageCount(const std::string& path) {
@@ -81,8 +115,6 @@ BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageC
   const std::string folder = ImportFolderPath(project.FilenameHeaderPath);
   const std::string prefix = project.FilenameHeader;
   const int option = project.ProcessOptions;
-  const bool show = project.ConfirmPlateAdd;
-  const bool georef = project.GeoReferenceImports;
 
   const std::vector<std::string> files = ListImportFiles(folder, prefix);
   summary.filesListed = static_cast<int>(files.size());
@@ -96,28 +128,53 @@ BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageC
     const int pageCount = pages.LoadPageCount(path);
     ++summary.filesOpened;
     const std::string name = PlateNameFromFile(files[i], prefix);
-    if (const std::string problem = UnstorableTextMessage("The plate name", name);
-        !problem.empty()) {
-      throw Error("Cannot import " + path + ": " + problem);
-    }
-    for (int page = 1; page <= pageCount; ++page) {
-      int changed = -1;  // the plate added or replaced
-      if (option == poReplaceKeep && project.FindPlateBySource(path)) {
-        changed = project.FoundPlate;
-        plates.EditPlate(path, name, page, false, show, changed, pageCount);
-      } else if (option == poReplaceReset && project.FindPlateBySource(path)) {
-        changed = project.FoundPlate;
-        plates.EditPlate(path, name, page, true, show, changed, pageCount);
-      } else {
-        ThrowWhenGroupFull(project);
-        const int before = CurrentPlateCount(project);
-        plates.AddPlate(path, name, page, pageCount, show);
-        if (CurrentPlateCount(project) > before) changed = before;
-      }
-      if (georef && changed >= 0) GeoReferencePlate(project, changed, pages, summary);
-    }
+    RefuseUnstorableName(path, name);
+    ImportPages(project, plates, pages, path, name, pageCount, summary);
   }
   return summary;
+}
+
+DropSummary ImportDroppedFiles(Project& project, PlateCommands& plates, PageCountSource& pages,
+                               const std::vector<std::string>& paths) {
+  DropSummary summary;
+  for (const std::string& dropped : paths) {
+    const std::string path = NormalisedSourcePath(dropped);
+    std::error_code ec;
+    const SourceKind kind = SourceKindOf(path);
+    if (kind == SourceKind::Unsupported || !std::filesystem::is_regular_file(path, ec)) {
+      ++summary.unsupported;
+      continue;
+    }
+    if (project.ProcessOptions == poSkipExisting && project.FindPlateBySource(path)) {
+      ++summary.existing;
+      continue;
+    }
+    const int pageCount = kind == SourceKind::Pdf ? pages.LoadPageCount(path) : 1;
+    const std::string file = std::filesystem::path(path).filename().string();
+    const std::string name = PlateNameFromFile(file, "");
+    RefuseUnstorableName(path, name);
+    BatchImportSummary counts;
+    ImportPages(project, plates, pages, path, name, pageCount, counts);
+    summary.georeferenced += counts.platesGeoReferenced;
+    ++summary.files;
+  }
+  return summary;
+}
+
+std::string DropSummaryText(const DropSummary& summary) {
+  std::string text = "Added " + std::to_string(summary.files) +
+                     (summary.files == 1 ? " dropped file" : " dropped files");
+  if (summary.existing > 0) {
+    text += "; " + std::to_string(summary.existing) + " already in the group";
+  }
+  if (summary.georeferenced > 0) {
+    text +=
+        "; " + std::to_string(summary.georeferenced) + " plates geo-referenced from their charts";
+  }
+  if (summary.unsupported > 0) {
+    text += "; " + std::to_string(summary.unsupported) + " not a PDF, BMP or JPEG file";
+  }
+  return text;
 }
 
 }  // namespace qp::app

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/core/plate_commands.h"
 #include "compiler/plate_georef.h"
@@ -70,5 +71,21 @@ struct BatchImportSummary {
 // import ends with "A group holds at most 500 plates" before the next add.
 BatchImportSummary RunBatchImport(Project& project, PlateCommands& plates, PageCountSource& pages,
                                   const ImportProgress& progress = {});
+
+struct DropSummary {
+  int files = 0;          // files whose pages became (or rewrote) plates
+  int existing = 0;       // already a source in the group, with option 0
+  int unsupported = 0;    // not an existing PDF, BMP or JPEG file
+  int georeferenced = 0;  // plates given the corners their charts give
+};
+
+// Files dropped on the plate list, imported into the current group as the
+// batch import does its files (same options; every page of a PDF, one
+// plate of a picture), each named after its file. Errors end the import at
+// the file that raised them; plates added before stay.
+DropSummary ImportDroppedFiles(Project& project, PlateCommands& plates, PageCountSource& pages,
+                               const std::vector<std::string>& paths);
+// "Added 3 dropped files; 1 already in the group; 2 not a PDF, BMP or JPEG file".
+std::string DropSummaryText(const DropSummary& summary);
 
 }  // namespace qp::app

@@ -98,7 +98,10 @@ void PlateEditorModel::SetClip(bool ticked) {
 void PlateEditorModel::SetClipText(int corner, const std::string& text) {
   std::string* const texts[] = {&fields_.clip_x1, &fields_.clip_y1, &fields_.clip_x2,
                                 &fields_.clip_y2};
-  if (corner >= 0 && corner < 4) *texts[corner] = text;
+  if (corner < 0 || corner >= 4) return;
+  *texts[corner] = text;
+  // The outline follows what is typed.
+  if (fields_.clip) Redraw();
 }
 
 void PlateEditorModel::SetScaling(int item) {
@@ -277,6 +280,16 @@ void PlateEditorModel::SetClipTopLeft() {
 
 void PlateEditorModel::SetClipBottomRight() {
   SetClipCorner(fields_.clip_x2, fields_.clip_y2);
+}
+
+void PlateEditorModel::SetClipRectangle(int x1, int y1, int x2, int y2) {
+  fields_.clip_x1 = std::to_string(x1);
+  fields_.clip_y1 = std::to_string(y1);
+  fields_.clip_x2 = std::to_string(x2);
+  fields_.clip_y2 = std::to_string(y2);
+  fields_.clip = true;
+  view_.ShowFields();
+  Redraw();
 }
 
 void PlateEditorModel::GeoReferenceFromChart() {

@@ -82,6 +82,9 @@ class PlateEditorModel {
   void SetScaling(int item);
   void SetRotation(int item);
   void Browse();
+  // The folder Browse opens next; empty for the application's Plates folder.
+  const std::string& BrowseFolder() const { return browse_folder_; }
+  void SetBrowseFolder(std::string folder) { browse_folder_ = std::move(folder); }
   // The extra tick box "Show as the display will": the preview in the plate
   // palette's colours.
   void SetShowAsDisplay(bool ticked);
@@ -95,6 +98,9 @@ class PlateEditorModel {
   void SetSecondReferencePoint();
   void SetClipTopLeft();
   void SetClipBottomRight();
+  // A rectangle marked on the preview: the four clip fields, clipping
+  // ticked, and the outline drawn.
+  void SetClipRectangle(int x1, int y1, int x2, int y2);
 
   // "Geo-reference from chart": the corners from the geo-reference the PDF
   // page carries or prints, "This page is Geo-referenced" ticked, and the

@@ -172,18 +172,15 @@ TPDBaseObject* TPDBaseDoc::GetObject(uint32_t objNumber) {
 }
 
 TPDDictionary* TPDBaseDoc::GetDocRoot() {
-  TPDBaseObject* root = trailer_ ? trailer_->LookUp("Root") : nullptr;
-  return root != nullptr && root->IsDict() ? static_cast<TPDDictionary*>(root) : nullptr;
+  return trailer_ ? trailer_->GetDict("Root") : nullptr;
 }
 
 TPDDictionary* TPDBaseDoc::GetEncrypt() {
-  TPDBaseObject* encrypt = trailer_ ? trailer_->LookUp("Encrypt") : nullptr;
-  return encrypt != nullptr && encrypt->IsDict() ? static_cast<TPDDictionary*>(encrypt) : nullptr;
+  return trailer_ ? trailer_->GetDict("Encrypt") : nullptr;
 }
 
 TPDDictionary* TPDBaseDoc::GetDocInfo() {
-  TPDBaseObject* info = trailer_ ? trailer_->LookUp("Info") : nullptr;
-  return info != nullptr && info->IsDict() ? static_cast<TPDDictionary*>(info) : nullptr;
+  return trailer_ ? trailer_->GetDict("Info") : nullptr;
 }
 
 }  // namespace qp::pdf

@@ -1,6 +1,7 @@
 #include "pdf/core/pdf_objects.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_syntax.h"
@@ -101,21 +102,21 @@ double TPDBaseObject::GetNumber() const {
   return 0;
 }
 
-TPDObjTypes TPDBaseObject::GetType() const {
-  if (IsBoolean()) return otBoolean;
-  if (IsInteger()) return otInteger;
-  if (IsReal()) return otReal;
-  if (IsString()) return otString;
-  if (IsName()) return otName;
-  if (IsNull()) return otNull;
-  if (IsArray()) return otArray;
-  if (IsDict()) return otDict;
-  if (IsStream()) return otStream;
-  if (IsIndirectRef()) return otIndirectRef;
-  if (IsCommand()) return otCommand;
-  if (IsError()) return otError;
-  if (IsEOF()) return otEOF;
-  return otNone;
+bool TPDBaseObject::IsName(std::string_view name) const {
+  if (kind_ != otName) return false;
+  const std::string& value = static_cast<const TPDName*>(this)->Value();
+  if (name.find('#') == std::string_view::npos) return value == name;
+  return value == DecodeNameEscapes(name);
+}
+
+bool TPDBaseObject::IsCommand(std::string_view command) const {
+  return kind_ == otCommand && static_cast<const TPDCommand*>(this)->Value() == command;
+}
+
+bool TPDBaseObject::IsDict(std::string_view dictType) const {
+  if (kind_ != otDict) return false;
+  const TPDBaseObject* type = static_cast<const TPDDictionary*>(this)->LookUp("Type");
+  return type != nullptr && type->IsName(dictType);
 }
 
 std::string_view TPDBaseObject::GetTypeName() const {
@@ -163,10 +164,6 @@ std::string TPDString::GetBytes() const {
   return is_hex_ ? HexDigitsToBytes(value_) : value_;
 }
 
-bool TPDName::IsName(std::string_view name) const {
-  if (name.find('#') == std::string_view::npos) return value_ == name;
-  return value_ == DecodeNameEscapes(name);
-}
 TPDObjectPtr TPDName::Clone() const {
   return std::make_unique<TPDName>(value_, obj_number_, gen_number_);
 }
@@ -194,17 +191,18 @@ TPDBaseObject* ResolveObject(TPDBaseObject* object, TPDObjectResolver* document)
 
 // ---- arrays
 
-TPDArray::TPDArray(TPDObjectResolver* parentDoc) : body_(std::make_shared<TArray>()) {
+TPDArray::TPDArray(TPDObjectResolver* parentDoc)
+    : TPDBaseObject(otArray), body_(std::make_shared<TArray>()) {
   body_->parent_doc = parentDoc;
 }
 TPDArray::TPDArray(TPDObjectResolver* parentDoc, uint32_t objNumber, uint32_t genNumber)
-    : TPDBaseObject(objNumber, genNumber), body_(std::make_shared<TArray>()) {
+    : TPDBaseObject(otArray, objNumber, genNumber), body_(std::make_shared<TArray>()) {
   body_->parent_doc = parentDoc;
 }
 TPDArray::TPDArray(std::shared_ptr<TArray> body)
-    : body_(body ? std::move(body) : std::make_shared<TArray>()) {}
+    : TPDBaseObject(otArray), body_(body ? std::move(body) : std::make_shared<TArray>()) {}
 TPDArray::TPDArray(std::shared_ptr<TArray> body, uint32_t objNumber, uint32_t genNumber)
-    : TPDBaseObject(objNumber, genNumber),
+    : TPDBaseObject(otArray, objNumber, genNumber),
       body_(body ? std::move(body) : std::make_shared<TArray>()) {}
 
 TPDObjectPtr TPDArray::Clone() const {
@@ -270,26 +268,21 @@ void TPDArray::GetIndirectRefs(TPDRefList& list) const {
 
 // ---- dictionaries
 
-TPDDictionary::TPDDictionary(TPDObjectResolver* parentDoc) {
+TPDDictionary::TPDDictionary(TPDObjectResolver* parentDoc) : TPDBaseObject(otDict) {
   body_.parent_doc = parentDoc;
   is_changed_ = true;
 }
 TPDDictionary::TPDDictionary(uint32_t objNumber, uint32_t genNumber, TPDObjectResolver* parentDoc)
-    : TPDBaseObject(objNumber, genNumber) {
+    : TPDBaseObject(otDict, objNumber, genNumber) {
   body_.parent_doc = parentDoc;
   is_changed_ = true;
 }
-TPDDictionary::TPDDictionary(TDict body) : body_(std::move(body)) {
+TPDDictionary::TPDDictionary(TDict body) : TPDBaseObject(otDict), body_(std::move(body)) {
   is_changed_ = true;
 }
 TPDDictionary::TPDDictionary(uint32_t objNumber, uint32_t genNumber, TDict body)
-    : TPDBaseObject(objNumber, genNumber), body_(std::move(body)) {
+    : TPDBaseObject(otDict, objNumber, genNumber), body_(std::move(body)) {
   is_changed_ = true;
-}
-
-bool TPDDictionary::IsDict(std::string_view dictType) const {
-  const TPDBaseObject* type = LookUp("Type");
-  return type != nullptr && type->IsName(dictType);
 }
 
 TPDObjectPtr TPDDictionary::Clone() const {
@@ -329,6 +322,42 @@ TPDBaseObject* TPDDictionary::LookupRefObj(std::string_view key) const {
 TPDBaseObject* TPDDictionary::LookUp(std::string_view key) const {
   return ResolveObject(LookupRefObj(key), body_.parent_doc);
 }
+TPDDictionary* TPDDictionary::GetDict(std::string_view key) const {
+  TPDBaseObject* value = LookUp(key);
+  return value && value->IsDict() ? static_cast<TPDDictionary*>(value) : nullptr;
+}
+TPDArray* TPDDictionary::GetArray(std::string_view key) const {
+  TPDBaseObject* value = LookUp(key);
+  return value && value->IsArray() ? static_cast<TPDArray*>(value) : nullptr;
+}
+TPDStream* TPDDictionary::GetStream(std::string_view key) const {
+  TPDBaseObject* value = LookUp(key);
+  return value && value->IsStream() ? static_cast<TPDStream*>(value) : nullptr;
+}
+std::optional<std::string_view> TPDDictionary::GetName(std::string_view key) const {
+  const TPDBaseObject* value = LookUp(key);
+  if (!value || !value->IsName()) return std::nullopt;
+  return std::string_view(static_cast<const TPDName*>(value)->Value());
+}
+double TPDDictionary::GetNumber(std::string_view key, double fallback) const {
+  const TPDBaseObject* value = LookUp(key);
+  return value && value->IsNumber() ? value->GetNumber() : fallback;
+}
+int64_t TPDDictionary::GetInteger(std::string_view key, int64_t fallback) const {
+  const TPDBaseObject* value = LookUp(key);
+  if (!value) return fallback;
+  if (value->IsInteger()) return static_cast<const TPDInteger*>(value)->Value();
+  if (!value->IsReal()) return fallback;
+  const double real = static_cast<const TPDReal*>(value)->Value();
+  // Within ±2^63 and a whole number.
+  if (!(real >= -9.2e18 && real <= 9.2e18) || real != std::trunc(real)) return fallback;
+  return static_cast<int64_t>(real);
+}
+bool TPDDictionary::GetBoolean(std::string_view key, bool fallback) const {
+  const TPDBaseObject* value = LookUp(key);
+  return value && value->IsBoolean() ? static_cast<const TPDBoolean*>(value)->Value() : fallback;
+}
+
 TPDObjectPtr TPDDictionary::LookUpClone(std::string_view key) const {
   return CloneOrNull(LookUp(key));
 }
@@ -396,10 +425,11 @@ void TPDDictionary::GetIndirectRefs(TPDRefList& list) const {
 
 // ---- streams
 
-TPDStream::TPDStream(TPDObjectResolver* parentDoc) : parent_doc_(parentDoc) {}
+TPDStream::TPDStream(TPDObjectResolver* parentDoc)
+    : TPDBaseObject(otStream), parent_doc_(parentDoc) {}
 
 TPDStream::TPDStream(std::shared_ptr<TStream> stream, std::unique_ptr<TPDDictionary> dict)
-    : stream_(std::move(stream)), dict_(std::move(dict)) {
+    : TPDBaseObject(otStream), stream_(std::move(stream)), dict_(std::move(dict)) {
   if (dict_) parent_doc_ = dict_->GetParentDoc();
 }
 

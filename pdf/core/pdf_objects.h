@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -52,34 +53,39 @@ enum TPDObjTypes {
 // hexadecimal digits after it stays as it is.
 std::string DecodeNameEscapes(std::string_view text);
 
+class TPDStream;
+class TPDArray;
+class TPDDictionary;
+
 class TPDBaseObject {
  public:
-  TPDBaseObject() = default;
-  TPDBaseObject(uint32_t objNumber, uint32_t genNumber)
-      : obj_number_(objNumber), gen_number_(genNumber) {}
+  explicit TPDBaseObject(TPDObjTypes kind) : kind_(kind) {}
+  TPDBaseObject(TPDObjTypes kind, uint32_t objNumber, uint32_t genNumber)
+      : obj_number_(objNumber), gen_number_(genNumber), kind_(kind) {}
   virtual ~TPDBaseObject() = default;
   TPDBaseObject(const TPDBaseObject&) = delete;
   TPDBaseObject& operator=(const TPDBaseObject&) = delete;
 
-  virtual bool IsBoolean() const { return false; }
-  virtual bool IsInteger() const { return false; }
-  virtual bool IsReal() const { return false; }
-  virtual bool IsString() const { return false; }
-  virtual bool IsName() const { return false; }
-  virtual bool IsNull() const { return false; }
-  virtual bool IsArray() const { return false; }
-  virtual bool IsDict() const { return false; }
-  virtual bool IsStream() const { return false; }
-  virtual bool IsIndirectRef() const { return false; }
-  virtual bool IsCommand() const { return false; }
-  virtual bool IsError() const { return false; }
-  virtual bool IsEOF() const { return false; }
+  // The kind is fixed when the object is made: these are plain compares.
+  bool IsBoolean() const { return kind_ == otBoolean; }
+  bool IsInteger() const { return kind_ == otInteger; }
+  bool IsReal() const { return kind_ == otReal; }
+  bool IsString() const { return kind_ == otString; }
+  bool IsName() const { return kind_ == otName; }
+  bool IsNull() const { return kind_ == otNull; }
+  bool IsArray() const { return kind_ == otArray; }
+  bool IsDict() const { return kind_ == otDict; }
+  bool IsStream() const { return kind_ == otStream; }
+  bool IsIndirectRef() const { return kind_ == otIndirectRef; }
+  bool IsCommand() const { return kind_ == otCommand; }
+  bool IsError() const { return kind_ == otError; }
+  bool IsEOF() const { return kind_ == otEOF; }
   // A name whose value equals `name` (after decoding its #xx escapes).
-  virtual bool IsName(std::string_view) const { return false; }
+  bool IsName(std::string_view name) const;
   // A keyword whose text equals `command`.
-  virtual bool IsCommand(std::string_view) const { return false; }
+  bool IsCommand(std::string_view command) const;
   // A dictionary whose /Type is the name `dictType`.
-  virtual bool IsDict(std::string_view) const { return false; }
+  bool IsDict(std::string_view dictType) const;
 
   virtual std::unique_ptr<TPDBaseObject> Clone() const = 0;
   // Copies the numbers; subclasses also copy the value when `source` is of
@@ -89,7 +95,7 @@ class TPDBaseObject {
   bool IsNumber() const { return IsInteger() || IsReal(); }
   // The value of an integer or a real; 0 for anything else.
   double GetNumber() const;
-  TPDObjTypes GetType() const;
+  TPDObjTypes GetType() const { return kind_; }
   std::string_view GetTypeName() const;
 
   uint32_t GetObjNumber() const { return obj_number_; }
@@ -106,16 +112,18 @@ class TPDBaseObject {
   uint32_t gen_number_ = kDirectObjNumber;
   bool is_written_ = false;
   bool is_changed_ = false;
+
+ private:
+  TPDObjTypes kind_;
 };
 
 using TPDObjectPtr = std::unique_ptr<TPDBaseObject>;
 
 class TPDBoolean final : public TPDBaseObject {
  public:
-  explicit TPDBoolean(bool value) : value_(value) {}
+  explicit TPDBoolean(bool value) : TPDBaseObject(otBoolean), value_(value) {}
   TPDBoolean(bool value, uint32_t objNumber, uint32_t genNumber)
-      : TPDBaseObject(objNumber, genNumber), value_(value) {}
-  bool IsBoolean() const override { return true; }
+      : TPDBaseObject(otBoolean, objNumber, genNumber), value_(value) {}
   TPDObjectPtr Clone() const override;
   void Assign(const TPDBaseObject& source) override;
   bool Value() const { return value_; }
@@ -127,10 +135,9 @@ class TPDBoolean final : public TPDBaseObject {
 
 class TPDInteger final : public TPDBaseObject {
  public:
-  explicit TPDInteger(int32_t value) : value_(value) {}
+  explicit TPDInteger(int32_t value) : TPDBaseObject(otInteger), value_(value) {}
   TPDInteger(int32_t value, uint32_t objNumber, uint32_t genNumber)
-      : TPDBaseObject(objNumber, genNumber), value_(value) {}
-  bool IsInteger() const override { return true; }
+      : TPDBaseObject(otInteger, objNumber, genNumber), value_(value) {}
   TPDObjectPtr Clone() const override;
   void Assign(const TPDBaseObject& source) override;
   int32_t Value() const { return value_; }
@@ -142,10 +149,9 @@ class TPDInteger final : public TPDBaseObject {
 
 class TPDReal final : public TPDBaseObject {
  public:
-  explicit TPDReal(double value) : value_(value) {}
+  explicit TPDReal(double value) : TPDBaseObject(otReal), value_(value) {}
   TPDReal(double value, uint32_t objNumber, uint32_t genNumber)
-      : TPDBaseObject(objNumber, genNumber), value_(value) {}
-  bool IsReal() const override { return true; }
+      : TPDBaseObject(otReal, objNumber, genNumber), value_(value) {}
   TPDObjectPtr Clone() const override;
   void Assign(const TPDBaseObject& source) override;
   double Value() const { return value_; }
@@ -159,10 +165,10 @@ class TPDReal final : public TPDBaseObject {
 // file (without white space); HexDigitsToBytes converts it.
 class TPDString final : public TPDBaseObject {
  public:
-  TPDString(std::string value, bool isHex) : value_(std::move(value)), is_hex_(isHex) {}
+  TPDString(std::string value, bool isHex)
+      : TPDBaseObject(otString), value_(std::move(value)), is_hex_(isHex) {}
   TPDString(std::string value, uint32_t objNumber, uint32_t genNumber, bool isHex)
-      : TPDBaseObject(objNumber, genNumber), value_(std::move(value)), is_hex_(isHex) {}
-  bool IsString() const override { return true; }
+      : TPDBaseObject(otString, objNumber, genNumber), value_(std::move(value)), is_hex_(isHex) {}
   TPDObjectPtr Clone() const override;
   void Assign(const TPDBaseObject& source) override;
   bool IsHexString() const { return is_hex_; }
@@ -179,11 +185,9 @@ class TPDString final : public TPDBaseObject {
 // A name without its solidus, escapes decoded.
 class TPDName final : public TPDBaseObject {
  public:
-  explicit TPDName(std::string value) : value_(std::move(value)) {}
+  explicit TPDName(std::string value) : TPDBaseObject(otName), value_(std::move(value)) {}
   TPDName(std::string value, uint32_t objNumber, uint32_t genNumber)
-      : TPDBaseObject(objNumber, genNumber), value_(std::move(value)) {}
-  bool IsName() const override { return true; }
-  bool IsName(std::string_view name) const override;
+      : TPDBaseObject(otName, objNumber, genNumber), value_(std::move(value)) {}
   TPDObjectPtr Clone() const override;
   void Assign(const TPDBaseObject& source) override;
   const std::string& Value() const { return value_; }
@@ -195,9 +199,7 @@ class TPDName final : public TPDBaseObject {
 // A keyword, or one of the structural tokens "[", "]", "<<", ">>".
 class TPDCommand final : public TPDBaseObject {
  public:
-  explicit TPDCommand(std::string value) : value_(std::move(value)) {}
-  bool IsCommand() const override { return true; }
-  bool IsCommand(std::string_view command) const override { return value_ == command; }
+  explicit TPDCommand(std::string value) : TPDBaseObject(otCommand), value_(std::move(value)) {}
   TPDObjectPtr Clone() const override;
   void Assign(const TPDBaseObject& source) override;
   const std::string& Value() const { return value_; }
@@ -208,29 +210,28 @@ class TPDCommand final : public TPDBaseObject {
 
 class TPDNull final : public TPDBaseObject {
  public:
-  TPDNull() = default;
-  TPDNull(uint32_t objNumber, uint32_t genNumber) : TPDBaseObject(objNumber, genNumber) {}
-  bool IsNull() const override { return true; }
+  TPDNull() : TPDBaseObject(otNull) {}
+  TPDNull(uint32_t objNumber, uint32_t genNumber) : TPDBaseObject(otNull, objNumber, genNumber) {}
   TPDObjectPtr Clone() const override { return std::make_unique<TPDNull>(); }
 };
 
 // The referenced object and generation numbers are the object's own numbers.
 class TPDIndirectRef final : public TPDBaseObject {
  public:
-  TPDIndirectRef(uint32_t objNumber, uint32_t genNumber) : TPDBaseObject(objNumber, genNumber) {}
-  bool IsIndirectRef() const override { return true; }
+  TPDIndirectRef(uint32_t objNumber, uint32_t genNumber)
+      : TPDBaseObject(otIndirectRef, objNumber, genNumber) {}
   TPDObjectPtr Clone() const override;
 };
 
 class TPDEOF final : public TPDBaseObject {
  public:
-  bool IsEOF() const override { return true; }
+  TPDEOF() : TPDBaseObject(otEOF) {}
   TPDObjectPtr Clone() const override { return std::make_unique<TPDEOF>(); }
 };
 
 class TPDError final : public TPDBaseObject {
  public:
-  bool IsError() const override { return true; }
+  TPDError() : TPDBaseObject(otError) {}
   TPDObjectPtr Clone() const override { return std::make_unique<TPDError>(); }
 };
 
@@ -253,7 +254,6 @@ class TPDArray final : public TPDBaseObject {
   explicit TPDArray(std::shared_ptr<TArray> body);
   TPDArray(std::shared_ptr<TArray> body, uint32_t objNumber, uint32_t genNumber);
 
-  bool IsArray() const override { return true; }
   // Shares the body.
   TPDObjectPtr Clone() const override;
   // Copies the elements into a body of its own.
@@ -297,8 +297,6 @@ class TPDDictionary final : public TPDBaseObject {
   explicit TPDDictionary(TDict body);
   TPDDictionary(uint32_t objNumber, uint32_t genNumber, TDict body);
 
-  bool IsDict() const override { return true; }
-  bool IsDict(std::string_view dictType) const override;
   // A deep copy.
   TPDObjectPtr Clone() const override;
   void Assign(const TPDBaseObject& source) override;
@@ -306,6 +304,18 @@ class TPDDictionary final : public TPDBaseObject {
   size_t GetLength() const { return body_.entries.size(); }
   TPDBaseObject* LookUp(std::string_view key) const;
   TPDBaseObject* LookupRefObj(std::string_view key) const;
+  // Typed look-ups: the value of `key` (a reference resolved through the
+  // dictionary's document) when it is of the kind asked for; otherwise
+  // nothing, or `fallback`.
+  TPDDictionary* GetDict(std::string_view key) const;
+  TPDArray* GetArray(std::string_view key) const;
+  TPDStream* GetStream(std::string_view key) const;
+  std::optional<std::string_view> GetName(std::string_view key) const;
+  using TPDBaseObject::GetNumber;
+  double GetNumber(std::string_view key, double fallback) const;
+  // An integer, or a real with an integral value within int64_t.
+  int64_t GetInteger(std::string_view key, int64_t fallback) const;
+  bool GetBoolean(std::string_view key, bool fallback) const;
   TPDObjectPtr LookUpClone(std::string_view key) const;
   TPDObjectPtr LookupRefObjClone(std::string_view key) const;
   // The entry at `index`: its key (empty when out of range) and its value.
@@ -342,7 +352,6 @@ class TPDStream final : public TPDBaseObject {
   TPDStream(std::shared_ptr<TStream> stream, std::unique_ptr<TPDDictionary> dict,
             uint32_t objNumber, uint32_t genNumber);
 
-  bool IsStream() const override { return true; }
   // Shares the data stream; copies the dictionary.
   TPDObjectPtr Clone() const override;
   void Assign(const TPDBaseObject& source) override;

@@ -1,6 +1,8 @@
 #include "pdf/core/pdf_page_tree.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "pdf/core/pdf_errors.h"
 
@@ -125,11 +127,14 @@ TPageSize TPDPage::GetPageSize() {
 TPDPageTree::TPDPageTree(TPDDictionary* root, size_t tableSize)
     : root_(root), table_size_(tableSize) {}
 
-int32_t TPDPageTree::GetCount() const {
+int32_t TPDPageTree::GetCount() {
   if (root_ == nullptr) return 0;
   const TPDBaseObject* count = root_->LookUp("Count");
-  return count != nullptr && count->IsInteger() ? static_cast<const TPDInteger*>(count)->Value()
-                                                : 0;
+  if (count != nullptr && count->IsInteger() &&
+      static_cast<const TPDInteger*>(count)->Value() >= 0) {
+    return static_cast<const TPDInteger*>(count)->Value();
+  }
+  return static_cast<int32_t>(std::min<size_t>(FoundPages(), INT32_MAX));
 }
 
 TPDInheritedProperty TPDPageTree::Inherit(const TPDDictionary& node,

@@ -108,8 +108,10 @@ class TPDPageTree {
   // rows of the cross-reference table.
   TPDPageTree(TPDDictionary* root, size_t tableSize);
 
-  // The root's /Count as stored; 0 without one.
-  int32_t GetCount() const;
+  // The root's /Count as stored; when it is missing or not a usable number
+  // (a real, a negative or a value past the integers, as damaged files have),
+  // the number of pages the walk finds.
+  int32_t GetCount();
   // Page `index` (1-based), or nothing.
   TPDPage* GetPage(int64_t index);
   TPDDictionary* GetPageBaseObject(int64_t index);

@@ -265,10 +265,9 @@ TPDXRef::SectionResult TPDXRef::ReadXRefStream(int64_t offset, int64_t* prev) {
   int64_t size = 0;
   if (!IntegerValue(dict->LookUp("Size"), &size) || size < 0) return SectionResult::kFailed;
   AddDefaultEntries(static_cast<size_t>(size));
-  const TPDBaseObject* wObject = dict->LookUp("W");
-  if (wObject == nullptr || !wObject->IsArray()) return SectionResult::kFailed;
-  const auto& wArray = static_cast<const TPDArray&>(*wObject);
-  if (wArray.GetLength() < 3) return SectionResult::kFailed;
+  const TPDArray* wObject = dict->GetArray("W");
+  if (wObject == nullptr || wObject->GetLength() < 3) return SectionResult::kFailed;
+  const TPDArray& wArray = *wObject;
   int64_t widths[3];
   for (size_t i = 0; i < 3; ++i) {
     // Wider fields than 8 bytes cannot hold a value of the table.
@@ -277,9 +276,8 @@ TPDXRef::SectionResult TPDXRef::ReadXRefStream(int64_t offset, int64_t* prev) {
     }
   }
   std::vector<std::pair<int64_t, int64_t>> subsections;
-  const TPDBaseObject* index = dict->LookUp("Index");
-  if (index != nullptr && index->IsArray()) {
-    const auto& pairs = static_cast<const TPDArray&>(*index);
+  if (const TPDArray* index = dict->GetArray("Index")) {
+    const TPDArray& pairs = *index;
     for (size_t i = 0; i + 1 < pairs.GetLength(); i += 2) {
       int64_t first = 0;
       int64_t count = 0;

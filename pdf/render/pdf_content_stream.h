@@ -60,6 +60,7 @@ class TPDContentStream {
 
   // Shares a budget for form XObjects (a nested stream takes its page's).
   void SetFormBudget(TPDFormBudget* budget) { budget_ = budget; }
+  const TPDFormBudget& Budget() const { return *budget_; }
   // The stream is a Type 3 glyph procedure: d1 makes it ignore colours.
   void SetType3Glyph();
   // Colour operators are ignored (the content of an uncoloured pattern).

@@ -124,6 +124,8 @@ void TPDContentStream::ShowString(std::string_view text) {
     if (!std::isfinite(dx)) dx = 0;
     if (!std::isfinite(dy)) dy = 0;
     if (type3) {
+      device_.Type3Char(state_, state_.TextCurX, state_.TextCurY, dx, dy, info.Code, info.CharName,
+                        raw);
       DrawType3Glyph(static_cast<TPD8bitFont&>(font), static_cast<uint8_t>(raw));
     } else {
       device_.DrawChar(state_, state_.TextCurX, state_.TextCurY, dx, dy, info.Code, info.CharName,

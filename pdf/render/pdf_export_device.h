@@ -4,6 +4,7 @@
 // device overrides only what it paints.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -60,6 +61,21 @@ struct TPDFormBudget {
     if (!(pixels <= double(kMaxOffscreenPixels - offscreenPixels))) return false;
     offscreenPixels += static_cast<int64_t>(pixels);
     return true;
+  }
+  // Interpretation stops once the page has run this long: what was drawn
+  // stays, and the caller is told.
+  static constexpr std::chrono::seconds kMaxTime{10};
+  std::chrono::steady_clock::duration maxTime = kMaxTime;
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  int64_t operators = 0;
+  bool outOfTime = false;
+  // Counts an operator; true once the time is up (the clock is read every
+  // 256 operators).
+  bool OperatorDone() {
+    if ((++operators & 255) == 0 && std::chrono::steady_clock::now() - started > maxTime) {
+      outOfTime = true;
+    }
+    return outOfTime;
   }
 };
 
@@ -198,6 +214,11 @@ class TPDExportDevice {
   virtual void DrawChar(const TPDState& /*state*/, double /*x*/, double /*y*/, double /*dx*/,
                         double /*dy*/, uint16_t /*code*/, std::string_view /*charName*/,
                         uint32_t /*rawCode*/) {}
+  // A glyph of a Type 3 font, with what DrawChar would receive, before its
+  // procedure runs: for devices that read text rather than paint.
+  virtual void Type3Char(const TPDState& /*state*/, double /*x*/, double /*y*/, double /*dx*/,
+                         double /*dy*/, uint16_t /*code*/, std::string_view /*charName*/,
+                         uint32_t /*rawCode*/) {}
   // Before the glyph procedure of a Type 3 glyph runs; false skips it (the
   // position still advances).
   virtual bool BeginType3Char(const TPDState& /*state*/) { return true; }

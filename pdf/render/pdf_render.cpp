@@ -176,7 +176,8 @@ TPDDictionary* PageResources(TPDPage& page) {
   return resource ? resource->GetDict() : nullptr;
 }
 
-void ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepared,
+// False when the page ran out of time and was drawn only in part.
+bool ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepared,
                   bool renderAnnots) {
   TPDPage& page = *prepared.page;
   TPDState& state = prepared.state;
@@ -212,12 +213,14 @@ void ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
       // A damaged stream ends here; the page goes on with the next one.
     }
   }
+  const bool complete = !content.Budget().outOfTime;
   if (annotations) {
     content.RestoreAll();
     device.RestoreState(pageState);
-    DrawAnnotations(page, resolver, device, pageState, resources);
+    if (complete) DrawAnnotations(page, resolver, device, pageState, resources);
   }
   device.EndPage();
+  return complete;
 }
 
 // One factor for both axes (the target width over the page width), with
@@ -253,11 +256,11 @@ bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double 
   return true;
 }
 
-void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
+bool RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
                     double xDPI, double yDPI, int rotationAngle, bool antiAliasing,
                     bool /*printing*/, double yStretch) {
   std::optional<PreparedPage> prepared = PreparePage(doc, pageNum, xDPI, yDPI, rotationAngle);
-  if (!prepared) return;
+  if (!prepared) return true;
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> scratch(nullptr,
                                                                              cairo_surface_destroy);
   std::unique_ptr<cairo_t, decltype(&cairo_destroy)> scratchContext(nullptr, cairo_destroy);
@@ -277,16 +280,18 @@ void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, 
   cairo_paint(cr);
   double sx = 0, sy = 0;
   CanvasScale(prepared->state, width, height, yStretch, sx, sy);
+  bool complete = true;
   if (std::isfinite(sx) && std::isfinite(sy) && sx > 0 && sy > 0) {
     cairo_matrix_t playback;
     cairo_matrix_init_scale(&playback, sx, sy);
     TPDImageDevice device(cr, playback, antiAliasing);
-    ShowPrepared(doc, device, *prepared, true);
+    complete = ShowPrepared(doc, device, *prepared, true);
   }
   cairo_restore(cr);
   if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
     throw EGPLoadError(cairo_status_to_string(cairo_status(cr)));
   }
+  return complete;
 }
 
 std::optional<TPDMatrix> PageToCanvasMatrix(TPDDocument& doc, int pageNum, uint32_t width,

@@ -32,8 +32,10 @@ bool DisplayPage(TPDDocument& doc, TPDExportDevice& device, int pageNum, double 
 // pixel away from the page's at that factor gets the factor that fills it.
 // A page with neither contents nor annotations leaves the target untouched.
 // `cr` may be nothing: the page is then drawn on a scratch surface and
-// dropped. Raises EGPLoadError when Cairo fails.
-void RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
+// dropped. Raises EGPLoadError when Cairo fails. False when interpreting
+// the page ran past TPDFormBudget::kMaxTime and stopped: what was drawn by
+// then stays.
+bool RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, uint32_t height,
                     double xDPI, double yDPI, int rotationAngle, bool antiAliasing, bool printing,
                     double yStretch = 1.0);
 

@@ -7,23 +7,23 @@
 
 namespace qp::pdf {
 
-void RenderToDC(TPDFDocument& document, cairo_surface_t* target, uint32_t aWidth, uint32_t aHeight,
+bool RenderToDC(TPDFDocument& document, cairo_surface_t* target, uint32_t aWidth, uint32_t aHeight,
                 int aPageNum, double axDPI, double ayDPI, int aRotationAngle, bool aAntiAliasing,
                 bool aForPrinting, double aYStretch) {
   TPDDocument* doc = document.Document();
-  if (!document.IsLoaded() || !doc) return;
+  if (!document.IsLoaded() || !doc) return true;
   if (!target) {
-    RenderToCanvas(*doc, nullptr, aPageNum, aWidth, aHeight, axDPI, ayDPI, aRotationAngle,
-                   aAntiAliasing, aForPrinting, aYStretch);
-    return;
+    return RenderToCanvas(*doc, nullptr, aPageNum, aWidth, aHeight, axDPI, ayDPI, aRotationAngle,
+                          aAntiAliasing, aForPrinting, aYStretch);
   }
   std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(target), cairo_destroy);
-  RenderToCanvas(*doc, cr.get(), aPageNum, aWidth, aHeight, axDPI, ayDPI, aRotationAngle,
-                 aAntiAliasing, aForPrinting, aYStretch);
+  const bool complete = RenderToCanvas(*doc, cr.get(), aPageNum, aWidth, aHeight, axDPI, ayDPI,
+                                       aRotationAngle, aAntiAliasing, aForPrinting, aYStretch);
   cairo_surface_flush(target);
+  return complete;
 }
 
-void RenderToDC(TPDFDocument& document, uint8_t* rgb24, int stride, uint32_t aWidth,
+bool RenderToDC(TPDFDocument& document, uint8_t* rgb24, int stride, uint32_t aWidth,
                 uint32_t aHeight, int aPageNum, double axDPI, double ayDPI, int aRotationAngle,
                 bool aAntiAliasing, bool aForPrinting, double aYStretch) {
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
@@ -33,8 +33,8 @@ void RenderToDC(TPDFDocument& document, uint8_t* rgb24, int stride, uint32_t aWi
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
     throw EGPLoadError(cairo_status_to_string(cairo_surface_status(surface.get())));
   }
-  RenderToDC(document, surface.get(), aWidth, aHeight, aPageNum, axDPI, ayDPI, aRotationAngle,
-             aAntiAliasing, aForPrinting, aYStretch);
+  return RenderToDC(document, surface.get(), aWidth, aHeight, aPageNum, axDPI, ayDPI,
+                    aRotationAngle, aAntiAliasing, aForPrinting, aYStretch);
 }
 
 }  // namespace qp::pdf

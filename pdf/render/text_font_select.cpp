@@ -23,27 +23,6 @@ std::string_view NameOf(const TPDFont& font, std::string_view charName, uint32_t
   return static_cast<const TPD8bitFont&>(font).GlyphNameAt(static_cast<uint8_t>(rawCode));
 }
 
-// The Unicode value a glyph name stands for: the glyph lists, then the
-// uniXXXX and uXXXX[XX] forms that producers give glyphs the lists lack.
-uint32_t UnicodeOfName(std::string_view name) {
-  if (const uint32_t listed = GlyphNameToUnicode(name, false)) return listed;
-  auto hex = [](std::string_view digits) -> uint32_t {
-    uint32_t value = 0;
-    for (const char c : digits) {
-      const int d = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                           : -1;
-      if (d < 0) return 0;
-      value = value << 4 | static_cast<uint32_t>(d);
-    }
-    return value <= 0x10FFFF ? value : 0;
-  };
-  if (name.size() == 7 && name.starts_with("uni")) return hex(name.substr(3));
-  if (name.size() >= 5 && name.size() <= 7 && name[0] == 'u') return hex(name.substr(1));
-  return 0;
-}
-
 // The Mac OS Roman code of a glyph name, -1 when that encoding lacks it.
 int MacRomanCodeOf(std::string_view name) {
   for (int code = 0; code < 256; ++code) {
@@ -183,6 +162,27 @@ std::optional<TSystemFontFace> ByFlags(const TSystemFontList& list, const TPDFon
 }
 
 }  // namespace
+
+// The Unicode value a glyph name stands for: the glyph lists, then the
+// uniXXXX and uXXXX[XX] forms that producers give glyphs the lists lack.
+uint32_t UnicodeOfName(std::string_view name) {
+  if (const uint32_t listed = GlyphNameToUnicode(name, false)) return listed;
+  auto hex = [](std::string_view digits) -> uint32_t {
+    uint32_t value = 0;
+    for (const char c : digits) {
+      const int d = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                           : -1;
+      if (d < 0) return 0;
+      value = value << 4 | static_cast<uint32_t>(d);
+    }
+    return value <= 0x10FFFF ? value : 0;
+  };
+  if (name.size() == 7 && name.starts_with("uni")) return hex(name.substr(3));
+  if (name.size() >= 5 && name.size() <= 7 && name[0] == 'u') return hex(name.substr(1));
+  return 0;
+}
 
 std::string_view WithoutSubsetTag(std::string_view name) {
   if (name.size() > 7 && name[6] == '+') {

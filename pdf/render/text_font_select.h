@@ -29,6 +29,10 @@ TTextFace SelectTextFace(TPDFont& font);
 // The PDF font name without a subset tag ("ABCDEF+Foo" gives "Foo").
 std::string_view WithoutSubsetTag(std::string_view name);
 
+// The Unicode value a glyph name stands for: the glyph lists, then the
+// uniXXXX and uXXXX[XX] forms; 0 for none.
+uint32_t UnicodeOfName(std::string_view name);
+
 // The glyph index that shows one character read from a string: `code` and
 // `charName` as the font read them, `rawCode` the string's bytes. False when
 // the face has no glyph for it; an embedded simple TrueType font always

@@ -3,6 +3,7 @@
 // answers the dialogs from queues the test fills.
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -20,6 +21,9 @@ class FakeMainView : public app::MainView {
   int selected_group = -1;
   int focused_plate = -1;
   std::vector<std::string> messages;
+  std::string status;                                    // the status bar's text
+  std::vector<std::unique_ptr<app::ProjectEdit>> edits;  // recorded for Undo, oldest first
+  std::vector<std::string> recent;                       // the "Recent projects" menu
   std::string active_project = "No project loaded";
 
   std::deque<std::optional<std::string>> new_project_answers;
@@ -48,6 +52,12 @@ class FakeMainView : public app::MainView {
   }
 
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowStatus(const std::string& text) override { status = text; }
+  void RecordEdit(std::unique_ptr<app::ProjectEdit> edit) override {
+    edits.push_back(std::move(edit));
+  }
+  void ClearEdits() override { edits.clear(); }
+  void ShowRecentProjects(const std::vector<std::string>& paths) override { recent = paths; }
   void ShowActiveProject(const std::string& text) override { active_project = text; }
   std::optional<std::string> ChooseNewProjectFile(const std::string& folder) override {
     dialog_folders.push_back(folder);

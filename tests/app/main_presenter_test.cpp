@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
@@ -425,6 +426,138 @@ TEST_F(PresenterTest, StartOpensTheLastProjectAndCloseRemembersIt) {
   EXPECT_EQ(second.Model().CurrentGroup, -1);
 }
 
+// Each group and plate command records one edit; undone, the lists and the
+// model are as before it, redone as after it, and undoing them all leaves
+// the project file as it was once written.
+TEST_F(PresenterTest, EditsUndoAndRedo) {
+  GroupWithPlates(3);
+  AddGroup("Second", "KSFO");
+  SelectGroup(0);
+  view.edits.clear();
+  const auto state = [&] {
+    std::string text;
+    for (const std::string& line : view.groups) text += line + "\n";
+    if (presenter.Model().GroupAt(presenter.Model().CurrentGroup)) {
+      for (const std::string& name : PlateNames()) text += name + " ";
+    }
+    return text;
+  };
+  const std::string start = state();
+  struct Row {
+    const char* name;
+    std::function<void()> command;
+  };
+  const std::vector<Row> rows = {
+      {"delete plates",
+       [&] {
+         view.selected_plates = {1};
+         presenter.DeletePlates();
+       }},
+      {"move plates",
+       [&] {
+         view.selected_plates = {1};
+         presenter.MovePlatesUp();
+       }},
+      {"edit group",
+       [&] {
+         view.group_editor_answers.push_back({"Renamed", "krrr", 0});
+         presenter.EditGroupProperties();
+       }},
+      {"add group", [&] { AddGroup("Third", "KOAK"); }},
+      {"select another group and delete it",
+       [&] {
+         SelectGroup(1);
+         presenter.DeleteGroup();
+       }},
+      {"delete the group with plates",
+       [&] {
+         SelectGroup(0);
+         presenter.DeleteGroup();
+       }},
+  };
+  for (const Row& row : rows) {
+    row.command();
+    ASSERT_FALSE(view.edits.empty()) << row.name;
+    const std::string after = state();
+    ProjectEdit& edit = *view.edits.back();
+    ASSERT_TRUE(presenter.ApplyEdit(edit, true)) << row.name;
+    const std::string undone = state();
+    ASSERT_TRUE(presenter.ApplyEdit(edit, false)) << row.name;
+    EXPECT_EQ(state(), after) << row.name;
+    ASSERT_TRUE(presenter.ApplyEdit(edit, true)) << row.name;
+    EXPECT_EQ(state(), undone) << row.name;
+    ASSERT_TRUE(presenter.ApplyEdit(edit, false)) << row.name;
+  }
+  EXPECT_EQ(view.edits.size(), rows.size());
+  for (auto edit = view.edits.rbegin(); edit != view.edits.rend(); ++edit) {
+    ASSERT_TRUE(presenter.ApplyEdit(**edit, true));
+  }
+  SelectGroup(0);
+  EXPECT_EQ(state(), start);
+  presenter.Close();
+  Project reread;
+  reread.OpenProject(ProjectPath());
+  reread.SelectGroup(0);
+  ASSERT_EQ(reread.GroupCount(), 2);
+  EXPECT_EQ(reread.GroupAt(0)->ID, "KLAX");
+  EXPECT_EQ(reread.GroupAt(0)->Count, 3);
+  EXPECT_EQ(reread.PlateTable()[1].Name, "P2");
+  EXPECT_EQ(reread.GroupAt(1)->Name, "Second");
+}
+
+TEST_F(PresenterTest, EditOfAGroupThatHasGoneIsRefused) {
+  GroupWithPlates(2);
+  view.edits.clear();
+  view.selected_plates = {0};
+  presenter.DeletePlates();
+  ASSERT_EQ(view.edits.size(), 1u);
+  const std::unique_ptr<ProjectEdit> edit = std::move(view.edits.back());
+  NewProject("other.zpl");
+  EXPECT_TRUE(view.edits.empty());
+  EXPECT_FALSE(presenter.ApplyEdit(*edit, true));
+  EXPECT_EQ(view.messages.back(), "The project has changed: this step cannot be undone or redone");
+  EXPECT_EQ(presenter.Model().GroupCount(), 0);
+}
+
+TEST_F(PresenterTest, DraggedPlatesMoveAndStaySelected) {
+  GroupWithPlates(5);
+  view.edits.clear();
+  view.selected_plates = {0, 2};
+  presenter.MovePlatesTo(4);
+  EXPECT_EQ(PlateNames(), (std::vector<std::string>{"P2", "P4", "P1", "P3", "P5"}));
+  EXPECT_EQ(view.plates[2].rfind("Plate 3, P1,", 0), 0u);
+  EXPECT_EQ(view.selected_plates, (std::set<int>{2, 3}));
+  EXPECT_TRUE(presenter.Model().GroupModified);
+  ASSERT_EQ(view.edits.size(), 1u);
+  presenter.ApplyEdit(*view.edits[0], true);
+  EXPECT_EQ(PlateNames(), (std::vector<std::string>{"P1", "P2", "P3", "P4", "P5"}));
+}
+
+TEST_F(PresenterTest, RecentProjectsFollowWhatIsOpenedAndAreRemembered) {
+  NewProject("a.zpl");
+  NewProject("b.zpl");
+  view.open_project_answers.push_back(ProjectPath("a.zpl"));
+  presenter.OpenProject();
+  EXPECT_EQ(view.recent, (std::vector<std::string>{ProjectPath("a.zpl"), ProjectPath("b.zpl")}));
+  presenter.OpenRecentProject(1);
+  EXPECT_EQ(view.active_project, "b.zpl");
+  EXPECT_EQ(view.recent.front(), ProjectPath("b.zpl"));
+  presenter.Places().plate_folder = "/charts";
+  presenter.Close();
+
+  FakeMainView second_view;
+  MainPresenter second(second_view, home.Folder());
+  second.Start();
+  EXPECT_EQ(second_view.recent, view.recent);
+  EXPECT_EQ(second.Places().plate_folder, "/charts");
+  // A project file that has gone is taken off the list, not created anew.
+  std::filesystem::remove(ProjectPath("a.zpl"));
+  second.OpenRecentProject(1);
+  EXPECT_EQ(second_view.recent, (std::vector<std::string>{ProjectPath("b.zpl")}));
+  EXPECT_EQ(second_view.status, "Project not found: " + ProjectPath("a.zpl"));
+  EXPECT_FALSE(std::filesystem::exists(ProjectPath("a.zpl")));
+}
+
 // A builder that records its calls and can run a command or fail midway.
 class FakeBuilder : public GroupBuilder {
  public:
@@ -450,7 +583,8 @@ class FakeStatus : public BuildStatus {
     started_with = plates;
     shown = true;
   }
-  void AddLine(const std::string&) override {}
+  std::vector<std::string> lines;
+  void AddLine(const std::string& line) override { lines.push_back(line); }
   void PlateDone() override {}
   bool StopRequested() const override { return false; }
   void Pump() override {}
@@ -540,6 +674,7 @@ TEST_F(PresenterTest, BuildsThroughTheDriver) {
   AddGroup("Documents", "PDFS");
   SelectGroup(0);
   presenter.Model().AddPlate(Plate("B", bmp));
+  presenter.Model().AddPlate(Plate("G", home.Folder() + "Plates/chart.gif"));
   SelectGroup(1);
   presenter.Model().AddPlate(Plate("P", pdf));
   SelectGroup(0);
@@ -547,21 +682,58 @@ TEST_F(PresenterTest, BuildsThroughTheDriver) {
   presenter.BuildSelectedGroups();
   EXPECT_TRUE(view.messages.empty());
   const GroupFileContent content = ReadGroupFile(home.Folder() + "Export/ZGBMPS.ZPG");
-  ASSERT_EQ(content.entries.size(), 1u);
+  ASSERT_EQ(content.entries.size(), 2u);
   ASSERT_TRUE(content.entries[0].plate);
   EXPECT_EQ(content.entries[0].plate->ImageWidth, 9);
   EXPECT_EQ(content.entries[0].plate->ImageHeight, 7);
-  EXPECT_EQ(status.started_with, 1);
+  EXPECT_EQ(status.started_with, 2);
+  EXPECT_EQ(status.lines.back(),
+            "Built 1 plate of BMPS into ZGBMPS.ZPG; 1 skipped (unsupported type)");
+  EXPECT_EQ(view.status, status.lines.back());
   EXPECT_FALSE(status.shown);
   EXPECT_FALSE(presenter.Model().ProjectModified);
   EXPECT_FALSE(presenter.Model().GroupModified);
 
   presenter.BuildAllGroups();
   EXPECT_EQ(view.messages, (std::vector<std::string>{pdf + ": startxref not found"}));
+  EXPECT_EQ(view.status,
+            "Built 1 plate of BMPS into ZGBMPS.ZPG; 1 skipped (unsupported type); failed after 2 "
+            "of 3: " +
+                view.messages[0]);
   EXPECT_FALSE(status.shown);
   EXPECT_FALSE(presenter.Building());
   EXPECT_EQ(presenter.Model().CurrentGroup, 1);
   EXPECT_EQ(view.selected_group, 1);
+}
+
+// Commands that find nothing to act on say why in the status bar.
+TEST_F(BuildCommandTest, CommandsWithNothingChosenSayWhy) {
+  struct Row {
+    const char* name;
+    std::function<void()> prepare;
+    void (MainPresenter::*command)();
+    const char* status;
+  };
+  const std::vector<Row> rows = {
+      {"build selected", [&] { view.selected_group = -1; }, &MainPresenter::BuildSelectedGroups,
+       kNoGroupToBuild},
+      {"delete group", [&] { view.selected_group = -1; }, &MainPresenter::DeleteGroup,
+       kNoGroupChosen},
+      {"edit group", [&] { view.selected_group = -1; }, &MainPresenter::EditGroupProperties,
+       kNoGroupChosen},
+      {"delete plates", [&] { SelectGroup(1); }, &MainPresenter::DeletePlates, kNoPlatesChosen},
+      {"move plates", [&] { SelectGroup(1); }, &MainPresenter::MovePlatesUp, kNoPlatesChosen},
+      {"edit plate", [&] { SelectGroup(1); }, &MainPresenter::EditPlateDetails, kNoPlateChosen},
+  };
+  for (const Row& row : rows) {
+    view.status.clear();
+    view.selected_plates.clear();
+    row.prepare();
+    ((presenter).*(row.command))();
+    EXPECT_EQ(view.status, row.status) << row.name;
+  }
+  EXPECT_EQ(presenter.Model().GroupCount(), 3);
+  EXPECT_EQ(presenter.Model().GroupAt(1)->Count, 2);
 }
 
 TEST(FileNameOfTest, DropsTheFolder) {

@@ -3,17 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
+#include <QUrl>
 #include <memory>
 #include <stdexcept>
 
@@ -113,19 +117,67 @@ class MainWindowTest : public ::testing::Test {
   StatusWindow* status = nullptr;
 };
 
+TEST_F(MainWindowTest, DeletedGroupComesBackWithCtrlZ) {
+  StoredProject();
+  Open();
+  window->GroupList()->setCurrentRow(0);
+  const QStringList groups = Lines(window->GroupList());
+  const QStringList plates = Lines(window->PlateList());
+  ASSERT_EQ(plates.size(), 3);
+  Action(window->GroupList(), "Delete group")->trigger();
+  EXPECT_EQ(window->GroupList()->count(), 1);
+  QAction* undo = window->EditMenu()->actions().at(0);
+  EXPECT_EQ(undo->text(), "&Undo delete group");
+  EXPECT_EQ(undo->shortcut(), QKeySequence("Ctrl+Z"));
+  EXPECT_EQ(window->EditMenu()->actions().at(1)->shortcut(), QKeySequence("Ctrl+Shift+Z"));
+  QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Lines(window->GroupList()), groups);
+  EXPECT_EQ(Lines(window->PlateList()), plates);
+  EXPECT_EQ(window->GroupList()->currentRow(), 0);
+  QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(window->GroupList()->count(), 1);
+}
+
+TEST_F(MainWindowTest, FilesDroppedOnThePlateListBecomePlates) {
+  StoredProject();
+  const std::string bmp = home.Folder() + "Plates/Ramp chart.bmp";
+  qp::testing::WriteBytes(bmp, qp::testing::PatternBmp(6, 5));
+  Open();
+  window->GroupList()->setCurrentRow(0);
+  ASSERT_EQ(window->PlateList()->count(), 3);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(bmp)),
+                QUrl::fromLocalFile(QString::fromStdString(home.Folder() + "Setup.ini"))});
+  // The drop goes to the widget that accepted the drag's entry.
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window->PlateList()->viewport(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window->PlateList()->viewport(), &drop);
+  ASSERT_EQ(window->PlateList()->count(), 4);
+  EXPECT_TRUE(window->PlateList()->item(3)->text().startsWith("Plate 4, Ramp chart,"));
+  EXPECT_EQ(window->statusBar()->currentMessage(),
+            "Added 1 dropped file; 1 not a PDF, BMP or JPEG file");
+  window->Undo();
+  EXPECT_EQ(window->PlateList()->count(), 3);
+}
+
 TEST_F(MainWindowTest, CaptionsMenusAndLists) {
   Open();
   EXPECT_EQ(window->windowTitle(), "Quarrin Avionics plate file builder (Beta, version 0.0.0.4)");
   EXPECT_EQ(window->ActiveProjectField()->text(), "No project loaded");
   EXPECT_EQ(window->BatchImportButton()->text(), "Batch import plates");
   EXPECT_EQ(window->ProjectMenu()->title(), "&Project");
-  EXPECT_EQ(
-      ActionTexts(window->ProjectMenu()),
-      (QStringList{"&New project", "&Open project", "&Build project (Build only selected groups)",
-                   "B&uild project (Build all groups in project)", "Open &group file..."}));
+  EXPECT_EQ(ActionTexts(window->ProjectMenu()),
+            (QStringList{"&New project", "&Open project", "&Recent projects",
+                         "&Build project (Build only selected groups)",
+                         "B&uild project (Build all groups in project)", "Open &group file...", "",
+                         "&Quit"}));
   for (QAction* action : window->ProjectMenu()->actions()) {
+    if (action->menu() || action->isSeparator()) continue;
     EXPECT_FALSE(action->shortcut().isEmpty()) << action->text().toStdString();
   }
+  EXPECT_EQ(Action(window->ProjectMenu(), "&Quit")->shortcut(), QKeySequence("Ctrl+Q"));
   EXPECT_EQ(ActionTexts(window->GroupList()),
             (QStringList{"Add a new group", "Delete group", "Edit group properties"}));
   EXPECT_EQ(ActionTexts(window->PlateList()),
@@ -328,7 +380,9 @@ TEST_F(MainWindowTest, BuildItemsBuildThroughTheDriver) {
   EXPECT_TRUE(build_selected->isEnabled());
 
   build_all->trigger();
-  EXPECT_EQ(status->Lines()->toPlainText(), "[1/1] diagram.bmp");
+  const QString summary = "Built 1 plate of BMPS into ZGBMPS.ZPG";
+  EXPECT_EQ(status->Lines()->toPlainText(), "[1/1] diagram.bmp\n" + summary);
+  EXPECT_EQ(window->statusBar()->currentMessage(), summary);
   EXPECT_FALSE(status->isVisible());
   const GroupFileContent content = ReadGroupFile(home.Folder() + "Export/ZGBMPS.ZPG");
   ASSERT_EQ(content.entries.size(), 1u);

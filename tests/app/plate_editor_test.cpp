@@ -18,9 +18,11 @@
 #include <memory>
 #include <vector>
 
+#include "app/core/preview_view.h"
 #include "app/lat_long_dialog.h"
 #include "app/main_presenter.h"
 #include "app/main_window.h"
+#include "app/preview_area.h"
 #include "app/preview_pane.h"
 #include "project/app_folders.h"
 #include "project/app_session.h"
@@ -71,6 +73,21 @@ class PlateEditorTest : public ::testing::Test {
     QApplication::sendEvent(editor->Preview(), &move);
   }
 
+  void SendMouse(QEvent::Type type, int x, int y) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(x, y), editor->Preview()->mapToGlobal(QPointF(x, y)), button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(editor->Preview(), &event);
+  }
+
+  void Wheel(int notches, Qt::KeyboardModifiers modifiers) {
+    const QPointF at(300, 300);
+    QWheelEvent event(at, editor->Preview()->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches),
+                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(editor->Preview(), &event);
+  }
+
   std::vector<uint8_t> ImageBytes() {
     const PlateRaster& image = editor->Model().Image();
     return {image.Data(), image.Data() + size_t(image.Stride()) * image.Height()};
@@ -92,10 +109,14 @@ TEST_F(PlateEditorTest, CaptionsButtonsAndPopUpMenu) {
                                 "Set geographic reference bottom right",
                                 "Set clip rectangle top left", "Set clip rectange bottom right"}));
   EXPECT_EQ(editor->LatLong()->windowTitle(), "Lat/Long");
-  EXPECT_EQ(editor->Preview()->size(), QSize(601, 601));
+  // At least 601 x 601, larger as the window grows.
+  const QSize pane = editor->Preview()->size();
+  EXPECT_GE(pane.width(), 601);
+  EXPECT_GE(pane.height(), 601);
+  EXPECT_EQ(editor->HorizontalBar()->maximum(), PreviewScrollMax(pane.width(), 1.0));
+  EXPECT_EQ(editor->VerticalBar()->maximum(), PreviewScrollMax(pane.height(), 1.0));
   for (QScrollBar* bar : {editor->HorizontalBar(), editor->VerticalBar()}) {
     EXPECT_EQ(bar->minimum(), 0);
-    EXPECT_EQ(bar->maximum(), 1400);
     EXPECT_EQ(bar->pageStep(), 100);
   }
   EXPECT_EQ(editor->ScalingChoice()->checkedId(), 0);
@@ -140,6 +161,45 @@ TEST_F(PlateEditorTest, ScrollBarsMoveTheImage) {
   editor->VerticalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_EQ(editor->VerticalBar()->value(), 900);
   EXPECT_EQ(editor->Preview()->Origin(), QPoint(700, 900));
+}
+
+TEST_F(PlateEditorTest, DragMarksTheClipRectangle) {
+  renderer.width = 1000;
+  renderer.height = 1200;
+  ShowOn(Source("chart.pdf"));
+  editor->HorizontalBar()->setValue(100);
+  SendMouse(QEvent::MouseButtonPress, 60, 90);
+  SendMouse(QEvent::MouseMove, 30, 40);
+  SendMouse(QEvent::MouseMove, 10, 20);
+  SendMouse(QEvent::MouseButtonRelease, 10, 20);
+  QStringList clip;
+  for (const QLineEdit* field : editor->ClipFields()) clip << field->text();
+  EXPECT_EQ(clip, (QStringList{"110", "20", "160", "90"}));
+  EXPECT_TRUE(editor->ClipBox()->isChecked());
+  EXPECT_EQ(editor->Model().Image().Pixel(110, 50), 0x0000FFu);  // the outline, red
+
+  // Typed values move the outline at once.
+  QTest::keyClick(editor->ClipFields()[0], Qt::Key_Backspace);  // "11"
+  EXPECT_EQ(editor->Model().Image().Pixel(11, 50), 0x0000FFu);
+}
+
+TEST_F(PlateEditorTest, WheelScrollsAndZooms) {
+  renderer.width = 1000;
+  renderer.height = 1200;
+  ShowOn(Source("chart.pdf"));
+  Wheel(-1, Qt::NoModifier);
+  EXPECT_EQ(editor->VerticalBar()->value(), editor->Preview()->height() / 6);
+  Wheel(-1, Qt::ShiftModifier);
+  EXPECT_EQ(editor->HorizontalBar()->value(), editor->Preview()->width() / 6);
+  Wheel(1, Qt::ControlModifier);
+  EXPECT_EQ(editor->Preview()->Zoom(), 1.5);
+  QCheckBox* fit = editor->PreviewView()->FitBox();
+  fit->click();
+  const QSize pane = editor->Preview()->size();
+  EXPECT_EQ(editor->Preview()->Zoom(), FitZoom(1000, 1200, pane.width(), pane.height()));
+  EXPECT_EQ(editor->Preview()->Origin(), QPoint(0, 0));
+  Wheel(-1, Qt::ControlModifier);  // a wheel zoom leaves Fit
+  EXPECT_FALSE(fit->isChecked());
 }
 
 TEST_F(PlateEditorTest, PopUpCommandsFillTheFields) {

@@ -67,6 +67,10 @@ TEST_F(PdfCommands, ShowTextRawAndDecoded) {
       {{"pdfinfo", "/tmp"}, 1, "", "/tmp is a directory"},
       {{"render", "/tmp", "--output=-"}, 1, "", "/tmp is a directory"},
       {{"show", "--password=x", file, "1"}, 0, "<< /Type /Catalog /Pages 2 0 R >>\n", ""},
+      {{"text", file}, 0, "", ""},
+      {{"text", file, "--page", "2"}, 1, "", file + ": no page 2 (the file has 1 page)"},
+      {{"text", "/nonexistent.pdf"}, 1, "", "/nonexistent.pdf: no such file"},
+      {{"text", file, "--page", "0"}, 2, "", "--page"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[1] + " " + c.args[c.args.size() - 1]);
@@ -75,6 +79,29 @@ TEST_F(PdfCommands, ShowTextRawAndDecoded) {
     EXPECT_EQ(run.out, c.out);
     EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
   }
+}
+
+TEST(TextCommand, LinesInReadingOrderWithBoxes) {
+  const fs::path path =
+      fs::temp_directory_path() / ("qp-textcmd-" + std::to_string(::getpid()) + ".pdf");
+  // Drawn bottom line first; the second string continues the first line after
+  // a word gap, the Differences name an accented glyph.
+  std::ofstream(path, std::ios::binary) << pdf::testing::ExpandPdfTemplate(
+      "%PDF-1.4\n{{object 1 0}} << /Type /Catalog /Pages 2 0 R >> endobj\n"
+      "{{object 2 0}} << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
+      "{{object 3 0}} << /Type /Page /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << "
+      "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding << "
+      "/Differences [200 /eacute] >> >> >> >> >> endobj\n"
+      "{{object 4 0}} << {{streamlen}} >>\nstream\n"
+      "BT /F1 10 Tf 20 50 Td (Second) Tj ET BT /F1 10 Tf 20 150 Td (Caf\\310) Tj 30 0 Td (ok) Tj "
+      "ET\nendstream endobj\n"
+      "{{xref}}trailer << /Size 5 /Root 1 0 R >>\n{{startxref}}\n%%EOF\n");
+  const CliRun plain = Platec({"text", path.string()});
+  EXPECT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.out, "Caf\xC3\xA9 ok\nSecond\n");
+  const CliRun boxes = Platec({"text", path.string(), "--bbox"});
+  EXPECT_EQ(boxes.out.substr(0, boxes.out.find('\t')), "20.00 147.82 60.56 157.29");
+  fs::remove(path);
 }
 
 }  // namespace

@@ -122,7 +122,7 @@ TEST(GroupFileWriter, IgnoredClipKeepsTheStoredCorners) {
   plate.GEOREF = plate.Clip = true;
   plate.LatTL = 100;
   plate.LongBR = 500;
-  EncodedImage applied{1000, 1000, 500, 500, true, {0, 0, 500, 500}, 0};
+  EncodedImage applied{1000, 1000, 500, 500, true, {0, 0, 500, 500}, 0, {}};
   EncodedImage ignored = applied;
   ignored.Clipped = false;
   EXPECT_EQ(PlateHeaderCorners(plate, ignored), (PlateCorners{100, 0, 0, 500}));

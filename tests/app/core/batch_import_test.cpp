@@ -331,5 +331,26 @@ TEST(DocumentPageCounter, CountsPagesAndRefusesWhatCannotBeOpened) {
   EXPECT_THROW(counter.LoadPageCount(locked), pdf::ExPasswordRequired);
 }
 
+// Dropped files follow the import options; pictures are one plate, other
+// types and existing sources are counted and passed over.
+TEST_F(BatchImportTest, DroppedFilesBecomePlates) {
+  AddChart("KLAX_ILS 25L.pdf", 2);
+  AddChart("Taxi.v2.pdf", 1);
+  WriteFile(Chart("diagram.bmp"), "BM");
+  WriteFile(Chart("notes.txt"), "x");
+  AddExistingPlate("Old", Chart("Taxi.v2.pdf"));
+  commands.calls.clear();
+  const DropSummary summary =
+      ImportDroppedFiles(project, commands, counts,
+                         {Chart("KLAX_ILS 25L.pdf"), Chart("notes.txt"), Chart("diagram.bmp"),
+                          Chart("Taxi.v2.pdf"), Chart("gone.pdf")});
+  EXPECT_EQ(commands.calls, (std::vector<std::string>{"add [KLAX_ILS 25L] KLAX_ILS 25L.pdf p1/2",
+                                                      "add [KLAX_ILS 25L] KLAX_ILS 25L.pdf p2/2",
+                                                      "add [diagram] diagram.bmp p1/1"}));
+  EXPECT_EQ(counts.opened, (std::vector<std::string>{"KLAX_ILS 25L.pdf"}));
+  EXPECT_EQ(DropSummaryText(summary),
+            "Added 2 dropped files; 1 already in the group; 2 not a PDF, BMP or JPEG file");
+}
+
 }  // namespace
 }  // namespace qp::app

@@ -209,11 +209,18 @@ TEST_F(PlateEditorModelTest, ClipOutlineIsDrawnOnlyWhenTicked) {
   EXPECT_EQ(Pixel(10, 0), kRed);
   EXPECT_EQ(Pixel(29, 19), kRed);
   EXPECT_EQ(Pixel(15, 10), PageColour(1));
-  model.SetClipText(3, "40");  // no redraw until the next change
-  EXPECT_EQ(Pixel(10, 39), PageColour(1));
-  model.SetRotation(rtNone);
+  model.SetClipText(3, "40");  // the outline follows at once
   EXPECT_EQ(Pixel(10, 39), kRed);
   EXPECT_EQ(Pixel(10, 0), PageColour(1));
+  // A rectangle marked with the mouse ticks clipping and fills the fields.
+  model.SetClip(false);
+  model.SetClipRectangle(50, 60, 70, 80);
+  EXPECT_TRUE(model.Fields().clip);
+  EXPECT_EQ(model.Fields().clip_x1 + " " + model.Fields().clip_y1 + " " + model.Fields().clip_x2 +
+                " " + model.Fields().clip_y2,
+            "50 60 70 80");
+  EXPECT_EQ(Pixel(50, 79), kRed);
+  EXPECT_EQ(Pixel(10, 39), PageColour(1));
 }
 
 TEST_F(PlateEditorModelTest, CrosshairLeavesNoTrail) {

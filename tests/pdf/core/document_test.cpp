@@ -294,6 +294,21 @@ TEST(PageTree, HugeCountAndBadAttributes) {
   EXPECT_THROW(page->Rotate(), ExBadPage);
 }
 
+// A /Count that is not a usable integer (as damaged files have) gives the
+// pages the walk finds, so that the pages that are there can be shown.
+TEST(PageTree, UnusableCountGivesThePagesFound) {
+  for (const char* count : {"/Count 9999999999", "/Count -3", "/Count 2.0", "/Count /Two", ""}) {
+    const std::string tree = std::string("{{object 2 0}} << /Type /Pages /Kids [3 0 R 4 0 R] ") +
+                             count +
+                             " >> endobj\n"
+                             "{{object 3 0}} << /Type /Page /Parent 2 0 R >> endobj\n"
+                             "{{object 4 0}} << /Type /Page /Parent 2 0 R >> endobj\n";
+    auto document = Load(Document(tree));
+    EXPECT_EQ(document->GetPageCount(), 2) << count;
+    EXPECT_NE(document->GetPageTree()->GetPage(2), nullptr) << count;
+  }
+}
+
 TEST(Geometry, RectAndMatrix) {
   TPDRect empty;
   EXPECT_FALSE(empty.IsValid());

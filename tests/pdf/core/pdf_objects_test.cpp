@@ -40,7 +40,7 @@ class FakeDocument final : public TPDObjectResolver {
 class Tracked final : public TPDBaseObject {
  public:
   static inline int alive = 0;
-  Tracked() { ++alive; }
+  Tracked() : TPDBaseObject(otNone) { ++alive; }
   ~Tracked() override { --alive; }
   TPDObjectPtr Clone() const override { return std::make_unique<Tracked>(); }
 };
@@ -124,6 +124,48 @@ TEST(PdfObjects, DictionaryLookupsAreExactAndResolveThroughTheDocument) {
   EXPECT_TRUE(dict.Remove("Type"));
   EXPECT_FALSE(dict.Remove("Type"));
   EXPECT_EQ(dict.LookUp("Type"), nullptr);
+}
+
+// Typed look-ups resolve references and give nothing (or the fallback) for
+// a missing key, a value of another kind, or a reference to nothing.
+TEST(PdfObjects, TypedLookupsCheckTheKind) {
+  FakeDocument document;
+  document.sources[7] = [] { return std::make_unique<TPDDictionary>(); };
+  document.sources[8] = [] { return std::make_unique<TPDReal>(3.0); };
+  TPDDictionary dict(&document);
+  dict.Add("Dict", std::make_unique<TPDIndirectRef>(7, 0));
+  dict.Add("Whole", std::make_unique<TPDIndirectRef>(8, 0));
+  dict.Add("Free", std::make_unique<TPDIndirectRef>(5, 0));
+  dict.Add("Half", std::make_unique<TPDReal>(2.5));
+  dict.Add("Int", std::make_unique<TPDInteger>(-4));
+  dict.Add("Huge", std::make_unique<TPDReal>(1e300));
+  dict.Add("Name", std::make_unique<TPDName>("Page"));
+  dict.Add("Array", std::make_unique<TPDArray>());
+  dict.Add("Yes", std::make_unique<TPDBoolean>(true));
+
+  EXPECT_NE(dict.GetDict("Dict"), nullptr);
+  EXPECT_NE(dict.GetArray("Array"), nullptr);
+  EXPECT_EQ(dict.GetName("Name"), "Page");
+  EXPECT_TRUE(dict.GetBoolean("Yes", false));
+  const struct {
+    const char* key;
+    double number;    // GetNumber(key, -1)
+    int64_t integer;  // GetInteger(key, -1)
+  } numbers[] = {
+      {"Whole", 3, 3},  {"Half", 2.5, -1}, {"Int", -4, -4},     {"Huge", 1e300, -1},
+      {"Free", -1, -1}, {"Name", -1, -1},  {"Missing", -1, -1},
+  };
+  for (const auto& n : numbers) {
+    EXPECT_EQ(dict.GetNumber(n.key, -1), n.number) << n.key;
+    EXPECT_EQ(dict.GetInteger(n.key, -1), n.integer) << n.key;
+  }
+  for (const char* key : {"Free", "Name", "Whole", "Missing"}) {
+    EXPECT_EQ(dict.GetDict(key), nullptr) << key;
+    EXPECT_EQ(dict.GetArray(key), nullptr) << key;
+    EXPECT_EQ(dict.GetStream(key), nullptr) << key;
+    EXPECT_FALSE(dict.GetBoolean(key, false)) << key;
+  }
+  EXPECT_FALSE(dict.GetName("Array").has_value());
 }
 
 TEST(PdfObjects, ArrayIndexOutOfRangeChangesNothing) {

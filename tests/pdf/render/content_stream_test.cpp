@@ -208,6 +208,34 @@ TEST(ContentStreamTest, FormsThatDrawThemselvesTwiceStopAtThePageBudget) {
   EXPECT_EQ(device.forms, TPDFormBudget::kMaxForms);
 }
 
+// A page whose time is up stops at the next check: the calls made before
+// it stay, the rest of the stream (and any stream after it) is not run.
+TEST(ContentStreamTest, APageOutOfTimeStopsDrawing) {
+  std::string content;
+  for (int i = 0; i < 1000; ++i) content += "0 0 m 1 1 l S\n";
+  for (const bool outOfTime : {false, true}) {
+    RecordingDevice device;
+    TPDRect box(0, 0, 72, 72);
+    TPDFormBudget budget;
+    if (outOfTime) budget.maxTime = std::chrono::steady_clock::duration::zero();
+    TPDContentStream stream(nullptr, device, TPDState(72, 72, 0, &box), nullptr);
+    stream.SetFormBudget(&budget);
+    stream.RunBytes(content);
+    stream.RunBytes("0 0 m 2 2 l S");
+    const std::string calls = device.Joined();
+    const size_t strokes = [&] {
+      size_t n = 0;
+      for (size_t at = calls.find("Stroke"); at != std::string::npos;
+           at = calls.find("Stroke", at + 1))
+        ++n;
+      return n;
+    }();
+    EXPECT_EQ(stream.Budget().outOfTime, outOfTime);
+    // Three operators a line: the clock is first read at the 256th.
+    EXPECT_EQ(strokes, outOfTime ? 85u : 1001u);
+  }
+}
+
 TEST(ContentStreamTest, LineWidthAfterAFormIsThePagesOwn) {
   const std::string objects =
       "{{object 20 0}} << /Subtype /Form {{streamlen}} >>\nstream\n7 w\nendstream endobj\n";
