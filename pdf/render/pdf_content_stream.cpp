@@ -10,6 +10,7 @@
 #include "pdf/core/pdf_parser.h"
 #include "pdf/core/pdf_syntax.h"
 #include "pdf/render/pdf_inline_image.h"
+#include "pdf/render/pdf_optional_content.h"
 
 namespace qp::pdf {
 
@@ -573,7 +574,7 @@ void TPDContentStream::Execute(int op) {
       if (!ignore_colour_) SetColorComponents(false);
       break;
     case op_sh:
-      PaintShadingOperator();
+      if (!hidden_) PaintShadingOperator();
       break;
     case op_d1:
       // A Type 3 glyph that declares its box is a shape only: it paints in
@@ -582,7 +583,16 @@ void TPDContentStream::Execute(int op) {
       break;
     // XObjects and marked content.
     case op_Do:
-      DrawXObject();
+      if (!hidden_) DrawXObject();
+      break;
+    case op_BMC:
+      BeginMarkedContent(false);
+      break;
+    case op_BDC:
+      BeginMarkedContent(true);
+      break;
+    case op_EMC:
+      EndMarkedContent();
       break;
     case op_BX:
       ++ignore_undef_;
@@ -687,7 +697,7 @@ void TPDContentStream::Paint(bool close, bool fill, bool evenOdd, bool stroke) {
   TPDState& s = state_;
   if (!s.IsCurrentPoint()) return;
   if (close) s.ClosePath();
-  if (s.IsCurrentPath()) {
+  if (s.IsCurrentPath() && !hidden_) {
     if (fill && s.FillColorSpace && s.FillColorSpace->GetMode() == csPattern) {
       PaintPattern(false, evenOdd ? TShadingArea::kEvenOddFill : TShadingArea::kFill);
     } else if (fill) {
@@ -831,19 +841,6 @@ void TPDContentStream::SetColorComponents(bool fill) {
   }
 }
 
-void TPDContentStream::ApplyExtGState() {
-  TPDBaseObject* object = LookupResource("ExtGState", args_[0].text);
-  if (!object || !object->IsDict()) return;
-  auto* dict = static_cast<TPDDictionary*>(object);
-  const TPDBaseObject* strokeAlpha = ResolveObject(dict->LookUp("CA"), document_);
-  const TPDBaseObject* fillAlpha = ResolveObject(dict->LookUp("ca"), document_);
-  if (strokeAlpha && strokeAlpha->IsNumber()) state_.StrokeOpacity = strokeAlpha->GetNumber();
-  if (fillAlpha && fillAlpha->IsNumber()) state_.FillOpacity = fillAlpha->GetNumber();
-  device_.UpdateStrokeOpacity(state_);
-  device_.UpdateFillOpacity(state_);
-  SelectFontOfGState(*dict, args_[0].text);
-}
-
 void TPDContentStream::DrawXObject() {
   TPDBaseObject* object = LookupResource("XObject", args_[0].text);
   if (!object || !object->IsStream()) return;
@@ -851,13 +848,14 @@ void TPDContentStream::DrawXObject() {
   const TPDDictionary* dict = stream->GetDict();
   if (!dict) return;
   const TPDBaseObject* subtype = ResolveObject(dict->LookUp("Subtype"), document_);
-  if (!subtype) return;
+  if (!subtype || Hidden(dict->LookUp("OC"))) return;
   if (subtype->IsName("Image")) {
     TPDImageSource image;
     image.Dict = dict;
     image.Stream = stream;
     image.Resources = resources_;
     device_.DrawImage(state_, image);
+    PaintImageMaskPattern(*dict);
   } else if (subtype->IsName("Form")) {
     if (depth_ >= kMaxFormDepth || budget_->forms >= TPDFormBudget::kMaxForms) return;
     ++budget_->forms;
@@ -865,6 +863,37 @@ void TPDContentStream::DrawXObject() {
     TPDDictionary* resources = own && own->IsDict() ? static_cast<TPDDictionary*>(own) : resources_;
     device_.DrawFormXObject(state_, TPDForm(stream, resources, document_, depth_ + 1, budget_));
   }
+}
+
+void TPDContentStream::PaintImageMaskPattern(const TPDDictionary& dict) {
+  if (!state_.FillColorSpace || state_.FillColorSpace->GetMode() != csPattern) return;
+  const TPDBaseObject* mask = ResolveObject(dict.LookUp("ImageMask"), document_);
+  if (!mask) mask = ResolveObject(dict.LookUp("IM"), document_);
+  if (mask && mask->IsBoolean() && static_cast<const TPDBoolean*>(mask)->Value()) {
+    PaintPattern(false, TShadingArea::kMask);
+  }
+}
+
+bool TPDContentStream::Hidden(TPDBaseObject* oc) const {
+  return oc && state_.OptionalContent && state_.OptionalContent->IsHidden(oc);
+}
+
+void TPDContentStream::BeginMarkedContent(bool withProperties) {
+  bool hides = false;
+  if (withProperties && args_[0].text == "OC") {
+    TPDBaseObject* oc = args_[1].kind == TPDOperand::kDict
+                            ? args_[1].object.get()
+                            : LookupResource("Properties", args_[1].text);
+    hides = Hidden(oc);
+  }
+  marked_.push_back(hides);
+  if (hides) ++hidden_;
+}
+
+void TPDContentStream::EndMarkedContent() {
+  if (marked_.empty()) return;
+  if (marked_.back()) --hidden_;
+  marked_.pop_back();
 }
 
 void TPDContentStream::InlineImage(TPDParser& parser, std::string_view data) {
@@ -911,8 +940,23 @@ void TPDContentStream::InlineImage(TPDParser& parser, std::string_view data) {
   image.Data = data.substr(start, extent.data_end - start);
   image.IsInline = true;
   image.Resources = resources_;
-  device_.DrawImage(state_, image);
+  if (!hidden_) {
+    device_.DrawImage(state_, image);
+    PaintImageMaskPattern(*dict);
+  }
   parser.GetLexer().SetPosition(static_cast<int64_t>(extent.resume));
+}
+
+bool TPDForm::IsTransparencyGroup(bool& knockout) const {
+  const TPDDictionary* dict = stream_->GetDict();
+  TPDBaseObject* group = dict ? ResolveObject(dict->LookUp("Group"), document_) : nullptr;
+  if (!group || !group->IsDict()) return false;
+  auto* g = static_cast<TPDDictionary*>(group);
+  const TPDBaseObject* s = ResolveObject(g->LookUp("S"), document_);
+  if (!s || !s->IsName("Transparency")) return false;
+  const TPDBaseObject* k = ResolveObject(g->LookUp("K"), document_);
+  knockout = k && k->IsBoolean() && static_cast<const TPDBoolean*>(k)->Value();
+  return true;
 }
 
 TPDMatrix TPDForm::GetMatrix() const {
@@ -950,6 +994,7 @@ void TPDForm::Display(TPDExportDevice& device, const TPDState& state) const {
   copy.ClearPath();
   TPDContentStream content(document_, device, std::move(copy), resources_, depth_);
   if (budget_) content.SetFormBudget(budget_);
+  if (uncoloured_) content.SetUncoloured();
   content.Run(*stream_);
 }
 

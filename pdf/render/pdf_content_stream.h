@@ -63,6 +63,8 @@ class TPDContentStream {
   const TPDFormBudget& Budget() const { return *budget_; }
   // The stream is a Type 3 glyph procedure: d1 makes it ignore colours.
   void SetType3Glyph();
+  // Colour operators are ignored (the content of an uncoloured pattern).
+  void SetUncoloured() { ignore_colour_ = true; }
 
   // Undoes every q that the streams left open, so that what is drawn next
   // (annotations) starts from the page's own state and clip.
@@ -95,16 +97,27 @@ class TPDContentStream {
   void SetColorSpace(bool fill);
   void SetDeviceColor(bool fill, int comps);
   void SetColorComponents(bool fill);
+  // Graphics state parameter dictionaries (pdf_content_extgstate.cpp).
   void ApplyExtGState();
+  void ApplySoftMask(const TPDBaseObject* mask);
   // Shadings (pdf_content_shading.cpp): the sh operator, and the shading
   // patterns that fills and strokes paint with.
   void PaintShadingOperator();
-  // True when the pattern was one this interpreter paints (a shading
-  // pattern), whether or not it could be drawn.
+  // True when the pattern was one this interpreter paints (a shading or
+  // tiling pattern), whether or not it could be drawn.
   bool PaintPattern(bool stroke, TShadingArea area);
+  void PaintTilingPattern(TPDStream& pattern, bool stroke, TShadingArea area);
   void ChoosePattern(bool fill, const std::string& name);
+  // An image mask just drawn with a pattern fill: the pattern paints
+  // through it.
+  void PaintImageMaskPattern(const TPDDictionary& dict);
   TPDShadingRef ShadingOf(TPDBaseObject* object);
   void DrawXObject();
+  // Optional content: BDC /OC opens hidden content when its group or
+  // membership dictionary is off; painting stops until its EMC.
+  void BeginMarkedContent(bool withProperties);
+  void EndMarkedContent();
+  bool Hidden(TPDBaseObject* oc) const;
   void InlineImage(TPDParser& parser, std::string_view data);
   void TextNextLine();
 
@@ -128,7 +141,9 @@ class TPDContentStream {
   TPDDictionary* resources_;
   int depth_;
   TClip clip_ = clipNone;
-  int ignore_undef_ = 0;  // BX/EX depth; kept, changes nothing
+  int ignore_undef_ = 0;
+  std::vector<bool> marked_;  // per open BMC/BDC: whether it hides
+  int hidden_ = 0;  // open marked content that hides  // BX/EX depth; kept, changes nothing
   bool font_changed_ = false;
   TPDMatrix text_line_matrix_;
 

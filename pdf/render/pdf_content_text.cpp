@@ -57,6 +57,10 @@ void TPDContentStream::ShowText(std::string_view text, const TPDArray* array) {
     device_.UpdateFont(state_);
     font_changed_ = false;
   }
+  // Hidden optional content shows its text invisibly: the position still
+  // moves.
+  const double render = state_.Render;
+  if (hidden_) state_.Render = 3;
   device_.BeginStringOp(state_);
   if (!array) {
     ShowString(text);
@@ -82,6 +86,13 @@ void TPDContentStream::ShowText(std::string_view text, const TPDArray* array) {
     }
   }
   device_.EndStringOp(state_);
+  state_.Render = render;
+  // Glyphs filled with a pattern: the device kept their outlines.
+  const int mode = static_cast<int>(state_.Render);
+  if (!hidden_ && (mode == 0 || mode == 2 || mode == 4 || mode == 6) && state_.FillColorSpace &&
+      state_.FillColorSpace->GetMode() == csPattern) {
+    PaintPattern(false, TShadingArea::kText);
+  }
 }
 
 void TPDContentStream::ShowString(std::string_view text) {

@@ -3,8 +3,10 @@
 // Every operation of the base class does nothing (or the little noted), so a
 // device overrides only what it paints.
 
+#include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -17,9 +19,11 @@ namespace qp::pdf {
 class TPDExportDevice;
 struct TPDShading;
 
-// Where a shading paints: everything the clip lets through (the sh
-// operator), or the state's path filled or stroked (a shading pattern).
-enum class TShadingArea { kClip, kFill, kEvenOddFill, kStroke };
+// Where a shading or pattern paints: everything the clip lets through (the
+// sh operator), the state's path filled or stroked, the glyphs of the
+// string operator that just ended (text filled with a pattern) or the image
+// mask just drawn.
+enum class TShadingArea { kClip, kFill, kEvenOddFill, kStroke, kText, kMask };
 
 // An image XObject or an inline image as the interpreter hands it on. For an
 // inline image, Data is the raw (still encoded) data between ID and EI.
@@ -41,6 +45,23 @@ struct TPDFormBudget {
   // Type 3 glyph procedures run on the page (their content counts in bytes).
   static constexpr int64_t kMaxType3Glyphs = 200000;
   int64_t type3Glyphs = 0;
+  // Tiling pattern cells and soft masks drawn one inside another (a pattern
+  // or mask that uses itself stops here).
+  static constexpr int kMaxPatternNesting = 4;
+  int patternNesting = 0;
+  // Pixels of the pattern cells and soft masks drawn apart from the page:
+  // once spent, further ones are not drawn.
+  static constexpr int64_t kMaxOffscreenPixels = int64_t{1} << 28;
+  int64_t offscreenPixels = 0;
+  // Soft masks made on the page (each draws its group over the clip).
+  static constexpr int kMaxSoftMasks = 256;
+  int softMasks = 0;
+  // Takes `pixels` from the budget; false when they are not left.
+  bool SpendPixels(double pixels) {
+    if (!(pixels <= double(kMaxOffscreenPixels - offscreenPixels))) return false;
+    offscreenPixels += static_cast<int64_t>(pixels);
+    return true;
+  }
   // Interpretation stops once the page has run this long: what was drawn
   // stays, and the caller is told.
   static constexpr std::chrono::seconds kMaxTime{10};
@@ -69,11 +90,18 @@ class TPDForm {
         document_(document),
         depth_(depth),
         budget_(budget) {}
+  // The content ignores its colour operators and paints in the colours of
+  // the state it is displayed with (an uncoloured tiling pattern).
+  void SetUncoloured() { uncoloured_ = true; }
+  // True when the form is a transparency group; `knockout` gets its K.
+  bool IsTransparencyGroup(bool& knockout) const;
   // /Matrix, identity without one.
   TPDMatrix GetMatrix() const;
   // /BBox when it is an array of four numbers.
   bool GetBBox(double& x1, double& y1, double& x2, double& y2) const;
   TPDStream* Stream() const { return stream_; }
+  // The page's budget, when the form shares one.
+  TPDFormBudget* Budget() const { return budget_; }
   // Interprets the form's content on a copy of `state`; nothing the form does
   // reaches the caller's state.
   void Display(TPDExportDevice& device, const TPDState& state) const;
@@ -84,6 +112,22 @@ class TPDForm {
   TPDObjectResolver* document_;
   int depth_;  // nesting depth of the stream that drew this form
   TPDFormBudget* budget_;
+  bool uncoloured_ = false;
+};
+
+// A tiling pattern as the interpreter hands it on: the cell's content, the
+// state it starts with (its CTM maps pattern space to the device; for an
+// uncoloured pattern its colours are the ones to paint in), and the cell's
+// box and steps in pattern space. `Key` (the pattern object) and `Colour`
+// tell rendered cells apart.
+struct TPDTiling {
+  TPDTiling(TPDForm cell, TPDState cellState) : Cell(cell), CellState(std::move(cellState)) {}
+  TPDForm Cell;
+  TPDState CellState;
+  const void* Key = nullptr;
+  TRGB Colour{};
+  double BBox[4] = {0, 0, 0, 0};  // x1 y1 x2 y2, in order
+  double XStep = 0, YStep = 0;    // positive and finite
 };
 
 class TPDExportDevice {
@@ -147,6 +191,21 @@ class TPDExportDevice {
   virtual void PaintShading(const TPDState& /*state*/, const TPDShading& /*shading*/,
                             const TPDMatrix& /*shadingCTM*/, TShadingArea /*area*/,
                             bool /*background*/) {}
+
+  // The soft mask of a graphics state parameter dictionary: `group` drawn
+  // with `state` (the state gs ran in, without mask, blend mode and
+  // alphas), its luminosity over `backdrop` or its alpha, each value mapped
+  // through `transfer` when given. Nothing when the device does not mask.
+  virtual std::shared_ptr<const TPDSoftMask> MakeSoftMask(
+      const TPDState& /*state*/, const TPDForm& /*group*/, bool /*luminosity*/,
+      const TRGB& /*backdrop*/, const std::array<uint8_t, 256>* /*transfer*/) {
+    return nullptr;
+  }
+
+  // Paints `tiling` over `area` in the state's fill opacity (stroke opacity
+  // for kStroke).
+  virtual void PaintTiling(const TPDState& /*state*/, const TPDTiling& /*tiling*/,
+                           TShadingArea /*area*/) {}
 
   // Text. DrawChar paints one glyph of the state's font: its origin (x, y)
   // is in text space relative to the state's text matrix; (dx, dy) is the

@@ -45,6 +45,12 @@ void TPDImageDevice::CheckStatus() const {
 
 void TPDImageDevice::RestoreTo(int depth) {
   while (save_depth_ > depth) {
+    if (save_depth_ == 1 && page_group_) {
+      // The page drawn on its transparent group goes onto the white page.
+      page_group_ = false;
+      cairo_pop_group_to_source(cr_);
+      cairo_paint(cr_);
+    }
     cairo_restore(cr_);
     --save_depth_;
   }
@@ -63,6 +69,13 @@ void TPDImageDevice::StartPage(int /*nPage*/, const TPDState& state) {
   cairo_clip(cr_);
   cairo_set_antialias(cr_, allow_anti_alias_ ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+  // Content blends with what it covers on the page, not with the paper:
+  // a page that uses blend modes is drawn into a transparent group laid on
+  // white at the end.
+  if (state.PageBlends) {
+    cairo_push_group(cr_);
+    page_group_ = true;
+  }
   CheckStatus();
   UpdateCTM(state, state.CTM);
 }
@@ -180,9 +193,11 @@ void TPDImageDevice::SetSource(const TRGB& rgb, double opacity) {
 
 void TPDImageDevice::FillPath(const TPDState& state, cairo_fill_rule_t rule) {
   if (!BuildPath(state)) return;
+  const bool grouped = BeginPaint(state);
   SetSource(state.GetFillRGB(), state.FillOpacity);
   cairo_set_fill_rule(cr_, rule);
   cairo_fill(cr_);
+  EndPaint(state, grouped);
 }
 
 void TPDImageDevice::Fill(const TPDState& state) {
@@ -195,10 +210,12 @@ void TPDImageDevice::EvenOddFill(const TPDState& state) {
 
 void TPDImageDevice::Stroke(const TPDState& state) {
   if (!BuildPath(state)) return;
+  const bool grouped = BeginPaint(state);
   PrepareStroke(state);
   SetSource(state.GetStrokeRGB(), state.StrokeOpacity);
   cairo_stroke(cr_);
   cairo_identity_matrix(cr_);
+  EndPaint(state, grouped);
 }
 
 void TPDImageDevice::PrepareStroke(const TPDState& state) {
@@ -279,6 +296,60 @@ void TPDImageDevice::ClipPath(const TPDState& state, cairo_fill_rule_t rule) {
   cairo_clip(cr_);
 }
 
+bool TPDImageDevice::ClipToArea(const TPDState& state, TShadingArea area, CairoPatternPtr& mask) {
+  switch (area) {
+    case TShadingArea::kFill:
+    case TShadingArea::kEvenOddFill:
+      if (!BuildPath(state)) return false;
+      cairo_set_fill_rule(
+          cr_, area == TShadingArea::kFill ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+      cairo_clip(cr_);
+      return true;
+    case TShadingArea::kText: {
+      const auto path = std::move(pattern_text_);
+      if (!path || path->status != CAIRO_STATUS_SUCCESS) return false;
+      cairo_new_path(cr_);
+      cairo_append_path(cr_, path.get());
+      cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+      cairo_clip(cr_);
+      return true;
+    }
+    case TShadingArea::kMask: {
+      mask = std::move(pattern_mask_);
+      cairo_surface_t* surface = nullptr;
+      if (!mask || cairo_pattern_get_surface(mask.get(), &surface) != CAIRO_STATUS_SUCCESS) {
+        return false;
+      }
+      // The mask's own square.
+      cairo_matrix_t imageToTarget;
+      cairo_pattern_get_matrix(mask.get(), &imageToTarget);
+      if (cairo_matrix_invert(&imageToTarget) != CAIRO_STATUS_SUCCESS) return false;
+      cairo_set_matrix(cr_, &imageToTarget);
+      cairo_new_path(cr_);
+      cairo_rectangle(cr_, 0, 0, cairo_image_surface_get_width(surface),
+                      cairo_image_surface_get_height(surface));
+      cairo_identity_matrix(cr_);
+      cairo_clip(cr_);
+      return true;
+    }
+    default:
+      return true;
+  }
+}
+
+void TPDImageDevice::PaintSource(double alpha, cairo_pattern_t* mask) {
+  if (!mask) {
+    cairo_paint_with_alpha(cr_, alpha);
+    return;
+  }
+  if (alpha < 1) cairo_push_group(cr_);
+  cairo_mask(cr_, mask);
+  if (alpha < 1) {
+    cairo_pop_group_to_source(cr_);
+    cairo_paint_with_alpha(cr_, alpha);
+  }
+}
+
 void TPDImageDevice::Clip(const TPDState& state) {
   ClipPath(state, CAIRO_FILL_RULE_WINDING);
 }
@@ -307,7 +378,7 @@ void TPDImageDevice::DrawFormXObject(const TPDState& state, const TPDForm& form)
     formState.ClearPath();
   }
   try {
-    form.Display(*this, formState);
+    DisplayForm(formState, state, form);
   } catch (...) {
     RestoreTo(depth);
     throw;

@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -61,6 +62,28 @@ class TPDImageDevice final : public TPDExportDevice {
   void PaintShading(const TPDState& state, const TPDShading& shading, const TPDMatrix& shadingCTM,
                     TShadingArea area, bool background) override;
 
+  // Tiling patterns (pdf_image_device_tiling.cpp): the cell is drawn once
+  // into an image of one period and repeated by Cairo; when only a few
+  // cells reach the painted area they are drawn directly instead.
+  void PaintTiling(const TPDState& state, const TPDTiling& tiling, TShadingArea area) override;
+  // A cell image has at most this many pixels (and kMaxCellSide a side);
+  // finer cells are drawn coarser.
+  static constexpr double kMaxCellPixels = double(1 << 22);
+  static constexpr double kMaxCellSide = 4096;
+  // At most this many cells are drawn directly, one by one.
+  static constexpr double kMaxDirectCells = 16;
+
+  // Transparency (pdf_image_device_transparency.cpp): soft masks are drawn
+  // into an image of the clip's extents when gs sets them; every painting
+  // operation under one is drawn into a group that is then masked. Blend
+  // modes are Cairo operators; transparency groups are Cairo groups
+  // (knockout groups replace rather than cover within the group).
+  std::shared_ptr<const TPDSoftMask> MakeSoftMask(
+      const TPDState& state, const TPDForm& group, bool luminosity, const TRGB& backdrop,
+      const std::array<uint8_t, 256>* transfer) override;
+  // A soft mask's image has at most this many pixels.
+  static constexpr double kMaxMaskPixels = double(1 << 26);
+
   // Raises EGPLoadError when the context is in an error state.
   void CheckStatus() const;
 
@@ -106,6 +129,50 @@ class TPDImageDevice final : public TPDExportDevice {
   void ClipPath(const TPDState& state, cairo_fill_rule_t rule);
   void SetSource(const TRGB& rgb, double opacity);
   void RestoreTo(int depth);
+  using CairoPatternPtr = std::unique_ptr<cairo_pattern_t, decltype(&cairo_pattern_destroy)>;
+  // Brackets one painting operation: sets the operator of the state's blend
+  // mode and, under a soft mask, draws into a group; true when it did. In a
+  // knockout group a `shaped` paint (one that covers only its shape)
+  // replaces what lies beneath.
+  bool BeginPaint(const TPDState& state, bool shaped = true);
+  // Ends it: the group painted through the mask; the operator back to over.
+  void EndPaint(const TPDState& state, bool grouped);
+  // Draws a form's content, in a transparency group when it is one.
+  void DisplayForm(const TPDState& formState, const TPDState& state, const TPDForm& form);
+  bool knockout_ = false;  // inside a knockout group
+
+  // Clips to where a shading or pattern paints (nothing for the clip and a
+  // stroke); false when there is nothing to paint. For kMask, `mask` gets
+  // the stencil mask to paint through.
+  bool ClipToArea(const TPDState& state, TShadingArea area, CairoPatternPtr& mask);
+  // Paints the source over the clip, through `mask` when given.
+  void PaintSource(double alpha, cairo_pattern_t* mask);
+  // Keeps a copy of a stencil mask drawn under `imageToTarget` for the
+  // pattern that paints through it.
+  void KeepPatternMask(cairo_surface_t* surface, cairo_pattern_t* pattern,
+                       const cairo_matrix_t& imageToTarget);
+  // The stencil mask of the last image mask filled with a pattern, in
+  // target pixels.
+  CairoPatternPtr pattern_mask_{nullptr, cairo_pattern_destroy};
+
+  // Tiling cells.
+  // Starts a device drawing a pattern cell for the page of this one.
+  void BeginCell(double pageHeight);
+  // Draws the cell's content moved by (dx, dy) in pattern space, clipped to
+  // its box.
+  void DrawCellAt(const TPDTiling& tiling, double dx, double dy);
+  // The cell repeated over the target; nothing when it cannot be made.
+  CairoPatternPtr CellPattern(const TPDTiling& tiling, const cairo_matrix_t& toTarget);
+  struct CellImage {
+    const void* key;
+    TRGB colour;
+    cairo_matrix_t matrix;  // pattern space to target
+    std::shared_ptr<cairo_surface_t> surface;
+    cairo_matrix_t cellFromPattern;
+  };
+  static constexpr size_t kCellCacheBytes = size_t{32} << 20;
+  std::vector<CellImage> cell_cache_;
+  size_t cell_cache_bytes_ = 0;
 
   cairo_t* cr_;
   cairo_matrix_t playback_;
@@ -113,6 +180,7 @@ class TPDImageDevice final : public TPDExportDevice {
   double page_height_ = 0;
   int save_depth_ = 0;
   bool page_started_ = false;
+  bool page_group_ = false;  // the page's group is pushed
   cairo_line_cap_t line_cap_ = CAIRO_LINE_CAP_BUTT;
   cairo_line_join_t line_join_ = CAIRO_LINE_JOIN_MITER;
   double miter_limit_ = 10;
@@ -145,6 +213,8 @@ class TPDImageDevice final : public TPDExportDevice {
   // The scaled font for glyph matrix `m`, or nullptr when masks cannot serve.
   cairo_scaled_font_t* MaskFont(const cairo_matrix_t& m);
   void ShowPendingGlyphs(const TPDState& state);
+  // The glyphs of the string operator, filled and stroked by the mode.
+  void PaintText(const TPDState& state);
   std::unordered_map<const TPDFont*, std::unique_ptr<TextFont>> text_fonts_;
   TextFont* text_font_ = nullptr;
   bool string_glyphs_ = false;  // glyphs collected since BeginStringOp
@@ -152,6 +222,8 @@ class TPDImageDevice final : public TPDExportDevice {
   std::vector<cairo_glyph_t> cairo_glyphs_;
   bool text_clip_pending_ = false;
   std::vector<std::unique_ptr<cairo_path_t, PathDeleter>> text_clip_;
+  // The glyphs of the last string operator filled with a pattern.
+  std::unique_ptr<cairo_path_t, PathDeleter> pattern_text_;
   std::vector<int> type3_depths_;
 
   // Decoded images of the page by stream and reduction, for forms and

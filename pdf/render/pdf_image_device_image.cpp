@@ -103,6 +103,24 @@ void TPDImageDevice::KeepImage(const TPDStream* stream, int rx, int ry,
   image_cache_.emplace(ImageKey{stream, rx, ry}, std::move(bitmap));
 }
 
+void TPDImageDevice::KeepPatternMask(cairo_surface_t* surface, cairo_pattern_t* pattern,
+                                     const cairo_matrix_t& imageToTarget) {
+  const int w = cairo_image_surface_get_width(surface);
+  const int h = cairo_image_surface_get_height(surface);
+  SurfacePtr copy(cairo_image_surface_create(CAIRO_FORMAT_A8, w, h), cairo_surface_destroy);
+  if (cairo_surface_status(copy.get()) != CAIRO_STATUS_SUCCESS) return;
+  cairo_t* c = cairo_create(copy.get());
+  cairo_set_operator(c, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(c, surface, 0, 0);
+  cairo_paint(c);
+  cairo_destroy(c);
+  pattern_mask_.reset(cairo_pattern_create_for_surface(copy.get()));
+  cairo_pattern_set_filter(pattern_mask_.get(), cairo_pattern_get_filter(pattern));
+  cairo_matrix_t targetToImage = imageToTarget;
+  cairo_matrix_invert(&targetToImage);
+  cairo_pattern_set_matrix(pattern_mask_.get(), &targetToImage);
+}
+
 void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& image) {
   std::unique_ptr<TPDStream> inlineStream;
   TPDStream* stream = image.Stream;
@@ -171,12 +189,17 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
   cairo_pattern_set_filter(pattern.get(),
                            ImageFilter(imageToTarget, reduced || decoded.IsInterpolated()));
 
+  const bool grouped = BeginPaint(state);
   cairo_save(cr_);
   cairo_set_matrix(cr_, &imageToTarget);
   cairo_new_path(cr_);
   cairo_rectangle(cr_, 0, 0, bitmap.Width, bitmap.Height);
   cairo_clip(cr_);
-  if (stencil) {
+  if (stencil && state.FillColorSpace && state.FillColorSpace->GetMode() == csPattern) {
+    // A pattern paints through the mask next (ClipToArea): a copy of it is
+    // kept, placed in target pixels.
+    KeepPatternMask(surface.get(), pattern.get(), imageToTarget);
+  } else if (stencil) {
     // Stencil masks paint the fill colour where their alpha is set.
     SetSource(state.GetFillRGB(), state.FillOpacity);
     cairo_mask(cr_, pattern.get());
@@ -186,6 +209,7 @@ void TPDImageDevice::DrawImage(const TPDState& state, const TPDImageSource& imag
     cairo_paint_with_alpha(cr_, std::clamp(std::nearbyint(opacity * 255.0), 0.0, 255.0) / 255.0);
   }
   cairo_restore(cr_);
+  EndPaint(state, grouped);
   // The surface borrows the bitmap's pixels: Cairo must be done with them
   // before they go.
   cairo_surface_finish(surface.get());

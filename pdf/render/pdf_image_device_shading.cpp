@@ -161,13 +161,12 @@ void TPDImageDevice::PaintShading(const TPDState& state, const TPDShading& shadi
                                   const TPDMatrix& shadingCTM, TShadingArea area, bool background) {
   const cairo_matrix_t toTarget = ToTarget(shadingCTM);
   if (!IsUsable(toTarget)) return;
-  if (area != TShadingArea::kClip && !BuildPath(state)) return;
   cairo_save(cr_);
   cairo_identity_matrix(cr_);
-  if (area == TShadingArea::kFill || area == TShadingArea::kEvenOddFill) {
-    cairo_set_fill_rule(
-        cr_, area == TShadingArea::kFill ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_clip(cr_);
+  CairoPatternPtr mask(nullptr, cairo_pattern_destroy);
+  if (!ClipToArea(state, area, mask)) {
+    cairo_restore(cr_);
+    return;
   }
   cairo_set_matrix(cr_, &toTarget);
   if (shading.HasBBox) {
@@ -222,6 +221,7 @@ void TPDImageDevice::PaintShading(const TPDState& state, const TPDShading& shadi
     cairo_restore(cr_);
     return;
   }
+  const bool grouped = BeginPaint(state);
   if (area == TShadingArea::kStroke) {
     // The stroke is drawn with the gradient as its source (fixed in shading
     // space when set), in a group when it is translucent.
@@ -242,12 +242,13 @@ void TPDImageDevice::PaintShading(const TPDState& state, const TPDShading& shadi
   } else {
     if (background && shading.HasBackground) {
       const auto& c = shading.Background;
-      cairo_set_source_rgba(cr_, c[0], c[1], c[2], alpha);
-      cairo_paint(cr_);
+      cairo_set_source_rgb(cr_, c[0], c[1], c[2]);
+      PaintSource(alpha, mask.get());
     }
     cairo_set_source(cr_, pattern.get());
-    cairo_paint_with_alpha(cr_, alpha);
+    PaintSource(alpha, mask.get());
   }
+  EndPaint(state, grouped);
   cairo_restore(cr_);
   if (grid) cairo_surface_finish(grid.get());
   CheckStatus();

@@ -227,6 +227,12 @@ void TPDImageDevice::AppendGlyph(const TPDState& state, double x, double y, uint
 }
 
 void TPDImageDevice::EndStringOp(const TPDState& state) {
+  const bool grouped = BeginPaint(state);
+  PaintText(state);
+  EndPaint(state, grouped);
+}
+
+void TPDImageDevice::PaintText(const TPDState& state) {
   if (!pending_glyphs_.empty()) ShowPendingGlyphs(state);
   if (!string_glyphs_) return;
   string_glyphs_ = false;
@@ -234,8 +240,10 @@ void TPDImageDevice::EndStringOp(const TPDState& state) {
   if (mode >= 4 && mode <= 7) {
     text_clip_.emplace_back(cairo_copy_path(cr_));
   }
-  const bool fill =
-      (mode == 0 || mode == 2 || mode == 4 || mode == 6) && !IsPattern(state.FillColorSpace);
+  const bool filled = mode == 0 || mode == 2 || mode == 4 || mode == 6;
+  // A pattern fill is painted by the pattern through these outlines.
+  if (filled && IsPattern(state.FillColorSpace)) pattern_text_.reset(cairo_copy_path(cr_));
+  const bool fill = filled && !IsPattern(state.FillColorSpace);
   const bool stroke =
       (mode == 1 || mode == 2 || mode == 5 || mode == 6) && !IsPattern(state.StrokeColorSpace);
   if (fill) {

@@ -6,10 +6,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "pdf/core/pdf_facade.h"
 #include "pdf/render/pdf_content_stream.h"
 #include "pdf/render/pdf_image_device.h"
+#include "pdf/render/pdf_optional_content.h"
 #include "pdf/render/pdf_render_errors.h"
 
 namespace qp::pdf {
@@ -95,6 +98,9 @@ void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& dev
     const TPDBaseObject* subtype = ResolveObject(annot.LookUp("Subtype"), doc);
     if (!subtype || !subtype->IsName() || subtype->IsName("Popup")) continue;
     if (FlagsOf(annot, doc) & 0x23) continue;  // invisible, hidden or not for viewing
+    if (pageState.OptionalContent && pageState.OptionalContent->IsHidden(annot.LookUp("OC"))) {
+      continue;
+    }
     TPDStream* appearance = NormalAppearance(annot, doc);
     double rect[4];
     if (!appearance || !ReadRect(ResolveObject(annot.LookUp("Rect"), doc), doc, rect)) continue;
@@ -131,6 +137,40 @@ void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& dev
   }
 }
 
+// True when an ExtGState of `resources`, or of the forms and patterns they
+// name (a bounded walk), sets a blend mode other than Normal.
+bool UsesBlendModes(TPDDictionary* resources, TPDObjectResolver* doc) {
+  constexpr size_t kMaxDictionaries = 512;
+  std::vector<TPDDictionary*> pending{resources};
+  std::unordered_set<const TPDDictionary*> seen;
+  auto dictOf = [&](TPDBaseObject* o) -> TPDDictionary* {
+    o = ResolveObject(o, doc);
+    if (o && o->IsStream()) return static_cast<TPDStream*>(o)->GetDict();
+    return o && o->IsDict() ? static_cast<TPDDictionary*>(o) : nullptr;
+  };
+  while (!pending.empty() && seen.size() < kMaxDictionaries) {
+    TPDDictionary* r = pending.back();
+    pending.pop_back();
+    if (!r || !seen.insert(r).second) continue;
+    if (TPDDictionary* states = dictOf(r->LookUp("ExtGState"))) {
+      for (size_t i = 0; i < states->GetLength(); ++i) {
+        TPDDictionary* gs = dictOf(states->GetValue(i));
+        const TPDBaseObject* bm = gs ? ResolveObject(gs->LookUp("BM"), doc) : nullptr;
+        if (bm && !bm->IsName("Normal") && !bm->IsName("Compatible")) return true;
+      }
+    }
+    for (const char* category : {"XObject", "Pattern"}) {
+      TPDDictionary* entries = dictOf(r->LookUp(category));
+      for (size_t i = 0; entries && i < entries->GetLength(); ++i) {
+        if (TPDDictionary* d = dictOf(entries->GetValue(i))) {
+          pending.push_back(dictOf(d->LookUp("Resources")));
+        }
+      }
+    }
+  }
+  return false;
+}
+
 TPDDictionary* PageResources(TPDPage& page) {
   TPDResource* resource = page.Resource();
   return resource ? resource->GetDict() : nullptr;
@@ -142,9 +182,18 @@ bool ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
   TPDPage& page = *prepared.page;
   TPDState& state = prepared.state;
   TPDObjectResolver* resolver = doc.GetBaseDoc();
+  TPDDictionary* resources = PageResources(page);
+  state.PageBlends = UsesBlendModes(resources, resolver);
+  // The page's states borrow the optional content only while it is drawn.
+  const TPDOptionalContent optional(doc.GetBaseDoc() ? doc.GetBaseDoc()->GetDocRoot() : nullptr,
+                                    resolver);
+  struct Borrow {
+    TPDState& s;
+    ~Borrow() { s.OptionalContent = nullptr; }
+  } borrow{state};
+  state.OptionalContent = &optional;
   device.StartPage(state.PageNumber, state);
   const TPDState pageState = state;
-  TPDDictionary* resources = PageResources(page);
   TPDContentStream content(resolver, device, state, resources);
   TPDContents* contents = page.Contents();
   // With annotations to draw, the contents run inside a save of their own:

@@ -115,6 +115,34 @@ TPDState::TPDState(double hDPI_, double vDPI_, int rotate, const TPDRect* pageBo
   StrokeColorSpace = DeviceGray();
 }
 
+void TPDState::ResetParameters() {
+  Path.Clear();
+  LineJoin = 0, LineCap = 0;
+  LineDash.clear();
+  LineStart = 0;
+  LineWidth = 1, MiterLimit = 10, Flatness = 1;
+  FillOpacity = StrokeOpacity = 1;
+  BlendMode = bmNormal;
+  SoftMask.reset();
+  AlphaIsShape = false;
+  TextKnockout = true;
+  LineX = LineY = CurX = CurY = 0;
+  TextMatrix = TPDMatrix();
+  FontSize = 0;
+  FontName.clear();
+  Font.reset();
+  WordSpace = CharSpace = 0;
+  StrokeAdjust = false;
+  HorizScaling = 1;
+  FillOverprint = StrokeOverPrint = false;
+  Render = Leading = Rise = 0;
+  FillColorSpace = StrokeColorSpace = DeviceGray();
+  FillColor = StrokeColor = TColor{};
+  FillPattern = StrokePattern = nullptr;
+  FillPatternCTM = StrokePatternCTM = TPDMatrix();
+  TextCurX = TextCurY = 0;
+}
+
 void TPDState::ConcatCTM(const TPDMatrix& m) {
   const TPDMatrix& o = CTM;
   CTM = TPDMatrix(

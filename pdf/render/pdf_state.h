@@ -15,6 +15,7 @@ namespace qp::pdf {
 
 class TPDFont;
 class TPDDocFontCache;
+class TPDOptionalContent;
 
 enum TClip { clipNone, clipNormal, clipEO };
 
@@ -83,6 +84,33 @@ class TPDPath {
 
 using TPDColorSpaceRef = std::shared_ptr<const TPDColorSpace>;
 
+// Blend modes, in the order of their names.
+enum TBlendMode : int {
+  bmNormal,
+  bmMultiply,
+  bmScreen,
+  bmOverlay,
+  bmDarken,
+  bmLighten,
+  bmColorDodge,
+  bmColorBurn,
+  bmHardLight,
+  bmSoftLight,
+  bmDifference,
+  bmExclusion,
+  bmHue,
+  bmSaturation,
+  bmColor,
+  bmLuminosity
+};
+
+// A soft mask as the device made it when a graphics state parameter
+// dictionary set one; the interpreter only keeps it with the state.
+class TPDSoftMask {
+ public:
+  virtual ~TPDSoftMask() = default;
+};
+
 class TPDState {
  public:
   // The box a page without media or crop box is shown with.
@@ -96,6 +124,9 @@ class TPDState {
   TPDState(const TPDState&) = default;
   TPDState& operator=(const TPDState&) = default;
 
+  // Every parameter back at its initial value but the CTM, the page and the
+  // font cache; no path (the state a pattern cell starts with).
+  void ResetParameters();
   // CTM := m × CTM, each entry clamped to ±kMaxMatrixEntry.
   void ConcatCTM(const TPDMatrix& m);
   void Transform(double x, double y, double& outX, double& outY) const;
@@ -125,6 +156,10 @@ class TPDState {
   double MiterLimit = 10.0;
   double FillOpacity = 1.0;
   double StrokeOpacity = 1.0;
+  int BlendMode = bmNormal;
+  std::shared_ptr<const TPDSoftMask> SoftMask;  // nothing: no mask
+  bool AlphaIsShape = false;
+  bool TextKnockout = true;
   double Flatness = 1.0;
   double hDPI, vDPI;
   double PageWidth = 0, PageHeight = 0;  // pixels
@@ -152,6 +187,7 @@ class TPDState {
   TPDMatrix FillPatternCTM, StrokePatternCTM;
   int Rotate;
   int PageNumber = 0;
+  bool PageBlends = false;  // the page's resources name a blend mode
 
   // Text drawing. The glyph origin is kept in text space, relative to
   // TextMatrix (which holds the start of the current line); the font is the
@@ -161,6 +197,8 @@ class TPDState {
   double TextCurX = 0, TextCurY = 0;
   std::shared_ptr<TPDFont> Font;
   TPDDocFontCache* FontCache = nullptr;
+  // Which optional content is hidden (nothing: none is).
+  const TPDOptionalContent* OptionalContent = nullptr;
 };
 
 }  // namespace qp::pdf

@@ -164,8 +164,8 @@ TEST(ContentStreamTest, FormsAndResources) {
        "DrawFormXObject; UpdateLineWidth 7; Stroke"},
       {"missing name does nothing", "/Nothing Do", ""},
       {"image goes to DrawImage", "/Img Do", "DrawImage 0"},
-      {"gs with only LW notifies both opacities", "/LWOnly gs",
-       "UpdateStrokeOpacity 1; UpdateFillOpacity 1"},
+      {"gs with only LW sets the width and notifies both opacities", "/LWOnly gs",
+       "UpdateLineWidth 9; UpdateStrokeOpacity 1; UpdateFillOpacity 1"},
       {"gs with ca", "/Half gs", "UpdateStrokeOpacity 1; UpdateFillOpacity 0.5"},
   };
   for (const Case& c : cases) {
