@@ -72,9 +72,67 @@ static_assert(offsetof(BudgetAllocator, base) == 0);
 
 void IgnoreMessage(void*, const char*, Jbig2Severity, uint32_t) {}
 
+// jbig2dec runs a text region's instance loop to the count its header
+// declares, even when every instance names no symbol: a lying count costs
+// billions of steps. No real page places this many symbols in one region.
+constexpr uint32_t kMaxTextInstances = uint32_t{1} << 18;
+
+uint32_t BigEndian32(const std::string& data, size_t at) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(data[at])) << 24 |
+         static_cast<uint32_t>(static_cast<uint8_t>(data[at + 1])) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(data[at + 2])) << 8 |
+         static_cast<uint32_t>(static_cast<uint8_t>(data[at + 3]));
+}
+
+// Walks the segment headers of embedded data and reports a text region whose
+// instance count exceeds kMaxTextInstances. Stops, reporting nothing, where
+// the headers cannot be followed.
+bool HasExcessiveTextRegion(const std::string& data) {
+  size_t at = 0;
+  while (at + 6 <= data.size()) {
+    const uint32_t number = BigEndian32(data, at);
+    const uint8_t flags = static_cast<uint8_t>(data[at + 4]);
+    size_t pos = at + 5;
+    uint32_t referred = static_cast<uint8_t>(data[pos]) >> 5;
+    if (referred == 7) {
+      if (pos + 4 > data.size()) return false;
+      referred = BigEndian32(data, pos) & 0x1FFFFFFF;
+      pos += 4 + (referred + 8) / 8;
+    } else {
+      pos += 1;
+    }
+    const size_t referredSize = number <= 256 ? 1 : number <= 65536 ? 2 : 4;
+    pos += size_t{referred} * referredSize + ((flags & 0x40) != 0 ? 4 : 1);
+    if (pos + 4 > data.size()) return false;
+    const uint32_t length = BigEndian32(data, pos);
+    pos += 4;
+    if (length == 0xFFFFFFFFu) return false;
+    const int type = flags & 0x3F;
+    if (type == 4 || type == 6 || type == 7) {
+      // Region information (17 bytes), the region flags, then the Huffman
+      // flags and refinement pixels when those flags ask for them.
+      size_t field = pos + 17;
+      if (field + 2 > data.size()) return false;
+      const uint32_t regionFlags = static_cast<uint32_t>(static_cast<uint8_t>(data[field])) << 8 |
+                                   static_cast<uint8_t>(data[field + 1]);
+      field += 2;
+      if ((regionFlags & 1) != 0) field += 2;
+      if ((regionFlags & 2) != 0 && (regionFlags & 0x8000) == 0) field += 4;
+      if (field + 4 > data.size()) return false;
+      if (BigEndian32(data, field) > kMaxTextInstances) return true;
+    }
+    if (length > data.size() - pos) return false;
+    at = pos + length;
+  }
+  return false;
+}
+
 // Decodes one embedded JBIG2 page; empty rows when it cannot.
 std::vector<uint8_t> DecodePage(const std::string& data, const std::string* globals,
                                 uint32_t* rowBytes) {
+  if (HasExcessiveTextRegion(data) || (globals != nullptr && HasExcessiveTextRegion(*globals))) {
+    return {};
+  }
   BudgetAllocator allocator;
   Jbig2GlobalCtx* globalCtx = nullptr;
   if (globals != nullptr && !globals->empty()) {

@@ -5,45 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "pdf/core/pdf_document.h"
-#include "pdf/core/pdf_errors.h"
+#include "tests/fuzz/fuzz_read_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace qp::pdf;
-  TPDDocument document;
-  try {
-    // With repair, as the facade loads: damaged tables are the common input.
-    document.LoadDocumentFromBytes(std::string(reinterpret_cast<const char*>(data), size), true);
-  } catch (const EPDFEngineError&) {
-    return 0;
-  }
-  document.GetPageCount();
-  TPDPageTree& tree = *document.GetPageTree();
-  const size_t found = tree.FoundPages();
-  uint8_t buffer[4096];
-  for (size_t index = 1; index <= found; ++index) {
-    TPDPage* page = tree.GetPage(static_cast<int64_t>(index));
-    if (page == nullptr) continue;
-    try {
-      page->GetPageSize();
-      page->Bleedbox();
-      page->TrimBox();
-      page->Rotate();
-    } catch (const ExBadPage&) {
-    }
-    page->Resource();
-    if (TPDContents* contents = page->Contents()) {
-      for (size_t i = 0; i < contents->StreamCount(); ++i) {
-        TPDStream* stream = contents->GetStream(i);
-        try {
-          stream->Reset();
-          // Decode at most 1 MiB per stream: bombs are the decoders' own fuzz.
-          for (int block = 0; block < 256 && stream->Read(buffer, sizeof(buffer)) > 0; ++block) {
-          }
-        } catch (const EPDFEngineError&) {
-        }
-      }
-    }
-  }
+  qp::fuzz::LoadAndReadPages(std::string(reinterpret_cast<const char*>(data), size));
   return 0;
 }

@@ -4,6 +4,7 @@
 // follows the "%%TEXT" line through GetNextChar and GetCharWidth.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
@@ -32,17 +33,18 @@ void ReadText(qp::pdf::TPDFont& font, std::string_view text) {
 // The template writes an xref entry for every number up to the highest
 // object: keep object numbers small so the harness itself stays cheap.
 bool ObjectNumbersSmall(std::string_view objects) {
-  constexpr std::string_view kMarker = "{{object ";
-  for (size_t at = objects.find(kMarker); at != std::string_view::npos;
-       at = objects.find(kMarker, at + 1)) {
-    size_t digits = 0;
-    unsigned value = 0;
-    for (size_t i = at + kMarker.size();
-         i < objects.size() && objects[i] >= '0' && objects[i] <= '9' && digits < 3;
-         ++i, ++digits) {
-      value = value * 10 + static_cast<unsigned>(objects[i] - '0');
+  // Read each tag as the template does ("object-10 0" scans as a huge
+  // unsigned number), so that no table of billions of rows gets written.
+  for (size_t open = objects.find("{{"); open != std::string_view::npos;
+       open = objects.find("{{", open + 2)) {
+    const size_t close = objects.find("}}", open);
+    if (close == std::string_view::npos) return true;
+    const std::string tag(objects.substr(open + 2, close - open - 2));
+    unsigned number = 0;
+    unsigned generation = 0;
+    if (std::sscanf(tag.c_str(), "object %u %u", &number, &generation) == 2 && number > 40) {
+      return false;
     }
-    if (digits == 0 || digits >= 3 || value > 40) return false;
   }
   return true;
 }
