@@ -243,6 +243,24 @@ TEST_F(PlateEditorTest, PopUpCommandsFillTheFields) {
   EXPECT_EQ(editor->CornerFields()[3]->text(), "E001°41.15");
 }
 
+TEST_F(PlateEditorTest, GeoReferenceFromChartFillsTheCornerFields) {
+  ShowOn(Source("chart.pdf"));
+  renderer.geo_result =
+      PlateGeoResult{{7631015, -12785409, 7621499, -12777053}, rtNone, "graticule"};
+  auto* button = editor->findChild<QPushButton*>("geoFromChart");
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->text(), "Geo-reference from chart");
+  ASSERT_TRUE(button->isEnabled());
+  button->click();
+  EXPECT_EQ(editor->CornerFields()[0]->text(), "N42°23.40");
+  EXPECT_EQ(editor->CornerFields()[3]->text(), "W070°59.01");
+  EXPECT_TRUE(editor->Model().Fields().geo_referenced);
+  // A picture has no chart to read.
+  editor->SourceField()->setText(QString::fromStdString(Source("scan.bmp")));
+  emit editor->SourceField()->textEdited(editor->SourceField()->text());
+  EXPECT_FALSE(button->isEnabled());
+}
+
 TEST_F(PlateEditorTest, PictureSourceDisablesThePdfFields) {
   ShowOn(Source("chart.pdf"));
   const std::string bmp = Source("scan.bmp");
