@@ -3,7 +3,8 @@
 # of the mixed corpus's graphics/ folder and the pdfjs files that use
 # shadings or patterns (listed below: the files with a /ShadingType or
 # /PatternType key among their objects, which every sh operator and shading
-# or tiling pattern needs). Page 1 of each is rendered with platec and with
+# or tiling pattern needs), soft masks, blend modes, optional content or
+# annotations. Page 1 of each is rendered with platec and with
 # poppler's pdftocairo, each compared with mutool; prints every file's two
 # figures, then the medians and the files where platec is more than two
 # points below pdftocairo.
@@ -27,9 +28,42 @@ issue7847_radial.pdf issue9017_reduced.pdf issue9243.pdf
 operator_list_cycle.pdf quadpoints.pdf shading_extend.pdf
 transparency_group.pdf type4psfunc.pdf
 "
+# The pdfjs files with soft masks, blend modes, optional content or markup
+# annotations: a /BM, /SMask or /OCProperties key or such an annotation's
+# /Subtype among their objects (object streams expanded by qpdf).
+pdfjs_transparency_files="
+Test-plusminus.pdf ZapfDingbats.pdf annotation-ink-without-appearance.pdf
+annotation-line-without-appearance.pdf annotation-line.pdf
+annotation-link-text-popup.pdf annotation-polyline-polygon.pdf
+annotation-square-circle.pdf annotation-stamp.pdf basicapi.pdf
+bigboundingbox.pdf bug1057544.pdf bug1365930.pdf bug1473809.pdf
+bug1538111.pdf bug1552113.pdf bug1650302_reduced.pdf bug1669099.pdf
+bug1708040.pdf bug1708041.pdf bug1743245.pdf bug1811510.pdf bug1851498.pdf
+bug1865341.pdf bug1871353.1.pdf bug1871353.pdf bug1919513.pdf bug2004951.pdf
+bug2009627.pdf bug766086.pdf checkbox-bad-appearance.pdf
+chrome-text-selection-markedContent.pdf colorspace_cos.pdf colorspace_sin.pdf
+extract_link.pdf file_url_link.pdf find_all.pdf firefox_logo.pdf
+fraction-highlight.pdf freetext_no_appearance.pdf freetexts.pdf
+image-rotated-black-white-ratio.pdf inks.pdf issue10301.pdf issue10529.pdf
+issue11362.pdf issue12823.pdf issue13931.pdf issue14046.pdf issue14438.pdf
+issue1453.pdf issue14627.pdf issue14802.pdf issue14821.pdf issue14847.pdf
+issue15012.pdf issue15367.pdf issue15372.pdf issue16021.pdf issue16263.pdf
+issue17056.pdf issue17147.pdf issue17215.pdf issue17492.pdf issue17671.pdf
+issue17679.pdf issue17679_2.pdf issue19326.pdf issue19424.pdf issue19474.pdf
+issue20324.pdf issue20489.pdf issue20504.pdf issue2074.pdf issue21126.pdf
+issue269_2.pdf issue2956.pdf issue6179_reduced.pdf issue6387.pdf
+issue7115.pdf issue7891_bc0.pdf issue7891_bc1.pdf issue8844.pdf
+issue9972-1.pdf issue9972-3.pdf knockout_blend_multiply.pdf
+knockout_smask.pdf named_dest_collision_for_editor.pdf
+nonisolated_blend_smask.pdf page_with_number_and_link.pdf pdfjs_wikipedia.pdf
+pr12564.pdf pr19449.pdf pr20043.pdf pr6531_2.pdf red_stamp.pdf
+rotated_freetexts.pdf smask_alpha_oob.pdf smask_alpha_oob_transfer.pdf
+smask_luminosity_oob_transfer.pdf standard_fonts.pdf tracemonkey_a11y.pdf
+two_pages.pdf
+"
 {
   for pdf in "$corpus"/mixed/graphics/*.pdf; do echo "$pdf"; done
-  for name in $pdfjs_files; do echo "$corpus/pdfjs/$name"; done
+  for name in $pdfjs_files $pdfjs_transparency_files; do echo "$corpus/pdfjs/$name"; done
 } > "$work/list"
 : > "$work/scores"
 while read -r pdf; do
