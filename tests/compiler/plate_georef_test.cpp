@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -210,17 +211,26 @@ double MetresBetween(int32_t lat1, int32_t lon1, GeoPosition p) {
   return std::hypot(dx, dy);
 }
 
-TEST(GeoReferencePlateCorpus, BostonDiagramCornersMatchThePublishedGeoReference) {
-  const std::filesystem::path chart =
-      std::filesystem::path(QP_SHARED_DIR) / "corpus/faa/MA-BOS-AIRPORT-DIAGRAM.pdf";
-  if (!std::filesystem::exists(chart)) GTEST_SKIP() << "corpus not found: " << chart;
+// A plate of page 1 of the corpus chart `name` at Scaling 1, geo-referenced
+// through the real finders.
+std::optional<PlateGeoResult> CorpusChartGeoReference(const std::string& name,
+                                                      pdf::TPDFDocument& document) {
   PlateRecord plate;
-  plate.SourceFile = chart.string();
+  plate.SourceFile = (std::filesystem::path(QP_SHARED_DIR) / "corpus" / name).string();
   plate.Scaling = sc1024;
-  pdf::TPDFDocument document;
   std::string problem;
-  const auto found = GeoReferencePlate(document, plate, FindChartGeoReference, &problem);
-  ASSERT_TRUE(found.has_value()) << problem;
+  auto found = GeoReferencePlate(document, plate, FindChartGeoReference, &problem);
+  EXPECT_TRUE(found.has_value()) << name << ": " << problem;
+  return found;
+}
+
+TEST(GeoReferencePlateCorpus, BostonDiagramCornersMatchThePublishedGeoReference) {
+  const std::string name = "faa/MA-BOS-AIRPORT-DIAGRAM.pdf";
+  if (!std::filesystem::exists(std::filesystem::path(QP_SHARED_DIR) / "corpus" / name))
+    GTEST_SKIP() << "corpus not found: " << name;
+  pdf::TPDFDocument document;
+  const auto found = CorpusChartGeoReference(name, document);
+  ASSERT_TRUE(found.has_value());
   EXPECT_EQ(found->Rotate, rtNone);
   const double pageWidth = document.GetPageSize(1, pdf::muPoints).Width;
   const int width = 1024;
@@ -238,16 +248,12 @@ TEST(GeoReferencePlateCorpus, BostonDiagramCornersMatchThePublishedGeoReference)
 }
 
 TEST(GeoReferencePlateCorpus, SanFranciscoDiagramIsTurnedNorthUp) {
-  const std::filesystem::path chart =
-      std::filesystem::path(QP_SHARED_DIR) / "corpus/faa-sfo/CA-SFO-AIRPORT-DIAGRAM.pdf";
-  if (!std::filesystem::exists(chart)) GTEST_SKIP() << "corpus not found: " << chart;
-  PlateRecord plate;
-  plate.SourceFile = chart.string();
-  plate.Scaling = sc1024;
+  const std::string name = "faa-sfo/CA-SFO-AIRPORT-DIAGRAM.pdf";
+  if (!std::filesystem::exists(std::filesystem::path(QP_SHARED_DIR) / "corpus" / name))
+    GTEST_SKIP() << "corpus not found: " << name;
   pdf::TPDFDocument document;
-  std::string problem;
-  const auto found = GeoReferencePlate(document, plate, FindChartGeoReference, &problem);
-  ASSERT_TRUE(found.has_value()) << problem;
+  const auto found = CorpusChartGeoReference(name, document);
+  ASSERT_TRUE(found.has_value());
   EXPECT_EQ(found->Rotate, rtRight90);
   // North up, west to the left, around the airport (37.62 N, 122.38 W).
   EXPECT_GT(found->Corners.LatTL, found->Corners.LatBR);
