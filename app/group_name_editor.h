@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/main_view.h"
+#include "app/core/main_view.h"
 
 class QLabel;
 class QLineEdit;

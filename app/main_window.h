@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_presenter.h"
-#include "app/main_view.h"
+#include "app/core/main_presenter.h"
+#include "app/core/main_view.h"
 
 class QAction;
 class QLineEdit;

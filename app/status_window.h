@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "app/build_commands.h"
+#include "app/core/build_commands.h"
 
 class QPlainTextEdit;
 class QProgressBar;

@@ -1,4 +1,4 @@
-#include "app/main_presenter.h"
+#include "app/core/main_presenter.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include "project/atomic_file.h"
 #include "project/errors.h"
 #include "project/ini_file.h"
-#include "tests/app/fake_main_view_helpers.h"
+#include "tests/app/core/fake_main_view_helpers.h"
 #include "tests/compiler/build_project_helpers.h"
 #include "tests/project/project_test_helpers.h"
 

@@ -1,4 +1,4 @@
-#include "app/main_presenter.h"
+#include "app/core/main_presenter.h"
 
 #include <algorithm>
 #include <exception>

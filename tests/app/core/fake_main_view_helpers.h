@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_view.h"
+#include "app/core/main_view.h"
 
 namespace qp::test {
 
