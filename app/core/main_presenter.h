@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/core/build_commands.h"
 #include "app/core/batch_import.h"
+#include "app/core/build_commands.h"
+#include "app/core/main_view.h"
 #include "app/core/plate_commands.h"
 #include "app/core/plate_operations.h"
 #include "app/core/remembered_places.h"
-#include "app/core/main_view.h"
 #include "project/app_session.h"
 #include "project/project.h"
 

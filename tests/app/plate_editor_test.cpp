@@ -18,16 +18,16 @@
 #include <memory>
 #include <vector>
 
+#include "app/core/main_presenter.h"
 #include "app/core/preview_view.h"
 #include "app/lat_long_dialog.h"
-#include "app/core/main_presenter.h"
 #include "app/main_window.h"
 #include "app/preview_area.h"
 #include "app/preview_pane.h"
 #include "project/app_folders.h"
 #include "project/app_session.h"
-#include "tests/app/core/fake_plate_editor_helpers.h"
 #include "tests/app/core/fake_main_view_helpers.h"
+#include "tests/app/core/fake_plate_editor_helpers.h"
 #include "tests/app/qt_test_helpers.h"
 #include "tests/project/project_test_helpers.h"
 

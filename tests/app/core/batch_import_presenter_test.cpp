@@ -2,12 +2,12 @@
 
 #include "app/core/batch_import.h"
 #include "app/core/import_listing.h"
-#include "app/core/plate_operations.h"
 #include "app/core/main_presenter.h"
+#include "app/core/plate_operations.h"
 #include "pdf/core/pdf_facade.h"
+#include "tests/app/core/fake_main_view_helpers.h"
 #include "tests/app/core/fake_plate_port_helpers.h"
 #include "tests/app/core/import_test_helpers.h"
-#include "tests/app/core/fake_main_view_helpers.h"
 #include "tests/project/project_test_helpers.h"
 
 namespace qp::app {
