@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "cli/argument_reader.h"
 #include "cli/command.h"
 #include "compiler/group_file_reader.h"
 #include "compiler/palette.h"
@@ -11,21 +12,14 @@
 namespace qp::cli {
 
 int RunExtract(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  std::string file, folder;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if ((args[i] == "--out" || args[i] == "-o") && i + 1 < args.size()) {
-      folder = args[++i];
-    } else if (file.empty() && args[i].rfind("--", 0) != 0) {
-      file = args[i];
-    } else {
-      err << "Usage: platec extract FILE.ZPG -o DIR\n";
-      return 2;
-    }
-  }
-  if (file.empty() || folder.empty()) {
-    err << "Usage: platec extract FILE.ZPG -o DIR\n";
-    return 2;
-  }
+  ArgumentReader reader(args);
+  std::optional<std::string> output = reader.Value("-o");
+  const std::optional<std::string> out_option = reader.Value("--out");
+  RefuseTogether(output.has_value(), "-o", out_option.has_value(), "--out");
+  if (!output) output = out_option;
+  const std::string file = reader.Positionals({"FILE.ZPG"}, 1)[0];
+  if (!output) throw UsageError("no output folder given (-o DIR)");
+  const std::string& folder = *output;
   const GroupFileContent content = ReadGroupFile(std::filesystem::path(file));
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);

@@ -2,6 +2,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/argument_reader.h"
 #include "cli/command.h"
 #include "cli/json_text.h"
 #include "cli/option_values.h"
@@ -62,32 +63,15 @@ std::string ResultJson(const std::string& file, const PlateRecord& plate,
 }  // namespace
 
 int RunGeoref(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  std::string file, password;
-  bool json = false;
+  ArgumentReader reader(args);
   PlateRecord plate;
-  plate.Scaling = sc1024;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (a == "--page" && hasValue) {
-      plate.FirstPage = static_cast<int32_t>(WholeNumberOption(a, args[++i], 1, INT32_MAX));
-    } else if (a == "--scaling" && hasValue) {
-      plate.Scaling = static_cast<uint8_t>(WholeNumberOption(a, args[++i], 0, 4));
-    } else if (a == "--rotate" && hasValue) {
-      plate.Rotate = static_cast<uint8_t>(WholeNumberOption(a, args[++i], 0, 3));
-    } else if (a == "--clip" && hasValue) {
-      ReadClip(args[++i], plate);
-    } else if (a == "--password" && hasValue) {
-      password = args[++i];
-    } else if (a == "--json") {
-      json = true;
-    } else if (file.empty() && a.rfind("-", 0) != 0) {
-      file = a;
-    } else {
-      throw UsageError("unexpected '" + a + "'");
-    }
-  }
-  if (file.empty()) throw UsageError("no PDF file given");
+  plate.FirstPage = static_cast<int32_t>(reader.Number("--page", 1, INT32_MAX, plate.FirstPage));
+  plate.Scaling = static_cast<uint8_t>(reader.Number("--scaling", 0, 4, sc1024));
+  plate.Rotate = static_cast<uint8_t>(reader.Number("--rotate", 0, 3, plate.Rotate));
+  if (const std::optional<std::string> clip = reader.Value("--clip")) ReadClip(*clip, plate);
+  const std::string password = reader.Value("--password").value_or("");
+  const bool json = reader.Flag("--json");
+  const std::string file = reader.Positionals({"FILE.pdf"}, 1)[0];
   plate.SourceFile = file;
   pdf::TPDFDocument document;
   LoadPdfFile(document, file, password);

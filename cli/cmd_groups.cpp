@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/argument_reader.h"
 #include "cli/command.h"
 #include "cli/json_text.h"
 #include "cli/project_json.h"
@@ -9,14 +10,11 @@
 namespace qp::cli {
 
 int RunGroups(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  CommandArgs rest = args;
-  const bool json = TakeFlag(rest, "--json");
-  if (rest.size() != 1 || rest[0].starts_with("-")) {
-    err << "Usage: platec groups PROJECT.zpl [--json]\n";
-    return 2;
-  }
+  ArgumentReader reader(args);
+  const bool json = reader.Flag("--json");
+  const std::string file = reader.Positionals({"PROJECT.zpl"}, 1)[0];
   Project project;
-  LoadProjectFile(rest[0], project, err);
+  LoadProjectFile(file, project, err);
   JsonArray groups;
   for (int position = 0; position < project.GroupCount(); ++position) {
     if (json) {

@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "cli/argument_reader.h"
 #include "cli/command.h"
 #include "cli/json_text.h"
 #include "cli/project_json.h"
@@ -48,12 +49,9 @@ std::string InspectJson(const GroupFileContent& content, const std::string& file
 }  // namespace
 
 int RunInspect(const CommandArgs& given, std::ostream& out, std::ostream& err) {
-  CommandArgs args = given;
-  const bool json = TakeFlag(args, "--json");
-  if (args.size() != 1 || args[0].starts_with("-")) {
-    err << "Usage: platec inspect FILE.ZPG [--json]\n";
-    return 2;
-  }
+  ArgumentReader reader(given);
+  const bool json = reader.Flag("--json");
+  const CommandArgs args = reader.Positionals({"FILE.ZPG"}, 1);
   const GroupFileContent content = ReadGroupFile(std::filesystem::path(args[0]));
   if (json) {
     out << InspectJson(content, args[0]) << "\n";

@@ -2,6 +2,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/argument_reader.h"
 #include "cli/command.h"
 #include "cli/json_text.h"
 #include "cli/pdf_loading.h"
@@ -70,25 +71,10 @@ std::string PdfinfoJson(pdf::TPDFDocument& document, const std::string& file) {
 }  // namespace
 
 int RunPdfinfo(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  std::string file;
-  std::string password;
-  bool json = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--json") {
-      json = true;
-    } else if (args[i] == "--password" && i + 1 < args.size()) {
-      password = args[++i];
-    } else if (file.empty() && args[i].rfind("--", 0) != 0) {
-      file = args[i];
-    } else {
-      err << "Usage: platec pdfinfo FILE.pdf [--password P] [--json]\n";
-      return 2;
-    }
-  }
-  if (file.empty()) {
-    err << "Usage: platec pdfinfo FILE.pdf [--password P] [--json]\n";
-    return 2;
-  }
+  ArgumentReader reader(args);
+  const std::string password = reader.Value("--password").value_or("");
+  const bool json = reader.Flag("--json");
+  const std::string file = reader.Positionals({"FILE.pdf"}, 1)[0];
   pdf::TPDFDocument document;
   LoadPdfFile(document, file, password);
   if (document.WasRepaired()) err << "platec pdfinfo: " << file << ": " << kRepairedNote << "\n";

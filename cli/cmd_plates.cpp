@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <ostream>
 
+#include "cli/argument_reader.h"
 #include "cli/command.h"
 #include "cli/json_text.h"
 #include "cli/option_values.h"
@@ -29,23 +30,13 @@ class PlateLinePrinter : public NullProjectView {
 
 int RunPlates(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   // The group as "--group N" or, as before, a second argument.
-  CommandArgs rest;
-  std::string group;
-  bool json = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--json") {
-      json = true;
-    } else if (args[i] == "--group" && i + 1 < args.size()) {
-      if (!group.empty()) throw UsageError("the group is given twice");
-      group = args[++i];
-    } else {
-      rest.push_back(args[i]);
-    }
-  }
-  if (!group.empty()) rest.push_back(group);
-  if (rest.size() != 2) {
-    err << "Usage: platec plates PROJECT.zpl --group N [--json]\n";
-    return 2;
+  ArgumentReader reader(args);
+  const bool json = reader.Flag("--json");
+  const std::optional<std::string> group = reader.Value("--group");
+  CommandArgs rest = reader.Positionals({"PROJECT.zpl", "group number"}, group ? 1 : 2);
+  if (group) {
+    if (rest.size() == 2) throw UsageError("the group is given twice");
+    rest.push_back(*group);
   }
   const int number = static_cast<int>(WholeNumberOption("the group number", rest[1], 1, INT32_MAX));
   PlateLinePrinter printer(json ? nullptr : &out);

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <vector>
 
+#include "cli/argument_reader.h"
 #include "cli/command.h"
 #include "cli/option_values.h"
 #include "cli/project_loading.h"
@@ -19,9 +20,6 @@
 namespace qp::cli {
 
 namespace {
-
-constexpr std::string_view kUsage =
-    "Usage: platec preview PROJECT.zpl --group N --plate M -o OUT.png\n";
 
 struct PlatePreview {
   PlateRaster image;
@@ -51,28 +49,14 @@ PlatePreview PreviewSource(const PlateRecord& plate) {
 }  // namespace
 
 int RunPreview(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  std::string project_file, output;
-  int group = 0, plate = 0;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (a == "--group" && hasValue) {
-      group = static_cast<int>(WholeNumberOption(a, args[++i], 1, INT32_MAX));
-    } else if (a == "--plate" && hasValue) {
-      plate = static_cast<int>(WholeNumberOption(a, args[++i], 1, kMaxPlatesPerGroup));
-    } else if (a == "-o" && hasValue) {
-      output = args[++i];
-    } else if (project_file.empty() && a.rfind("-", 0) != 0) {
-      project_file = a;
-    } else {
-      err << kUsage;
-      return 2;
-    }
-  }
-  if (project_file.empty() || output.empty() || group == 0 || plate == 0) {
-    err << kUsage;
-    return 2;
-  }
+  ArgumentReader reader(args);
+  const auto group = static_cast<int>(reader.Number("--group", 1, INT32_MAX, 0));
+  const auto plate = static_cast<int>(reader.Number("--plate", 1, kMaxPlatesPerGroup, 0));
+  const std::optional<std::string> output = reader.Value("-o");
+  const std::string project_file = reader.Positionals({"PROJECT.zpl"}, 1)[0];
+  if (group == 0) throw UsageError("no group given (--group N)");
+  if (plate == 0) throw UsageError("no plate given (--plate M)");
+  if (!output) throw UsageError("no output file given (-o OUT.png)");
   Project project;
   LoadProjectFile(project_file, project, err);
   if (group > project.GroupCount()) {
@@ -90,11 +74,11 @@ int RunPreview(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   if (record.Clip) {
     DrawClipOutline(image, {record.ClipX1, record.ClipY1, record.ClipX2, record.ClipY2});
   }
-  std::ostream& report = output == "-" ? err : out;
-  if (output == "-") {
+  std::ostream& report = *output == "-" ? err : out;
+  if (*output == "-") {
     out << Rgb24PngBytes(image.Width(), image.Height(), image.Stride(), image.Data());
   } else {
-    WriteRgb24Png(output, image.Width(), image.Height(), image.Stride(), image.Data());
+    WriteRgb24Png(*output, image.Width(), image.Height(), image.Stride(), image.Data());
   }
   report << "Size: " << image.Width() << " x " << image.Height() << "\n";
   report << "Pages: " << preview.pageCount << "\n";

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/argument_reader.h"
 #include "cli/command.h"
 #include "cli/option_values.h"
 #include "cli/pdf_loading.h"
@@ -18,42 +19,16 @@
 
 namespace qp::cli {
 
-namespace {
-
-constexpr std::string_view kUsage =
-    "Usage: platec render FILE.pdf [--page N] [--width W] [--rotate 0..3] [--password P] -o "
-    "OUT.png\n";
-
-}  // namespace
-
 int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  std::string file, output, password;
-  int64_t page = 1, width = 0, rotate = 0;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (a == "--page" && hasValue) {
-      page = WholeNumberOption(a, args[++i], 1, INT32_MAX);
-    } else if (a == "--width" && hasValue) {
-      // Cairo's largest image side.
-      width = WholeNumberOption(a, args[++i], 0, 32767);
-    } else if (a == "--rotate" && hasValue) {
-      rotate = WholeNumberOption(a, args[++i], 0, 3);
-    } else if (a == "--password" && hasValue) {
-      password = args[++i];
-    } else if (a == "-o" && hasValue) {
-      output = args[++i];
-    } else if (file.empty() && a.rfind("-", 0) != 0) {
-      file = a;
-    } else {
-      err << kUsage;
-      return 2;
-    }
-  }
-  if (file.empty() || output.empty()) {
-    err << kUsage;
-    return 2;
-  }
+  ArgumentReader reader(args);
+  const int64_t page = reader.Number("--page", 1, INT32_MAX, 1);
+  // Cairo's largest image side.
+  const int64_t width = reader.Number("--width", 0, 32767, 0);
+  const int64_t rotate = reader.Number("--rotate", 0, 3, 0);
+  const std::string password = reader.Value("--password").value_or("");
+  const std::optional<std::string> output = reader.Value("-o");
+  const std::string file = reader.Positionals({"FILE.pdf"}, 1)[0];
+  if (!output) throw UsageError("no output file given (-o OUT.png)");
   const auto start = std::chrono::steady_clock::now();
   pdf::TPDFDocument document;
   LoadPdfFile(document, file, password);
@@ -72,11 +47,11 @@ int RunRender(const CommandArgs& args, std::ostream& out, std::ostream& err) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   // With "-o -" the image is the output, and the report goes beside it.
-  std::ostream& report = output == "-" ? err : out;
-  if (output == "-") {
+  std::ostream& report = *output == "-" ? err : out;
+  if (*output == "-") {
     out << Rgb24PngBytes(raster.Width(), raster.Height(), raster.Stride(), raster.Data());
   } else {
-    WriteRgb24Png(output, raster.Width(), raster.Height(), raster.Stride(), raster.Data());
+    WriteRgb24Png(*output, raster.Width(), raster.Height(), raster.Stride(), raster.Data());
   }
   if (document.WasRepaired()) err << "platec render: " << file << ": " << kRepairedNote << "\n";
   report << "Size: " << t << " x " << th << "\n";

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/argument_reader.h"
 #include "cli/command.h"
 #include "cli/option_values.h"
 #include "cli/pdf_loading.h"
@@ -13,7 +14,7 @@ namespace qp::cli {
 
 namespace {
 
-constexpr std::string_view kUsage = "Usage: platec show FILE.pdf OBJ [--raw | --decoded]\n";
+enum ShowMode { kText, kRaw, kDecoded };
 
 void CopyStream(pdf::TStream& stream, std::ostream& out) {
   stream.Reset();
@@ -26,31 +27,15 @@ void CopyStream(pdf::TStream& stream, std::ostream& out) {
 }  // namespace
 
 int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  std::string file;
-  std::string number;
-  std::string password;
-  enum { kText, kRaw, kDecoded } mode = kText;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--raw" || args[i] == "--decoded") {
-      const auto chosen = args[i] == "--raw" ? kRaw : kDecoded;
-      if (mode != kText && mode != chosen)
-        throw UsageError("--raw and --decoded exclude each other");
-      mode = chosen;
-    } else if (args[i] == "--password" && i + 1 < args.size()) {
-      password = args[++i];
-    } else if (file.empty()) {
-      file = args[i];
-    } else if (number.empty()) {
-      number = args[i];
-    } else {
-      err << kUsage;
-      return 2;
-    }
-  }
-  if (file.empty() || number.empty()) {
-    err << kUsage;
-    return 2;
-  }
+  ArgumentReader reader(args);
+  const bool raw = reader.Flag("--raw");
+  const bool decoded = reader.Flag("--decoded");
+  RefuseTogether(raw, "--raw", decoded, "--decoded");
+  const auto mode = raw ? kRaw : decoded ? kDecoded : kText;
+  const std::string password = reader.Value("--password").value_or("");
+  const CommandArgs positionals = reader.Positionals({"FILE.pdf", "object number"}, 2);
+  const std::string& file = positionals[0];
+  const std::string& number = positionals[1];
   const int64_t objNumber = WholeNumberOption("the object number", number, 0, INT32_MAX);
   pdf::TPDDocument document;
   LoadPdfFile(document, file, password);

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/argument_reader.h"
 #include "cli/command.h"
 #include "cli/option_values.h"
 #include "cli/pdf_loading.h"
@@ -14,9 +15,6 @@ namespace qp::cli {
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "Usage: platec text FILE.pdf [--page N] [--bbox] [--password P]\n";
-
 std::string Number(double value) {
   char text[32];
   std::snprintf(text, sizeof(text), "%.2f", value);
@@ -26,29 +24,11 @@ std::string Number(double value) {
 }  // namespace
 
 int RunText(const CommandArgs& args, std::ostream& out, std::ostream& err) {
-  std::string file, password;
-  int64_t page = 1;
-  bool bbox = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (a == "--page" && hasValue) {
-      page = WholeNumberOption(a, args[++i], 1, INT32_MAX);
-    } else if (a == "--bbox") {
-      bbox = true;
-    } else if (a == "--password" && hasValue) {
-      password = args[++i];
-    } else if (file.empty() && a.rfind("-", 0) != 0) {
-      file = a;
-    } else {
-      err << kUsage;
-      return 2;
-    }
-  }
-  if (file.empty()) {
-    err << kUsage;
-    return 2;
-  }
+  ArgumentReader reader(args);
+  const int64_t page = reader.Number("--page", 1, INT32_MAX, 1);
+  const bool bbox = reader.Flag("--bbox");
+  const std::string password = reader.Value("--password").value_or("");
+  const std::string file = reader.Positionals({"FILE.pdf"}, 1)[0];
   pdf::TPDFDocument document;
   LoadPdfFile(document, file, password);
   if (document.WasRepaired()) err << "platec text: " << file << ": " << kRepairedNote << "\n";
