@@ -15,7 +15,8 @@ if(QP_SANITIZE)
       -fno-omit-frame-pointer)
   target_compile_options(qp_options INTERFACE ${qp_sanitize_flags})
   target_link_options(qp_options INTERFACE ${qp_sanitize_flags})
-  target_compile_definitions(qp_options INTERFACE QP_SANITIZED=1)
+  # Bounds checks in the standard library's containers as well.
+  target_compile_definitions(qp_options INTERFACE QP_SANITIZED=1 _GLIBCXX_ASSERTIONS)
 endif()
 
 # ThreadSanitizer, for the parallel build: cannot be combined with QP_SANITIZE.

@@ -123,6 +123,10 @@ class TPDState {
   TPDState(double hDPI, double vDPI, int rotate, const TPDRect* pageBox);
   TPDState(const TPDState&) = default;
   TPDState& operator=(const TPDState&) = default;
+  // Moved on Q and into nested content streams, where a copy of the path
+  // and dash arrays is wasted work.
+  TPDState(TPDState&&) noexcept = default;
+  TPDState& operator=(TPDState&&) noexcept = default;
 
   // Every parameter back at its initial value but the CTM, the page and the
   // font cache; no path (the state a pattern cell starts with).

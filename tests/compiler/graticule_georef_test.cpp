@@ -174,7 +174,15 @@ TEST(GraticuleGeoReference, SanFranciscoDiagramIsNorthToTheSide) {
 }
 
 TEST(GraticuleGeoReference, NoOtherChartOffersOne) {
+#ifdef QP_SANITIZED
+  // Every chart takes 40 s under the sanitizers; a sample keeps them on the
+  // same code.
+  constexpr int kEvery = 8;
+#else
+  constexpr int kEvery = 1;
+#endif
   int checked = 0;
+  int seen = 0;
   for (const char* folder : {"faa", "faa-sfo"}) {
     const fs::path dir = SharedCorpus() / folder;
     if (!fs::is_directory(dir)) continue;
@@ -184,6 +192,7 @@ TEST(GraticuleGeoReference, NoOtherChartOffersOne) {
           file.filename().string().find("AIRPORT-DIAGRAM") != std::string::npos) {
         continue;
       }
+      if (seen++ % kEvery != 0) continue;
       ++checked;
       EXPECT_FALSE(FindIn(file)) << file;
     }
