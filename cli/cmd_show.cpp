@@ -58,11 +58,11 @@ int RunShow(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     CopyStream(*stream.GetStream(), out);
   } else {
     // The bytes below the decoders (decrypted when the document is encrypted).
-    pdf::TStream* raw = stream.GetStream();
-    while (raw->GetUndecodedStream() != raw && raw->GetType() != pdf::stCrypt) {
-      raw = raw->GetUndecodedStream();
+    pdf::TStream* below = stream.GetStream();
+    while (below->GetUndecodedStream() != below && below->GetType() != pdf::stCrypt) {
+      below = below->GetUndecodedStream();
     }
-    CopyStream(*raw, out);
+    CopyStream(*below, out);
   }
   return 0;
 }

@@ -1,11 +1,11 @@
 #include "compiler/geo_system_mapping.h"
 
-#include <proj.h>
-
 #include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <vector>
+
+#include "compiler/proj_library.h"
 
 namespace qp {
 namespace {
@@ -15,11 +15,16 @@ namespace {
 constexpr double kMaxResidualFraction = 0.01;
 constexpr double kMetresPerDegree = 111320;
 
+// PROJ's functions, once NewContext found them.
+const ProjFunctions& Proj() {
+  return *OpenProj();
+}
+
 struct ContextDeleter {
-  void operator()(PJ_CONTEXT* context) const { proj_context_destroy(context); }
+  void operator()(PJ_CONTEXT* context) const { Proj().context_destroy(context); }
 };
 struct ObjectDeleter {
-  void operator()(PJ* object) const { proj_destroy(object); }
+  void operator()(PJ* object) const { Proj().destroy(object); }
 };
 using ProjContext = std::unique_ptr<PJ_CONTEXT, ContextDeleter>;
 using ProjObject = std::unique_ptr<PJ, ObjectDeleter>;
@@ -39,8 +44,7 @@ class ProjGeoMapping final : public PageGeoMapping {
       // PROJ objects are not safe to use from two threads at once; each
       // mapping has its own context, and calls on one mapping take turns.
       std::lock_guard lock(mutex_);
-      wgs84 = proj_trans(to_wgs84_.get(), PJ_FWD,
-                         proj_coord(system->Longitude, system->Latitude, 0, 0));
+      wgs84 = Proj().trans(to_wgs84_.get(), PJ_FWD, ProjCoord(system->Longitude, system->Latitude));
     }
     const double longitude = wgs84.xy.x, latitude = wgs84.xy.y;
     if (!std::isfinite(longitude) || !std::isfinite(latitude) || std::fabs(latitude) > 90)
@@ -55,18 +59,20 @@ class ProjGeoMapping final : public PageGeoMapping {
   mutable std::mutex mutex_;
 };
 
+// A context of its own for each mapping, or none when PROJ cannot be opened.
 ProjContext NewContext() {
-  ProjContext context(proj_context_create());
+  if (OpenProj() == nullptr) return nullptr;
+  ProjContext context(Proj().context_create());
   if (context) {
-    proj_log_level(context.get(), PJ_LOG_NONE);
-    proj_context_set_enable_network(context.get(), 0);
+    Proj().log_level(context.get(), PJ_LOG_NONE);
+    Proj().context_set_enable_network(context.get(), 0);
   }
   return context;
 }
 
 std::string LastError(PJ_CONTEXT* context) {
-  const int error = proj_context_errno(context);
-  const char* text = error != 0 ? proj_context_errno_string(context, error) : nullptr;
+  const int error = Proj().context_errno(context);
+  const char* text = error != 0 ? Proj().context_errno_string(context, error) : nullptr;
   return text != nullptr ? text : "not a coordinate system it knows";
 }
 
@@ -75,18 +81,18 @@ std::string LastError(PJ_CONTEXT* context) {
 ProjObject CreateSystem(PJ_CONTEXT* context, const GeoCoordinateSystem& system, std::string& why) {
   ProjObject crs;
   if (system.Epsg) {
-    crs.reset(proj_create(context, ("EPSG:" + std::to_string(*system.Epsg)).c_str()));
+    crs.reset(Proj().create(context, ("EPSG:" + std::to_string(*system.Epsg)).c_str()));
     if (!crs) why = "PROJ does not accept EPSG:" + std::to_string(*system.Epsg);
   }
   if (!crs && !system.Wkt.empty()) {
     PROJ_STRING_LIST warnings = nullptr, errors = nullptr;
-    crs.reset(proj_create_from_wkt(context, system.Wkt.c_str(), nullptr, &warnings, &errors));
+    crs.reset(Proj().create_from_wkt(context, system.Wkt.c_str(), nullptr, &warnings, &errors));
     if (!crs) {
       why = "PROJ does not accept the WKT";
       if (errors != nullptr && errors[0] != nullptr) why += std::string(": ") + errors[0];
     }
-    proj_string_list_destroy(warnings);
-    proj_string_list_destroy(errors);
+    Proj().string_list_destroy(warnings);
+    Proj().string_list_destroy(errors);
   }
   if (!crs && why.empty()) why = "PROJ: " + LastError(context);
   return crs;
@@ -148,37 +154,36 @@ std::unique_ptr<PageGeoMapping> FitGeoMapping(const GeoCoordinateSystem& system,
   }
 
   ProjContext context = NewContext();
-  if (!context) return fail("PROJ cannot start");
+  if (!context) return fail("PROJ (" QP_PROJ_SONAME ") cannot be opened");
   PJ_CONTEXT* ctx = context.get();
   ProjObject crs = CreateSystem(ctx, system, why);
   if (!crs) return fail(why);
   // A system bound to WGS 84 (WKT with TOWGS84) is checked by its source
   // system and moved to WGS 84 by its bound.
-  ProjObject source(proj_get_type(crs.get()) == PJ_TYPE_BOUND_CRS
-                        ? proj_get_source_crs(ctx, crs.get())
-                        : proj_clone(ctx, crs.get()));
+  ProjObject source(Proj().get_type(crs.get()) == PJ_TYPE_BOUND_CRS
+                        ? Proj().get_source_crs(ctx, crs.get())
+                        : Proj().clone(ctx, crs.get()));
   if (!source) return fail("PROJ: " + LastError(ctx));
-  const PJ_TYPE type = proj_get_type(source.get());
+  const PJ_TYPE type = Proj().get_type(source.get());
   if (projected && type != PJ_TYPE_PROJECTED_CRS)
     return fail("the projected coordinate system is not a projected one");
   if (!projected && type != PJ_TYPE_GEOGRAPHIC_2D_CRS && type != PJ_TYPE_GEOGRAPHIC_3D_CRS)
     return fail("the geographic coordinate system is not a geographic one");
 
-  ProjObject wgs84(proj_create(ctx, "EPSG:4326"));
+  ProjObject wgs84(Proj().create(ctx, "EPSG:4326"));
   if (!wgs84) return fail("PROJ does not know WGS 84 (is its database installed?)");
   if (projected && !planePoints) {
     // The control points are in the projection's own geographic system.
-    ProjObject geographic(proj_crs_get_geodetic_crs(ctx, source.get()));
-    ProjObject toPlane(geographic ? proj_create_crs_to_crs_from_pj(ctx, geographic.get(),
-                                                                   source.get(), nullptr, nullptr)
+    ProjObject geographic(Proj().crs_get_geodetic_crs(ctx, source.get()));
+    ProjObject toPlane(geographic ? Proj().create_crs_to_crs_from_pj(ctx, geographic.get(),
+                                                                     source.get(), nullptr, nullptr)
                                   : nullptr);
-    ProjObject toPlaneNormal(toPlane ? proj_normalize_for_visualization(ctx, toPlane.get())
+    ProjObject toPlaneNormal(toPlane ? Proj().normalize_for_visualization(ctx, toPlane.get())
                                      : nullptr);
     if (!toPlaneNormal) return fail("PROJ: " + LastError(ctx));
     for (GeoControlPoint& point : systemPoints) {
-      const PJ_COORD c =
-          proj_trans(toPlaneNormal.get(), PJ_FWD,
-                     proj_coord(point.Position.Longitude, point.Position.Latitude, 0, 0));
+      const PJ_COORD c = Proj().trans(toPlaneNormal.get(), PJ_FWD,
+                                      ProjCoord(point.Position.Longitude, point.Position.Latitude));
       if (!std::isfinite(c.xy.x) || !std::isfinite(c.xy.y))
         return fail("a control point lies outside the projection");
       point.Position = {c.xy.y, c.xy.x};
@@ -186,13 +191,14 @@ std::unique_ptr<PageGeoMapping> FitGeoMapping(const GeoCoordinateSystem& system,
   }
   const std::optional<AffineGeoMapping> fit = FitChecked(systemPoints, projected, why);
   if (!fit) return fail(why);
-  if (!projected && proj_is_equivalent_to(source.get(), wgs84.get(),
-                                          PJ_COMP_EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS))
+  if (!projected && Proj().is_equivalent_to(source.get(), wgs84.get(),
+                                            PJ_COMP_EQUIVALENT_EXCEPT_AXIS_ORDER_GEOGCRS))
     return std::make_unique<AffineGeoMapping>(*fit);
 
   // Longitude (or easting) first on both sides, whatever the axis order.
-  ProjObject toWgs84(proj_create_crs_to_crs_from_pj(ctx, crs.get(), wgs84.get(), nullptr, nullptr));
-  ProjObject toWgs84Normal(toWgs84 ? proj_normalize_for_visualization(ctx, toWgs84.get())
+  ProjObject toWgs84(
+      Proj().create_crs_to_crs_from_pj(ctx, crs.get(), wgs84.get(), nullptr, nullptr));
+  ProjObject toWgs84Normal(toWgs84 ? Proj().normalize_for_visualization(ctx, toWgs84.get())
                                    : nullptr);
   if (!toWgs84Normal) return fail("PROJ finds no way to WGS 84: " + LastError(ctx));
   toWgs84.reset();
