@@ -11,6 +11,7 @@
 #include <iterator>
 #include <regex>
 #include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,9 @@ namespace {
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ostringstream whole;
+  whole << in.rdbuf();
+  return std::move(whole).str();
 }
 
 struct Corpus {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 
 #include "pdf/core/font_processor.h"
@@ -21,7 +22,9 @@ const std::u16string_view kText =
 
 std::string ReadAll(const char* path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ostringstream whole;
+  whole << in.rdbuf();
+  return std::move(whole).str();
 }
 
 bool SkipWithoutFont(benchmark::State& state) {

@@ -4,7 +4,7 @@ add_library(qp_options INTERFACE)
 target_include_directories(qp_options INTERFACE "${PROJECT_SOURCE_DIR}")
 target_compile_options(qp_options INTERFACE
   -Wall -Wextra -Wpedantic -Wnon-virtual-dtor -Woverloaded-virtual
-  -Wimplicit-fallthrough -Wcast-qual -Werror)
+  -Wimplicit-fallthrough -Wcast-qual -Wshadow -Wformat=2 -Wnull-dereference -Werror)
 target_compile_definitions(qp_options INTERFACE
   QP_SHARED_DIR="${QP_SHARED_DIR}"
   QP_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <sstream>
 
 #include "project/errors.h"
 
@@ -102,7 +103,9 @@ void ReplaceFileAtomically(const std::string& path, std::string_view content) {
 bool ReadWholeFile(const std::string& path, std::string& content) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ostringstream whole;
+  whole << in.rdbuf();
+  content = std::move(whole).str();
   return !in.bad();
 }
 

@@ -146,8 +146,9 @@ bool TPDFDocument::LoadFromFile(const std::string& fileName) {
 }
 
 bool TPDFDocument::LoadFromStream(std::istream& stream) {
-  std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-  return LoadBytes(std::move(bytes), {});
+  std::ostringstream bytes;
+  bytes << stream.rdbuf();
+  return LoadBytes(std::move(bytes).str(), {});
 }
 
 bool TPDFDocument::LoadBytes(std::string bytes, const std::string& fileName) {

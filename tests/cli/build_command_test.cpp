@@ -184,7 +184,9 @@ namespace {
 TEST(PlatecBuildExample, DemoProjectBuildsAndExtracts) {
   const std::string examples = std::string(QP_SOURCE_DIR) + "/examples";
   std::ifstream in(examples + "/demo.zpl", std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ostringstream whole;
+  whole << in.rdbuf();
+  std::string text = std::move(whole).str();
   ASSERT_FALSE(text.empty());
   for (size_t at; (at = text.find("@EXAMPLES@")) != std::string::npos;) {
     text.replace(at, 10, examples);

@@ -29,7 +29,7 @@ inline void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 }
 
 inline std::vector<uint8_t> BuildBmp(const BmpLayout& s) {
-  std::vector<uint8_t> b(14 + s.headerSize, 0);
+  std::vector<uint8_t> b(size_t{14} + s.headerSize, 0);
   b[0] = 'B';
   b[1] = 'M';
   Put32(b, 14, s.headerSize);

@@ -30,8 +30,8 @@ class BatchImportPresenterTest : public ::testing::Test {
     project.FilenameHeaderPath = charts.Folder();
   }
 
-  void AddChart(const std::string& name, int pages) {
-    WriteFile(charts.File(name), PdfWithPages(pages));
+  void AddChart(const std::string& name, int page_count) {
+    WriteFile(charts.File(name), PdfWithPages(page_count));
   }
   void Process() { presenter.ProcessBatchImport(operations, pages); }
   Project& Model() { return presenter.Model(); }

@@ -151,7 +151,9 @@ INSTANTIATE_TEST_SUITE_P(
             "DownFirstAndThird", 5, {0, 2}, false, {"P2", "P1", "P4", "P3", "P5"}, {1, 3}, true},
         MoveCase{"DownSingleLine", 1, {0}, false, {"P1"}, {0}, false},
         MoveCase{"UpNothingSelected", 3, {}, true, {"P1", "P2", "P3"}, {}, false}),
-    [](const ::testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<MoveCase>& test_case) {
+      return std::string(test_case.param.name);
+    });
 
 TEST_F(PresenterTest, MovedLinesAreRenumberedWhenTheGroupIsLoadedAgain) {
   GroupWithPlates(4);
@@ -378,7 +380,9 @@ INSTANTIATE_TEST_SUITE_P(
         GuardCase{
             "GroupSelectedNoProject", false, 0, [](MainPresenter& p) { p.GroupSelected(0); }, {}},
         GuardCase{"BuildWithoutBuilder", true, 0, &MainPresenter::BuildAllGroups, {}}),
-    [](const ::testing::TestParamInfo<GuardCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<GuardCase>& test_case) {
+      return std::string(test_case.param.name);
+    });
 
 TEST_F(PresenterTest, DeletePlatesInEmptyGroupDoesNothing) {
   GroupWithPlates(0);

@@ -37,7 +37,9 @@ inline bool HaveCorpus() {
 
 inline std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ostringstream whole;
+  whole << in.rdbuf();
+  return std::move(whole).str();
 }
 
 inline std::string Quote(const std::string& s) {

@@ -171,8 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "<< /Width 2 /Height 1 " + kRgb + " >>",
                   std::string("\xFF\0\0\0", 4),
                   {kRed, kBlack}}),
-    [](const ::testing::TestParamInfo<PixelCase>& info) {
-      std::string name = info.param.name;
+    [](const ::testing::TestParamInfo<PixelCase>& test_case) {
+      std::string name = test_case.param.name;
       for (char& ch : name) {
         if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
       }
@@ -491,8 +491,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CorpusCase{"lzw-gray-imagemagick.pdf", false},
                       CorpusCase{"runlength-imagemagick.pdf", false},
                       CorpusCase{"ccitt-g4-imagemagick.pdf", false}),
-    [](const ::testing::TestParamInfo<CorpusCase>& info) {
-      std::string name = info.param.file;
+    [](const ::testing::TestParamInfo<CorpusCase>& test_case) {
+      std::string name = test_case.param.file;
       name = name.substr(0, name.find('.'));
       for (char& ch : name) {
         if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';

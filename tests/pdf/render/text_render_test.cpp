@@ -314,7 +314,9 @@ TEST(TextRenderTest, EmbeddedProgramPlacesGlyphsByPdfWidthsAlone) {
   const std::string path = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
   std::ifstream in(path, std::ios::binary);
   if (!in) GTEST_SKIP() << "no " << path;
-  const std::string program((std::istreambuf_iterator<char>(in)), {});
+  std::ostringstream whole;
+  whole << in.rdbuf();
+  const std::string program = std::move(whole).str();
   // The font's own kerning would pull V towards A inside one string; glyphs
   // shown one string each are never kerned. Both must look the same.
   auto joined = LoadBytes(EmbeddedFontPage(program, "BT /E 40 Tf 5 30 Td (AV) Tj ET"));
