@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pdf/core/pdf_facade.h"
+#include "pdf/render/annotation_appearance.h"
 #include "pdf/render/pdf_content_stream.h"
 #include "pdf/render/pdf_image_device.h"
 #include "pdf/render/pdf_optional_content.h"
@@ -83,9 +84,39 @@ bool ReadRect(const TPDBaseObject* object, TPDObjectResolver* doc, double v[4]) 
   return true;
 }
 
+// Draws an annotation without an appearance stream from its own keys, when
+// it is of a type viewers draw so (ink, lines, shapes, text markup, free
+// text).
+void DrawWithoutAppearance(const TPDDictionary& annot, TPDObjectResolver* doc,
+                           TPDExportDevice& device, const TPDState& pageState) {
+  std::optional<TAnnotationDrawing> drawing = MakeAnnotationDrawing(annot, doc);
+  if (!drawing) return;
+  TPDState state = pageState;
+  state.StrokeOpacity = drawing->StrokeOpacity;
+  state.FillOpacity = drawing->FillOpacity;
+  if (drawing->Multiply) state.BlendMode = bmMultiply;
+  // The made-up font resources live only for this drawing: so must the
+  // fonts made from them.
+  state.FontCache = nullptr;
+  device.SaveState(state);
+  device.UpdateAll(state);
+  try {
+    TPDContentStream content(doc, device, state, drawing->Resources.get());
+    content.RunBytes(drawing->Content);
+    content.RestoreAll();
+  } catch (const EGPLoadError&) {
+    device.RestoreState(pageState);
+    throw;
+  } catch (const std::exception&) {
+    // Whatever went wrong ends only this annotation.
+  }
+  device.RestoreState(pageState);
+}
+
 // Draws the visible annotations of the page (form fields, free text, stamps,
 // markup) from their appearance streams, each fitted into its annotation
-// rectangle. Pop-up windows are not drawn: a viewer opens them on demand.
+// rectangle, or from their own keys when they have none. Pop-up windows are
+// not drawn: a viewer opens them on demand.
 void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& device,
                      const TPDState& pageState, TPDDictionary* pageResources) {
   const TPDBaseObject* annots = ResolveObject(page.GetDict()->LookUp("Annots"), doc);
@@ -102,6 +133,10 @@ void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& dev
       continue;
     }
     TPDStream* appearance = NormalAppearance(annot, doc);
+    if (!appearance && !ResolveObject(annot.LookUp("AP"), doc)) {
+      DrawWithoutAppearance(annot, doc, device, pageState);
+      continue;
+    }
     double rect[4];
     if (!appearance || !ReadRect(ResolveObject(annot.LookUp("Rect"), doc), doc, rect)) continue;
     TPDBaseObject* own = appearance->GetDict()
