@@ -344,8 +344,8 @@ std::string TextBytes(const std::string& s) {
 }
 
 // Free text: the /Contents in Helvetica at the size and in the colour of
-// /DA, a line per line break, from the top left of the Rect and clipped
-// to it.
+// /DA, a line per line break, from the top left of the Rect (inside the
+// border, which is not drawn) and clipped to it.
 std::optional<TAnnotationDrawing> FreeText(const TPDDictionary& annot, TPDObjectResolver* doc) {
   double r[4];
   const TPDBaseObject* contents = ResolveObject(annot.LookUp("Contents"), doc);
@@ -380,9 +380,11 @@ std::optional<TAnnotationDrawing> FreeText(const TPDDictionary& annot, TPDObject
     }
   }
   const double lead = size * 1.15;
+  // The text starts inside the border, its first line's ascent below the top.
+  const double inset = BorderOf(annot, doc).width;
   std::string out = "q " + Pt({r[0], r[1]}) + Num(r[2] - r[0]) + " " + Num(r[3] - r[1]) +
                     " re W n\nBT /F1 " + Num(size) + " Tf " + Num(lead) + " TL\n" + colour +
-                    Pt({r[0] + 2, r[3] - 2 - size}) + "Td\n";
+                    Pt({r[0] + inset, r[3] - inset - 0.8 * size}) + "Td\n";
   size_t start = 0;
   for (size_t lines = 0; start <= text.size() && lines < 500; ++lines) {
     size_t end = text.find_first_of("\r\n", start);
