@@ -45,6 +45,9 @@ std::optional<PreparedPage> PreparePage(TPDDocument& doc, int pageNum, double hD
   return PreparedPage{&page, std::move(state)};
 }
 
+// Annotation flag: the appearance does not turn with the page.
+constexpr int kNoRotate = 16;
+
 int FlagsOf(const TPDDictionary& annot, TPDObjectResolver* doc) {
   const TPDBaseObject* f = ResolveObject(annot.LookUp("F"), doc);
   return f && f->IsInteger() ? static_cast<const TPDInteger*>(f)->Value() : 0;
@@ -146,8 +149,10 @@ void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& dev
         own && own->IsDict() ? static_cast<TPDDictionary*>(own) : pageResources;
     TPDForm form(appearance, resources, doc, 1);
     // The form's box under its matrix, fitted into the annotation rectangle.
-    double bbox[4] = {0, 0, 1, 1};
-    form.GetBBox(bbox[0], bbox[1], bbox[2], bbox[3]);
+    // Without a box there is nothing to fit (guessing one blows the content
+    // up to the rectangle's size): such an appearance is not drawn.
+    double bbox[4];
+    if (!form.GetBBox(bbox[0], bbox[1], bbox[2], bbox[3])) continue;
     const TPDMatrix m = form.GetMatrix();
     double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
     for (int c = 0; c < 4; ++c) {
@@ -161,6 +166,13 @@ void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& dev
     const double sx = (std::fabs(rect[2] - rect[0])) / (maxX - minX);
     const double sy = (std::fabs(rect[3] - rect[1])) / (maxY - minY);
     TPDState state = pageState;
+    if ((FlagsOf(annot, doc) & kNoRotate) && pageState.Rotate != 0) {
+      // Kept upright on a turned page: turned back about the rectangle's
+      // upper-left corner, which stays where it is.
+      const double a = pageState.Rotate * M_PI / 180, c = std::cos(a), s = std::sin(a);
+      const double px = rx1, py = std::max(rect[1], rect[3]);
+      state.ConcatCTM(TPDMatrix(c, s, -s, c, px - (px * c - py * s), py - (px * s + py * c)));
+    }
     state.ConcatCTM(TPDMatrix(sx, 0, 0, sy, rx1 - minX * sx, ry1 - minY * sy));
     try {
       device.DrawFormXObject(state, form);

@@ -32,12 +32,16 @@ TEST(AnnotationRenderTest, DrawnWherePeersDrawThem) {
       "0 10 10 re f\nendstream endobj\n"
       // A box of 10 x 20 turned a quarter: its lower half lands on the right.
       "{{object 32 0}} << /Subtype /Form /BBox [0 0 10 20] /Matrix [0 1 -1 0 0 0] {{streamlen}} "
-      ">>\nstream\n1 0 0 rg 0 0 10 10 re f\nendstream endobj\n";
+      ">>\nstream\n1 0 0 rg 0 0 10 10 re f\nendstream endobj\n"
+      "{{object 33 0}} << {{streamlen}} >>\nstream\n1 0 0 rg 0 0 1 1 re f\nendstream endobj\n"
+      "{{object 34 0}} << /Subtype /Form /BBox [0 0 20 20] {{streamlen}} >>\nstream\n1 0 0 rg 0 "
+      "0 10 10 re f\nendstream endobj\n";
   const struct {
     const char* name;
     std::string annot;  // the annotation dictionary's entries
     std::string content;
     std::vector<Pixel> expected;
+    const char* pageExtra = "";
   } cases[] = {
       {"ink",
        "/Subtype /Ink /InkList [[10 50 90 50]] /C [1 0 0] /BS << /W 4 >>",
@@ -100,6 +104,22 @@ TEST(AnnotationRenderTest, DrawnWherePeersDrawThem) {
        "/Subtype /Square /F 32 /Rect [0 0 100 100] /AP << /N 30 0 R >>",
        "",
        {{50, 50, kWhite}}},
+      {"an appearance without a box is not drawn",
+       "/Subtype /Widget /Rect [0 0 100 100] /AP << /N 33 0 R >>",
+       "",
+       {{50, 50, kWhite}}},
+      // On a page turned a quarter, the icon stays upright about its upper
+      // left corner: its red lower-left quarter shows at the lower left.
+      {"kept upright on a turned page",
+       "/Subtype /Text /F 16 /Rect [40 40 60 60] /AP << /N 34 0 R >>",
+       "",
+       {{65, 55, kRed}, {45, 45, kWhite}},
+       "/Rotate 90"},
+      {"turned with the page",
+       "/Subtype /Text /Rect [40 40 60 60] /AP << /N 34 0 R >>",
+       "",
+       {{45, 45, kRed}, {65, 55, kWhite}},
+       "/Rotate 90"},
       {"box and matrix onto the rectangle",
        "/Subtype /Stamp /Rect [0 0 40 20] /AP << /N 32 0 R >>",
        "",
@@ -108,8 +128,9 @@ TEST(AnnotationRenderTest, DrawnWherePeersDrawThem) {
   for (const auto& c : cases) {
     const std::string objects =
         "{{object 20 0}} << /Type /Annot " + c.annot + " >> endobj\n" + forms;
-    auto doc = LoadBytes(
-        OnePageDocument({c.content}, "/MediaBox [0 0 100 100] /Annots [20 0 R]", objects));
+    auto doc = LoadBytes(OnePageDocument(
+        {c.content}, std::string("/MediaBox [0 0 100 100] /Annots [20 0 R] ") + c.pageExtra,
+        objects));
     Rendered out(100, 100);
     out.Render(*doc);
     for (const Pixel& p : c.expected) {
