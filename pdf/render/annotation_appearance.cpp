@@ -16,6 +16,8 @@ constexpr size_t kMaxPoints = 20000;
 constexpr size_t kMaxQuads = 4000;
 constexpr size_t kMaxPaths = 1000;
 constexpr size_t kMaxTextBytes = 8192;
+// The content made for one annotation stops growing here.
+constexpr size_t kMaxContentBytes = size_t{1} << 22;
 constexpr double kKappa = 0.5523;  // Bézier quarter circle
 
 struct Point {
@@ -234,7 +236,9 @@ std::string Ink(const TPDDictionary& annot, TPDObjectResolver* doc) {
   for (size_t i = 0; i < paths.GetLength() && i < kMaxPaths && budget > 0; ++i) {
     const std::vector<Point> points = Points(Numbers(paths.Get(i), doc, budget * 2));
     budget -= std::min(budget, points.size());
-    for (size_t p = 0; p < points.size(); ++p) out += Pt(points[p]) + (p ? "l\n" : "m\n");
+    for (size_t p = 0; p < points.size() && out.size() < kMaxContentBytes; ++p) {
+      out += Pt(points[p]) + (p ? "l\n" : "m\n");
+    }
     if (points.size() == 1) out += Pt(points[0]) + "l\n";
   }
   return out.empty() ? out : "1 J 1 j\n" + out + "S\n";
@@ -278,7 +282,7 @@ std::string Poly(const TPDDictionary& annot, TPDObjectResolver* doc, bool closed
 std::string Markup(const TPDDictionary& annot, TPDObjectResolver* doc, std::string_view type) {
   const std::vector<double> q = Numbers(annot.LookUp("QuadPoints"), doc, kMaxQuads * 8);
   std::string out;
-  for (size_t i = 0; i + 8 <= q.size(); i += 8) {
+  for (size_t i = 0; i + 8 <= q.size() && out.size() < kMaxContentBytes; i += 8) {
     const Point ul{q[i], q[i + 1]}, ur{q[i + 2], q[i + 3]};
     const Point ll{q[i + 4], q[i + 5]}, lr{q[i + 6], q[i + 7]};
     const double h = Length(ul - ll);
@@ -300,7 +304,8 @@ std::string Markup(const TPDDictionary& annot, TPDObjectResolver* doc, std::stri
     }
     // Squiggly: a zigzag along the bottom.
     const double length = Length(lr - ll), step = h / 7;
-    const size_t steps = std::min<size_t>(size_t(length / step) + 1, kMaxPoints);
+    if (!(length < 1e6)) continue;
+    const size_t steps = size_t(std::min(length / step + 1, double(kMaxPoints)));
     for (size_t s = 0; s <= steps; ++s) {
       const double t = std::min(length, s * step);
       out += Pt(ll + along * t + up * (s % 2 ? h / 7 : h / 32)) + (s ? "l\n" : "m\n");

@@ -92,6 +92,11 @@ TEST(AnnotationRenderTest, DrawnWherePeersDrawThem) {
        "/Subtype /StrikeOut /QuadPoints [10 80 90 80 10 10 90 10] /C [0 0 0]",
        "",
        {{50, 60, kBlack}, {50, 80, kWhite}}},
+      {"squiggly of absurd length: skipped, the page completes",
+       "/Subtype /Squiggly /QuadPoints [0 10 100000000000000000000 10 0 0 100000000000000000000 "
+       "0] /C [0 0 0]",
+       "",
+       {{50, 95, kWhite}}},
       {"appearance state chooses",
        "/Subtype /Widget /Rect [0 0 100 100] /AS /Off /AP << /N << /On 30 0 R /Off 31 0 R >> >>",
        "",
