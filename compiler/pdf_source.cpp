@@ -67,8 +67,10 @@ PdfPageLayout LayoutPdfPage(const pdf::TPageSize& size, int32_t pageRotation, in
   }
   PdfPageLayout layout;
   if (rotate >= 0 && rotate <= 3) {
-    const int choice =
-        pageRotation == 90 || pageRotation == 270 ? kChoiceOnTurnedPage[rotate] : rotate;
+    // A rotation stated as -90 or 450 stands the page on its side as 270 or
+    // 90 do (its size comes exchanged): it takes the same choices.
+    const int64_t own = ((int64_t{pageRotation} % 360) + 360) % 360;
+    const int choice = own == 90 || own == 270 ? kChoiceOnTurnedPage[rotate] : rotate;
     layout.Turn = true;
     layout.Angle = kAngleOfChoice[choice];
   }

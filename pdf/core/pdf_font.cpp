@@ -485,6 +485,15 @@ TPDCIDFont::TPDCIDFont(const TPDFontContext& context, const TPDDictionary* fontD
   if (const TPDBaseObject* dw = Get(descendant, "DW"); IsInt(dw)) {
     widths_.DefWidth = IntOf(dw) * 0.001;
   }
+  if (const TPDArray* dw2 = AsArray(Get(descendant, "DW2")); dw2 && dw2->GetLength() >= 2) {
+    const TPDBaseObject* vy = ResolveObject(dw2->GetRefObj(0), context_.document);
+    const TPDBaseObject* h = ResolveObject(dw2->GetRefObj(1), context_.document);
+    if (vy && h && vy->IsNumber() && h->IsNumber() && std::isfinite(vy->GetNumber()) &&
+        std::isfinite(h->GetNumber())) {
+      widths_.DefVY = vy->GetNumber() * 0.001;
+      widths_.DefHeight = h->GetNumber() * 0.001;
+    }
+  }
   ReadWidths(descendant);
   if (font_type_ == CIDType2 || font_type_ == CIDType2OT) ReadCIDToGID(descendant);
   ReadToUnicode(font_dict_);
@@ -565,6 +574,10 @@ uint16_t TPDCIDFont::GlyphOf(uint16_t cid) const {
   return cid < cid_to_gid_.size() ? cid_to_gid_[cid] : 0;
 }
 
+TWritingMode TPDCIDFont::WritingMode() const {
+  return cmap_ ? cmap_->WMode() : wmHorizontal;
+}
+
 double TPDCIDFont::GetCharWidth(uint16_t code) const {
   if (!cmap_ || cmap_->WMode() != wmHorizontal) return 0;
   return WidthOf(code);
@@ -592,6 +605,13 @@ int TPDCIDFont::GetNextChar(std::string_view text, size_t index, TPDCharInfo& ou
     out.Code = static_cast<uint16_t>(to_unicode_->LookupCode(cid));
   }
   out.Dx = width;
+  if (cmap_->WMode() == wmVertical) {
+    // Down the column, each glyph centred on it with its origin above the
+    // pen (the default vertical metrics; per-glyph W2 is not read).
+    out.Dy = widths_.DefHeight;
+    out.Ox = -WidthOf(cid) / 2;
+    out.Oy = -widths_.DefVY;
+  }
   return 1;
 }
 

@@ -54,7 +54,7 @@ struct TPDCharInfo {
   uint16_t Code = 0;          // Unicode value, glyph index or code, by font kind
   std::string_view CharName;  // glyph name or empty; valid while the font lives
   double Dx = 0, Dy = 0;      // displacement per unit of font size
-  double Ox = 0, Oy = 0;      // position offset (always 0)
+  double Ox = 0, Oy = 0;      // glyph origin from the pen position (vertical writing)
 };
 
 class TPDFont {
@@ -198,8 +198,10 @@ struct TCIDWidthExcep {
 
 struct TCIDWidths {
   double DefWidth = 1.0;
+  // Vertical writing (DW2): the advance down the column and the height of
+  // the glyph origin above its position, per unit of font size.
   double DefHeight = -1.0;
-  double DefVY = 0;
+  double DefVY = 0.88;
   std::vector<TCIDWidthExcep> Exceps;  // in the order read; the first match wins
 };
 
@@ -209,6 +211,8 @@ class TPDCIDFont final : public TPDFont {
              std::string name);
 
   bool IsCIDFont() const override { return true; }
+  // The CMap's: a vertical CMap sets glyphs in columns.
+  TWritingMode WritingMode() const override;
   int GetNextChar(std::string_view text, size_t index, TPDCharInfo& out) override;
   double GetCharWidth(uint16_t code) const override;
 

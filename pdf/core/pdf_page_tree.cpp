@@ -120,6 +120,9 @@ TPageSize TPDPage::GetPageSize() {
   } else if (const TPDRect* media = Mediabox()) {
     size.Width = std::abs(media->Right() - media->Left());
     size.Height = std::abs(media->Bottom() - media->Top());
+  } else {
+    size.Width = kDefaultBox[2] - kDefaultBox[0];
+    size.Height = kDefaultBox[3] - kDefaultBox[1];
   }
   return size;
 }

@@ -54,6 +54,10 @@ struct TPageSize {
 
 class TPDPage {
  public:
+  // The box of a page that states neither a media box nor a crop box: US
+  // Letter, as other viewers show such pages.
+  static constexpr double kDefaultBox[4] = {0, 0, 612, 792};
+
   TPDPage(TPDDictionary* dict, uint32_t pageNum, TPDInheritedProperty inherited);
 
   // The page's own box, else the inherited one, else nothing. Raises
@@ -73,7 +77,7 @@ class TPDPage {
   TPDContents* Contents();
   uint32_t PageNum() const { return page_num_; }
   // Crop box differences with signs kept, else the media box's absolute
-  // differences; in points, ignoring the rotation.
+  // differences, else the default box's; in points, ignoring the rotation.
   TPageSize GetPageSize();
   double GetPageWidth() { return GetPageSize().Width; }
   double GetPageHeight() { return GetPageSize().Height; }

@@ -119,7 +119,7 @@ void TPDContentStream::ShowString(std::string_view text) {
       dy = 0;
     } else {
       dx = info.Dx * size;
-      dy = state_.CharSpace + word;
+      dy = info.Dy * size + state_.CharSpace + word;
     }
     if (!std::isfinite(dx)) dx = 0;
     if (!std::isfinite(dy)) dy = 0;
@@ -128,8 +128,10 @@ void TPDContentStream::ShowString(std::string_view text) {
                         raw);
       DrawType3Glyph(static_cast<TPD8bitFont&>(font), static_cast<uint8_t>(raw));
     } else {
-      device_.DrawChar(state_, state_.TextCurX, state_.TextCurY, dx, dy, info.Code, info.CharName,
-                       raw);
+      double ox = info.Ox * size, oy = info.Oy * size;
+      if (!std::isfinite(ox) || !std::isfinite(oy)) ox = oy = 0;
+      device_.DrawChar(state_, state_.TextCurX + ox, state_.TextCurY + oy, dx, dy, info.Code,
+                       info.CharName, raw);
     }
     state_.TextCurX += dx;
     state_.TextCurY += dy;

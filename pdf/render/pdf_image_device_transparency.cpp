@@ -99,6 +99,17 @@ void TPDImageDevice::DisplayForm(const TPDState& formState, const TPDState& stat
   const double alpha =
       std::isnan(state.FillOpacity) ? 1.0 : std::clamp(state.FillOpacity, 0.0, 1.0);
   const bool grouped = BeginPaint(state, false);
+  if (!grouped && knockout_ && OperatorOf(state.BlendMode) == CAIRO_OPERATOR_OVER) {
+    // Inside a knockout group the group replaces what lies under its shape
+    // (at alpha 0 it cuts a hole): clear under its coverage, then add it.
+    cairo_pattern_t* group = cairo_pattern_reference(cairo_get_source(cr_));
+    cairo_set_source_rgb(cr_, 0, 0, 0);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_DEST_OUT);
+    cairo_mask(cr_, group);
+    cairo_set_source(cr_, group);
+    cairo_pattern_destroy(group);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_ADD);
+  }
   cairo_save(cr_);
   cairo_identity_matrix(cr_);
   cairo_paint_with_alpha(cr_, alpha);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pdf/core/pdf_facade.h"
+#include "pdf/render/annotation_appearance.h"
 #include "pdf/render/pdf_content_stream.h"
 #include "pdf/render/pdf_image_device.h"
 #include "pdf/render/pdf_optional_content.h"
@@ -43,6 +44,9 @@ std::optional<PreparedPage> PreparePage(TPDDocument& doc, int pageNum, double hD
   state.PageNumber = pageNum;
   return PreparedPage{&page, std::move(state)};
 }
+
+// Annotation flag: the appearance does not turn with the page.
+constexpr int kNoRotate = 16;
 
 int FlagsOf(const TPDDictionary& annot, TPDObjectResolver* doc) {
   const TPDBaseObject* f = ResolveObject(annot.LookUp("F"), doc);
@@ -83,9 +87,39 @@ bool ReadRect(const TPDBaseObject* object, TPDObjectResolver* doc, double v[4]) 
   return true;
 }
 
+// Draws an annotation without an appearance stream from its own keys, when
+// it is of a type viewers draw so (ink, lines, shapes, text markup, free
+// text).
+void DrawWithoutAppearance(const TPDDictionary& annot, TPDObjectResolver* doc,
+                           TPDExportDevice& device, const TPDState& pageState) {
+  std::optional<TAnnotationDrawing> drawing = MakeAnnotationDrawing(annot, doc);
+  if (!drawing) return;
+  TPDState state = pageState;
+  state.StrokeOpacity = drawing->StrokeOpacity;
+  state.FillOpacity = drawing->FillOpacity;
+  if (drawing->Multiply) state.BlendMode = bmMultiply;
+  // The made-up font resources live only for this drawing: so must the
+  // fonts made from them.
+  state.FontCache = nullptr;
+  device.SaveState(state);
+  device.UpdateAll(state);
+  try {
+    TPDContentStream content(doc, device, state, drawing->Resources.get());
+    content.RunBytes(drawing->Content);
+    content.RestoreAll();
+  } catch (const EGPLoadError&) {
+    device.RestoreState(pageState);
+    throw;
+  } catch (const std::exception&) {
+    // Whatever went wrong ends only this annotation.
+  }
+  device.RestoreState(pageState);
+}
+
 // Draws the visible annotations of the page (form fields, free text, stamps,
 // markup) from their appearance streams, each fitted into its annotation
-// rectangle. Pop-up windows are not drawn: a viewer opens them on demand.
+// rectangle, or from their own keys when they have none. Pop-up windows are
+// not drawn: a viewer opens them on demand.
 void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& device,
                      const TPDState& pageState, TPDDictionary* pageResources) {
   const TPDBaseObject* annots = ResolveObject(page.GetDict()->LookUp("Annots"), doc);
@@ -102,6 +136,10 @@ void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& dev
       continue;
     }
     TPDStream* appearance = NormalAppearance(annot, doc);
+    if (!appearance && !ResolveObject(annot.LookUp("AP"), doc)) {
+      DrawWithoutAppearance(annot, doc, device, pageState);
+      continue;
+    }
     double rect[4];
     if (!appearance || !ReadRect(ResolveObject(annot.LookUp("Rect"), doc), doc, rect)) continue;
     TPDBaseObject* own = appearance->GetDict()
@@ -111,8 +149,10 @@ void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& dev
         own && own->IsDict() ? static_cast<TPDDictionary*>(own) : pageResources;
     TPDForm form(appearance, resources, doc, 1);
     // The form's box under its matrix, fitted into the annotation rectangle.
-    double bbox[4] = {0, 0, 1, 1};
-    form.GetBBox(bbox[0], bbox[1], bbox[2], bbox[3]);
+    // Without a box there is nothing to fit (guessing one blows the content
+    // up to the rectangle's size): such an appearance is not drawn.
+    double bbox[4];
+    if (!form.GetBBox(bbox[0], bbox[1], bbox[2], bbox[3])) continue;
     const TPDMatrix m = form.GetMatrix();
     double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
     for (int c = 0; c < 4; ++c) {
@@ -126,6 +166,13 @@ void DrawAnnotations(TPDPage& page, TPDObjectResolver* doc, TPDExportDevice& dev
     const double sx = (std::fabs(rect[2] - rect[0])) / (maxX - minX);
     const double sy = (std::fabs(rect[3] - rect[1])) / (maxY - minY);
     TPDState state = pageState;
+    if ((FlagsOf(annot, doc) & kNoRotate) && pageState.Rotate != 0) {
+      // Kept upright on a turned page: turned back about the rectangle's
+      // upper-left corner, which stays where it is.
+      const double a = pageState.Rotate * M_PI / 180, c = std::cos(a), s = std::sin(a);
+      const double px = rx1, py = std::max(rect[1], rect[3]);
+      state.ConcatCTM(TPDMatrix(c, s, -s, c, px - (px * c - py * s), py - (px * s + py * c)));
+    }
     state.ConcatCTM(TPDMatrix(sx, 0, 0, sy, rx1 - minX * sx, ry1 - minY * sy));
     try {
       device.DrawFormXObject(state, form);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pdf/core/pdf_page_tree.h"
+
 namespace qp::pdf {
 
 namespace {
@@ -90,7 +92,8 @@ TPDState::TPDState(double hDPI_, double vDPI_, int rotate, const TPDRect* pageBo
   if (pageBox) {
     X1 = pageBox->Left(), Y1 = pageBox->Top(), X2 = pageBox->Right(), Y2 = pageBox->Bottom();
   } else {
-    X1 = kDefaultBox[0], Y1 = kDefaultBox[1], X2 = kDefaultBox[2], Y2 = kDefaultBox[3];
+    const double* box = TPDPage::kDefaultBox;  // the page states no box
+    X1 = box[0], Y1 = box[1], X2 = box[2], Y2 = box[3];
   }
   const double sx = hDPI / 72, sy = vDPI / 72;
   switch (rotate) {

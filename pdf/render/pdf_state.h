@@ -113,8 +113,6 @@ class TPDSoftMask {
 
 class TPDState {
  public:
-  // The box a page without media or crop box is shown with.
-  static constexpr double kDefaultBox[4] = {0, 0, 850, 1191};
   // cm results are clamped to this magnitude.
   static constexpr double kMaxMatrixEntry = 1e10;
 

@@ -59,7 +59,10 @@ TEST(LayoutPdfPage, SizesAndAngles) {
       {792, 612, 90, 1024, 2, 1024, 1325, true, pdf::ra0},
       {792, 612, 90, 1024, 3, 1024, 791, true, pdf::raCW90},
       {792, 612, 270, 1024, 0, 1024, 791, true, pdf::raACW90},
-      {792, 612, -90, 1024, 0, 1024, 791, true, pdf::ra0},
+      // -90 and 450 are 270 and 90: without the turn the page would be drawn
+      // upright, squeezed into the exchanged size.
+      {792, 612, -90, 1024, 0, 1024, 791, true, pdf::raACW90},
+      {792, 612, 450, 1024, 2, 1024, 1325, true, pdf::ra0},
       // Scaling 0: the page's own width, rounded halves to even.
       {612, 792, 0, 0, 0, 612, 792, true, pdf::ra0},
       {612.5, 792, 0, 0, 0, 612, 791, true, pdf::ra0},

@@ -394,6 +394,16 @@ std::string FivePages() {
   return Document(tree);
 }
 
+TEST(Facade, PageWithoutBoxesIsLetter) {
+  TPDFDocument facade;
+  std::istringstream input(
+      Document("{{object 2 0}} << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
+               "{{object 3 0}} << /Type /Page /Parent 2 0 R >> endobj\n"));
+  ASSERT_TRUE(facade.LoadFromStream(input));
+  EXPECT_DOUBLE_EQ(facade.GetPageSize(1, muPoints).Width, 612);
+  EXPECT_DOUBLE_EQ(facade.GetPageSize(1, muPoints).Height, 792);
+}
+
 TEST(Facade, SizesRotationsAndRanges) {
   TPDFDocument facade;
   EXPECT_EQ(facade.GetPageCount(), 0);

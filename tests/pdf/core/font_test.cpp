@@ -410,6 +410,37 @@ TEST(CompositeFont, WidthsGlyphsAndUnicode) {
   }
 }
 
+// Identity-V: glyphs go down a column, centred on it, their origin above
+// the pen by DW2's first number (880 thousandths without DW2).
+TEST(CompositeFont, VerticalMetrics) {
+  const struct {
+    const char* descendantExtra;
+    double dy, ox, oy;
+  } cases[] = {
+      {"/W [1 [500]]", -1.0, -0.25, -0.88},
+      {"/W [1 [500]] /DW2 [900 -1100]", -1.1, -0.25, -0.9},
+      {"/DW 600 /DW2 [/x -1100]", -1.0, -0.3, -0.88},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.descendantExtra);
+    std::unique_ptr<TPDDocument> document;
+    auto font = MakeFontFromText(
+        std::string("<< /Subtype /Type0 /BaseFont /Foo /Encoding /Identity-V /DescendantFonts "
+                    "[<< /Subtype /CIDFontType0 /BaseFont /Foo /CIDSystemInfo << /Registry "
+                    "(Adobe) /Ordering (Identity) /Supplement 0 >> ") +
+            c.descendantExtra + " >>] >>",
+        "", document);
+    TPDCIDFont& cid = Composite(font);
+    EXPECT_EQ(cid.WritingMode(), wmVertical);
+    TPDCharInfo info;
+    ASSERT_EQ(cid.GetNextChar(std::string("\x00\x01", 2), 1, info), 1);
+    EXPECT_NEAR(info.Dx, 0, 1e-9);
+    EXPECT_NEAR(info.Dy, c.dy, 1e-9);
+    EXPECT_NEAR(info.Ox, c.ox, 1e-9);
+    EXPECT_NEAR(info.Oy, c.oy, 1e-9);
+  }
+}
+
 TEST(CompositeFont, OddLengthHexString) {
   // <00010>: the final digit counts as followed by 0, giving bytes 00 01 00.
   auto document = LoadFontDocument(

@@ -38,7 +38,8 @@ bool Near(uint32_t a, uint32_t b) {
 // Object 20, a form whose left half is white (the mask groups below), 21 a
 // group drawing two overlapping red squares, 22 a knockout group drawing a
 // red square and half a blue one over it at alpha 0.5, 23 a group that
-// draws itself, 24 a mask group that uses its own mask.
+// draws itself, 24 a mask group that uses its own mask, 25 a knockout group
+// drawing a red square and then group 20 at alpha 0 over it.
 const char* const kObjects =
     "{{object 20 0}} << /Type /XObject /Subtype /Form /BBox [0 0 100 100] /Group << /S "
     "/Transparency >> {{streamlen}} >>\nstream\n1 g 0 0 50 100 re f\nendstream endobj\n"
@@ -53,7 +54,10 @@ const char* const kObjects =
     "/G Do\nendstream endobj\n"
     "{{object 24 0}} << /Type /XObject /Subtype /Form /BBox [0 0 100 100] /Resources << "
     "/ExtGState << /M << /SMask << /S /Luminosity /G 24 0 R >> >> >> >> {{streamlen}} >>\n"
-    "stream\n/M gs 1 g 0 0 100 100 re f\nendstream endobj\n";
+    "stream\n/M gs 1 g 0 0 100 100 re f\nendstream endobj\n"
+    "{{object 25 0}} << /Type /XObject /Subtype /Form /BBox [0 0 100 100] /Group << /S "
+    "/Transparency /K true >> /Resources << /ExtGState << /Z << /ca 0 >> >> /XObject << /W 20 0 "
+    "R >> >> {{streamlen}} >>\nstream\n1 0 0 rg 0 0 100 100 re f /Z gs /W Do\nendstream endobj\n";
 
 TEST(TransparencyRenderTest, BlendModesMasksAndGroups) {
   const TransparencyCase cases[] = {
@@ -91,6 +95,10 @@ TEST(TransparencyRenderTest, BlendModesMasksAndGroups) {
        "/K Do",
        "",
        {{25, 50, kRed}, {75, 50, kLightBlue}}},
+      {"a group at alpha 0 in a knockout group cuts a hole to the page",
+       "0 0 1 rg 0 0 100 100 re f /KZ Do",
+       "",
+       {{25, 50, kBlue}, {75, 50, kRed}}},
       {"line width and dashes from gs",
        "/L gs 0 50 m 100 50 l S",
        "/L << /LW 20 /LC 0 /LJ 1 /ML 4 /D [[10 10] 0] >>",
@@ -104,7 +112,7 @@ TEST(TransparencyRenderTest, BlendModesMasksAndGroups) {
     auto doc = LoadBytes(
         OnePageDocument({c.content},
                         "/MediaBox [0 0 100 100] /Resources << /ExtGState << " + c.extGStates +
-                            " >> /XObject << /G 21 0 R /K 22 0 R /Self 23 0 R >> >>",
+                            " >> /XObject << /G 21 0 R /K 22 0 R /Self 23 0 R /KZ 25 0 R >> >>",
                         kObjects));
     Rendered out(100, 100);
     out.Render(*doc);
