@@ -37,9 +37,9 @@ const char* const kFonts =
     "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW 500 >>] >> "
     "endobj\n"
     "{{object 22 0}} << /Type /Font /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] "
-    "/FontBBox [0 0 100 100] /CharProcs << /a 23 0 R /b 24 0 R /c 26 0 R >> "
-    "/Encoding << /Differences [97 /a /b /c] >> /FirstChar 97 /LastChar 99 "
-    "/Widths [100 100 100] "
+    "/FontBBox [0 0 100 100] /CharProcs << /a 23 0 R /b 24 0 R /c 26 0 R /d 27 0 R >> "
+    "/Encoding << /Differences [97 /a /b /c /d] >> /FirstChar 97 /LastChar 100 "
+    "/Widths [100 100 100 100] "
     "/Resources << /Font << /T3 22 0 R >> >> >> endobj\n"
     "{{object 23 0}} << {{streamlen}} >>\nstream\n100 0 0 0 100 100 d1 0 1 0 rg 0 0 100 100 re f"
     "\nendstream endobj\n"
@@ -49,7 +49,10 @@ const char* const kFonts =
     "{{object 25 0}} << /Type /Font /Subtype /Type1 /BaseFont /Symbol >> endobj\n"
     // A coloured glyph: d0 keeps the colours it sets.
     "{{object 26 0}} << {{streamlen}} >>\nstream\n100 0 d0 0 1 0 rg 0 0 100 100 re f"
-    "\nendstream endobj\n";
+    "\nendstream endobj\n"
+    // A shape glyph that strokes its box: the stroke takes the text's colour.
+    "{{object 27 0}} << {{streamlen}} >>\nstream\n100 0 0 0 100 100 d1 20 w 0 1 0 RG "
+    "10 10 80 80 re S\nendstream endobj\n";
 
 const std::string kResources =
     "/MediaBox [0 0 100 100] /Resources << /Font << /F1 20 0 R /W 21 0 R /T3 22 0 R /S 25 0 R >> "
@@ -213,6 +216,9 @@ TEST(TextRenderTest, RiseScalingAndType3ByPixels) {
       {"the font that Q restores draws the next glyph (a C, not Symbol's Chi)",
        "BT /F1 60 Tf 10 10 Td q /S 60 Tf 3 Tr (C) Tj Q (C) Tj ET",
        {{58, 69, kBlack}}},
+      {"strokes of a d1 glyph paint in the fill colour of filled text",
+       "1 0 0 rg 0 0 1 RG BT /T3 20 Tf 10 10 Td (d) Tj ET",
+       {{12, 80, kRed}, {20, 80, kWhite}}},
       {"d0 glyphs keep their own colour",
        "1 0 0 rg BT /T3 20 Tf 10 10 Td (c) Tj ET",
        {{20, 80, 0x00FF00}, {40, 80, kWhite}}},
