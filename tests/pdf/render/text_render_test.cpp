@@ -611,7 +611,7 @@ TEST(TextRenderTest, ZeroWidthTextStrokesKeepTheWeight) {
   EXPECT_GT(darkPixels("1 Tr", 240), filled / 2);  // outlines alone stay visible
 }
 
-// Files of the pdfjs corpus whose TrueType text once came out blank: page 1
+// Files of the pdfjs corpus whose TrueType or CJK text once came out blank: page 1
 // at width 1024 must show at least half the ink that mutool draw -w 1024
 // shows (pixels with a channel below 160, counted when these were written).
 TEST(TextRenderTest, CorpusTrueTypeTextAppears) {
@@ -621,10 +621,24 @@ TEST(TextRenderTest, CorpusTrueTypeTextAppears) {
     const char* file;
     int mutoolInk;
   } cases[] = {
-      {"bug1046314", 3377},   {"bug903856", 2513},   {"issue11131_reduced", 6883},
-      {"issue11913", 114702}, {"issue14847", 10361}, {"issue2931", 9642},
-      {"issue3438", 5154},    {"issue5202", 8695},   {"issue6612", 2019},
-      {"issue20504", 39848},  {"issue8234", 8956},
+      {"bug1046314", 3377},
+      {"bug903856", 2513},
+      {"issue11131_reduced", 6883},
+      {"issue11913", 114702},
+      {"issue14847", 10361},
+      {"issue2931", 9642},
+      {"issue3438", 5154},
+      {"issue5202", 8695},
+      {"issue6612", 2019},
+      {"issue20504", 39848},
+      {"issue8234", 8956},
+      // Japanese and Chinese text: predefined CMaps, fonts without programs,
+      // vertical writing.
+      {"issue13343", 7400},
+      {"issue8372", 4123},
+      {"noembed-sjis", 1203},
+      {"noembed-eucjp", 1203},
+      {"issue6387", 31822},
   };
   for (const auto& c : cases) {
     TPDDocument doc;
