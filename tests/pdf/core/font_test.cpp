@@ -410,6 +410,46 @@ TEST(CompositeFont, WidthsGlyphsAndUnicode) {
   }
 }
 
+// Identity-V: DW2 and W2 give each CID its vertical displacement and the
+// position vector; malformed entries are passed over.
+TEST(CompositeFont, VerticalMetrics) {
+  struct Case {
+    const char* name;
+    const char* descendantExtra;
+    uint16_t cid;
+    double w1y, vx, vy;
+  };
+  const Case cases[] = {
+      {"defaults: one em down, half the width across", "/W [1 [600]]", 1, -1.0, 0.3, 0.88},
+      {"DW2", "/DW2 [900 -1100]", 2, -1.1, 0.5, 0.9},
+      {"W2 list form", "/W2 [3 [-500 100 800 -600 150 700]]", 4, -0.6, 0.15, 0.7},
+      {"W2 range form", "/W2 [3 9 -700 200 800]", 9, -0.7, 0.2, 0.8},
+      {"the first W2 entry wins", "/W2 [5 5 -300 0 100 5 [-900 0 0]]", 5, -0.3, 0, 0.1},
+      {"reversed, huge and non-numeric entries", "/W2 [9 3 -1 1 1 0 99999 -200 0 0 1 [/x]]", 7,
+       -0.2, 0, 0},
+      {"a short DW2 is ignored", "/DW2 [500]", 2, -1.0, 0.5, 0.88},
+  };
+  std::unique_ptr<TPDDocument> document;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto font = MakeFontFromText(
+        std::string("<< /Subtype /Type0 /BaseFont /Foo /Encoding /Identity-V /DescendantFonts [<< "
+                    "/Subtype /CIDFontType2 /BaseFont /Foo /CIDSystemInfo << /Registry (Adobe) "
+                    "/Ordering (Identity) /Supplement 0 >> ") +
+            c.descendantExtra + " >>] >>",
+        "", document);
+    TPDCIDFont& cid = Composite(font);
+    ASSERT_EQ(cid.WritingMode(), wmVertical);
+    TPDCharInfo info;
+    const std::string code{static_cast<char>(c.cid >> 8), static_cast<char>(c.cid & 0xFF)};
+    ASSERT_EQ(cid.GetNextChar(code, 1, info), 1);
+    EXPECT_NEAR(info.Dx, 0, 1e-9);
+    EXPECT_NEAR(info.Dy, c.w1y, 1e-9);
+    EXPECT_NEAR(info.Ox, -c.vx, 1e-9);
+    EXPECT_NEAR(info.Oy, -c.vy, 1e-9);
+  }
+}
+
 TEST(CompositeFont, OddLengthHexString) {
   // <00010>: the final digit counts as followed by 0, giving bytes 00 01 00.
   auto document = LoadFontDocument(
