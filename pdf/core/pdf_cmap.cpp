@@ -1,10 +1,9 @@
 #include "pdf/core/pdf_cmap.h"
 
 #include <algorithm>
-#include <filesystem>
 
+#include "pdf/core/cmap_resources.h"
 #include "pdf/core/pdf_errors.h"
-#include "pdf/core/pdf_file_stream.h"
 
 namespace qp::pdf {
 
@@ -72,21 +71,8 @@ std::string WithoutParentheses(std::string text) {
   return text;
 }
 
-std::unique_ptr<TPDCMapParser> ParseFile(const std::filesystem::path& path) {
-  std::unique_ptr<TPlatformFile> file = TPlatformFile::Open(path.string());
-  if (!file) return nullptr;
-  TFileStream stream(*file, 0, 0, false);
-  return std::make_unique<TPDCMapParser>(stream);
-}
-
 bool IsIdentityName(const std::string& name) {
   return name == "Identity-H" || name == "Identity-V" || name == "Identity";
-}
-
-// A name that stays inside the CMap folder.
-bool IsPlainFileName(const std::string& name) {
-  return !name.empty() && name.find('/') == std::string::npos &&
-         name.find('\\') == std::string::npos && name != "." && name != "..";
 }
 
 }  // namespace
@@ -144,9 +130,11 @@ bool TPSTokenizer::GetNextToken(std::string& token) {
 
 TPDCMapParser::TPDCMapParser(TStream& stream) {
   TPSTokenizer tokens(stream);
-  std::string token;
+  std::string token, previous;
   while (tokens.GetNextToken(token) && token != "endcmap") {
-    if (token == "/Registry") {
+    if (token == "usecmap" && previous.size() > 1 && previous[0] == '/') {
+      use_cmap_ = previous.substr(1);
+    } else if (token == "/Registry") {
       tokens.GetNextToken(registry_);
     } else if (token == "/Ordering") {
       tokens.GetNextToken(ordering_);
@@ -158,19 +146,21 @@ TPDCMapParser::TPDCMapParser(TStream& stream) {
     } else if (token == "begincidrange" || token == "beginbfrange") {
       ReadRanges(tokens);
     } else if (token == "begincidchar" || token == "beginbfchar") {
-      ReadCodes(tokens);
+      ReadCodes(tokens, token == "begincidchar");
     } else if (token == "begincodespacerange") {
       ReadCodeSpace(tokens);
     }
+    previous.swap(token);
   }
   registry_ = WithoutParentheses(std::move(registry_));
   ordering_ = WithoutParentheses(std::move(ordering_));
 }
 
-void TPDCMapParser::ReadCodes(TPSTokenizer& tokens) {
+void TPDCMapParser::ReadCodes(TPSTokenizer& tokens, bool cids) {
   std::string token;
   while (tokens.GetNextToken(token) && token != "endcidchar" && token != "endbfchar") {
-    const int32_t source = Number(token, kSingleDigits);
+    // CID codes may take up to four bytes (UTF-32 CMaps).
+    const int32_t source = Number(token, cids ? kAllDigits : kSingleDigits);
     tokens.GetNextToken(token);
     codes_.push_back({source, Number(token, kSingleDigits)});
   }
@@ -238,74 +228,120 @@ int32_t TPDCMapParser::LookupRange(int32_t code) const {
 }
 
 int32_t TPDCMapParser::LookupCode(int32_t code) const {
+  if (!index_.empty() && code >= 0 && static_cast<size_t>(code) < index_.size()) {
+    return index_[static_cast<size_t>(code)];
+  }
   for (auto it = codes_.rbegin(); it != codes_.rend(); ++it) {
     if (it->CID == code) return it->Code;
   }
   return LookupRange(code);
 }
 
+void TPDCMapParser::MergeParent(const TPDCMapParser& parent) {
+  // Ranges answer after single codes, the last match first: the parent's
+  // ranges, then its single codes as ranges of one, then this CMap's ranges
+  // keep every mapping of this CMap above every mapping of the parent.
+  std::vector<TCIDRange> ranges = parent.ranges_;
+  for (const TCIDCode& single : parent.codes_) {
+    ranges.push_back({single.CID, single.CID, single.Code});
+  }
+  ranges.insert(ranges.end(), ranges_.begin(), ranges_.end());
+  ranges_ = std::move(ranges);
+  code_space_.insert(code_space_.begin(), parent.code_space_.begin(), parent.code_space_.end());
+  if (registry_.empty()) registry_ = parent.registry_;
+  if (ordering_.empty()) ordering_ = parent.ordering_;
+  if (supplement_.empty()) supplement_ = parent.supplement_;
+  use_cmap_.clear();
+  index_.clear();
+}
+
+void TPDCMapParser::BuildIndex() {
+  constexpr size_t kCodes = 0x10000;
+  // Small CMaps are searched quickly enough; huge ranges would cost more
+  // to index than they save.
+  constexpr size_t kMinEntries = 64;
+  constexpr uint64_t kMaxWrites = uint64_t{1} << 22;
+  index_.clear();
+  if (ranges_.size() + codes_.size() < kMinEntries) return;
+  uint64_t writes = 0;
+  for (const TCIDRange& range : ranges_) {
+    if (range.CIDStart < 0 || range.CIDEnd < range.CIDStart) continue;
+    writes += static_cast<uint64_t>(std::min<int64_t>(range.CIDEnd, kCodes - 1)) + 1 -
+              static_cast<uint64_t>(std::min<int64_t>(range.CIDStart, kCodes));
+  }
+  if (writes > kMaxWrites) return;
+  std::vector<int32_t> index(kCodes, -1);
+  for (const TCIDRange& range : ranges_) {
+    if (range.CIDStart < 0) continue;
+    for (int64_t code = range.CIDStart; code <= range.CIDEnd && code < int64_t{kCodes}; ++code) {
+      index[static_cast<size_t>(code)] =
+          static_cast<int32_t>(code - range.CIDStart + int64_t{range.Code});
+    }
+  }
+  for (const TCIDCode& single : codes_) {
+    if (single.CID >= 0 && static_cast<size_t>(single.CID) < kCodes) {
+      index[static_cast<size_t>(single.CID)] = single.Code;
+    }
+  }
+  index_ = std::move(index);
+}
+
 std::unique_ptr<TPDCMap> TPDCMap::MakeCMap(const std::string& collection,
                                            const std::string& cMapName,
                                            const std::string& cMapPath) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const bool haveFolder = !cMapPath.empty() && fs::is_directory(cMapPath, error);
-  const fs::path file = fs::path(cMapPath) / cMapName;
   std::unique_ptr<TPDCMap> cmap(new TPDCMap);
   cmap->name_ = cMapName;
   cmap->collection_ = collection;
-  if (haveFolder && IsPlainFileName(cMapName) && !IsIdentityName(cMapName) &&
-      fs::is_regular_file(file, error)) {
-    cmap->cmap_parser_ = ParseFile(file);
+  if (cMapPath.empty()) {
+    if (!IsIdentityName(cMapName)) return nullptr;
+  } else if (!IsIdentityName(cMapName)) {
+    cmap->cmap_parser_ = LoadPredefinedCMap(cMapPath, cMapName);
     if (!cmap->cmap_parser_) return nullptr;
+  }
+  if (cmap->cmap_parser_) {
     cmap->wmode_ = cmap->cmap_parser_->WMode() == 1 ? wmVertical : wmHorizontal;
-    const std::string companion =
-        cmap->cmap_parser_->Registry() + "-" + cmap->cmap_parser_->Ordering() + "-UCS2";
-    const fs::path companionFile = fs::path(cMapPath) / companion;
-    if (IsPlainFileName(companion) && fs::is_regular_file(companionFile, error)) {
-      cmap->ucs_parser_ = ParseFile(companionFile);
+    // The CMap's own collection gives the Unicode values of its CIDs.
+    const TPDCMapParser& parser = *cmap->cmap_parser_;
+    if (!parser.Registry().empty() && !parser.Ordering().empty()) {
+      cmap->collection_ = parser.Registry() + "-" + parser.Ordering();
     }
-    return cmap;
-  }
-  if (cMapName == "Identity" || cMapName == "Identity-H") {
-    cmap->wmode_ = wmHorizontal;
-  } else if (cMapName == "Identity-V") {
-    cmap->wmode_ = wmVertical;
   } else {
-    return nullptr;
+    cmap->wmode_ = cMapName == "Identity-V" ? wmVertical : wmHorizontal;
   }
-  const fs::path companionFile = fs::path(cMapPath) / collection;
-  if (haveFolder && IsPlainFileName(collection) && fs::is_regular_file(companionFile, error)) {
-    cmap->ucs_parser_ = ParseFile(companionFile);
+  if (!cMapPath.empty()) cmap->unicode_ = LoadCIDToUnicode(cMapPath, cmap->collection_);
+  if (!cmap->unicode_ && cmap->collection_ != collection && !cMapPath.empty()) {
+    cmap->unicode_ = LoadCIDToUnicode(cMapPath, collection);
   }
   return cmap;
 }
 
-std::unique_ptr<TPDCMap> TPDCMap::FromStream(TStream& stream, const std::string& collection) {
+std::unique_ptr<TPDCMap> TPDCMap::FromStream(TStream& stream, const std::string& collection,
+                                             const std::string& cMapPath) {
   std::unique_ptr<TPDCMap> cmap(new TPDCMap);
-  cmap->cmap_parser_ = std::make_unique<TPDCMapParser>(stream);
+  auto parser = std::make_unique<TPDCMapParser>(stream);
+  if (!cMapPath.empty()) ResolveUseCMap(*parser, cMapPath);
+  parser->BuildIndex();
   cmap->name_ = "CustomCMap";
   cmap->collection_ = collection;
-  cmap->wmode_ = cmap->cmap_parser_->WMode() == 1 ? wmVertical : wmHorizontal;
+  cmap->wmode_ = parser->WMode() == 1 ? wmVertical : wmHorizontal;
+  cmap->cmap_parser_ = std::move(parser);
+  if (!cMapPath.empty()) cmap->unicode_ = LoadCIDToUnicode(cMapPath, collection);
   return cmap;
 }
 
-uint16_t TPDCMap::GetCID(std::string_view text, size_t index, int& processed,
-                         bool isEmbedded) const {
+uint16_t TPDCMap::GetCID(std::string_view text, size_t index, int& processed) const {
   const int length = cmap_parser_ && index >= 1 && index <= text.size()
                          ? cmap_parser_->CodeLength(text.substr(index - 1))
                          : 0;
   if (length > 0) {
-    // A code of the CMap's own code space: single codes, then ranges; a
-    // code the CMap does not map is CID 0.
+    // A code of the CMap's own code space: single codes, then ranges.
     uint32_t code = 0;
     for (int i = 0; i < length && index - 1 + i < text.size(); ++i) {
       code = code << 8 | static_cast<uint8_t>(text[index - 1 + i]);
     }
     processed = length;
     const int32_t cid = cmap_parser_->LookupCode(static_cast<int32_t>(code));
-    if (cid < 0) return 0;
-    return static_cast<uint16_t>(isEmbedded || !ucs_parser_ ? cid : ucs_parser_->LookupCode(cid));
+    return cid < 0 || cid > 0xFFFF ? 0 : static_cast<uint16_t>(cid);
   }
   processed = 2;
   int32_t code = 0;
@@ -314,14 +350,13 @@ uint16_t TPDCMap::GetCID(std::string_view text, size_t index, int& processed,
   } else if (index >= 1 && index == text.size()) {
     code = static_cast<uint8_t>(text[index - 1]);
   }
-  int32_t result;
-  if (!cmap_parser_) {
-    result = !isEmbedded && ucs_parser_ ? ucs_parser_->LookupCode(code) : code;
-  } else {
-    const int32_t cid = cmap_parser_->LookupRange(code);
-    result = isEmbedded || !ucs_parser_ ? cid : ucs_parser_->LookupCode(cid);
-  }
-  return static_cast<uint16_t>(result);
+  if (!cmap_parser_) return static_cast<uint16_t>(code);
+  const int32_t cid = cmap_parser_->LookupRange(code);
+  return cid < 0 || cid > 0xFFFF ? 0 : static_cast<uint16_t>(cid);
+}
+
+uint32_t TPDCMap::UnicodeOf(uint16_t cid) const {
+  return unicode_ && cid < unicode_->size() ? (*unicode_)[cid] : 0;
 }
 
 }  // namespace qp::pdf

@@ -5,6 +5,7 @@
 #include <exception>
 #include <utility>
 
+#include "pdf/core/cmap_resources.h"
 #include "pdf/core/font_tables.h"
 #include "pdf/core/pdf_builtin_font.h"
 #include "pdf/core/pdf_errors.h"
@@ -463,18 +464,20 @@ TPDCIDFont::TPDCIDFont(const TPDFontContext& context, const TPDDictionary* fontD
       !IsInt(Get(info, "Supplement"))) {
     return;
   }
-  const std::string collection = static_cast<const TPDString*>(registry)->GetBytes() + "-" +
-                                 static_cast<const TPDString*>(ordering)->GetBytes() + "-UCS2";
+  collection_ = static_cast<const TPDString*>(registry)->GetBytes() + "-" +
+                static_cast<const TPDString*>(ordering)->GetBytes();
   TPDBaseObject* encodingObject = Get(font_dict_, "Encoding");
   const std::string* encoding = AsName(encodingObject);
+  // Without a folder of its own, the document reads the installed CMaps.
+  const std::string& folder = context_.cMapPath.empty() ? DefaultCMapFolder() : context_.cMapPath;
   try {
     if (encoding) {
       encoding_name_ = *encoding;
-      cmap_ = TPDCMap::MakeCMap(collection, *encoding, context_.cMapPath);
+      cmap_ = TPDCMap::MakeCMap(collection_, *encoding, folder);
     } else if (encodingObject && encodingObject->IsStream()) {
       // A CMap embedded in the document.
       TMemoryStream data(ReadStreamBytes(*static_cast<TPDStream*>(encodingObject), kMaxToUnicode));
-      cmap_ = TPDCMap::FromStream(data, collection);
+      cmap_ = TPDCMap::FromStream(data, collection_, folder);
       encoding_name_ = cmap_->cMapName();
     }
   } catch (const std::exception&) {
@@ -485,16 +488,8 @@ TPDCIDFont::TPDCIDFont(const TPDFontContext& context, const TPDDictionary* fontD
   if (const TPDBaseObject* dw = Get(descendant, "DW"); IsInt(dw)) {
     widths_.DefWidth = IntOf(dw) * 0.001;
   }
-  if (const TPDArray* dw2 = AsArray(Get(descendant, "DW2")); dw2 && dw2->GetLength() >= 2) {
-    const TPDBaseObject* vy = ResolveObject(dw2->GetRefObj(0), context_.document);
-    const TPDBaseObject* h = ResolveObject(dw2->GetRefObj(1), context_.document);
-    if (vy && h && vy->IsNumber() && h->IsNumber() && std::isfinite(vy->GetNumber()) &&
-        std::isfinite(h->GetNumber())) {
-      widths_.DefVY = vy->GetNumber() * 0.001;
-      widths_.DefHeight = h->GetNumber() * 0.001;
-    }
-  }
   ReadWidths(descendant);
+  if (cmap_->WMode() == wmVertical) ReadVerticalMetrics(descendant);
   if (font_type_ == CIDType2 || font_type_ == CIDType2OT) ReadCIDToGID(descendant);
   ReadToUnicode(font_dict_);
 }
@@ -574,13 +569,21 @@ uint16_t TPDCIDFont::GlyphOf(uint16_t cid) const {
   return cid < cid_to_gid_.size() ? cid_to_gid_[cid] : 0;
 }
 
-TWritingMode TPDCIDFont::WritingMode() const {
-  return cmap_ ? cmap_->WMode() : wmHorizontal;
-}
-
 double TPDCIDFont::GetCharWidth(uint16_t code) const {
   if (!cmap_ || cmap_->WMode() != wmHorizontal) return 0;
   return WidthOf(code);
+}
+
+TCIDVerticalMetrics TPDCIDFont::VerticalMetricsOf(uint16_t cid) const {
+  TCIDVerticalMetrics metrics;
+  if (cid < vertical_table_.size()) {
+    metrics = vertical_table_[cid];
+  } else {
+    metrics.W1y = widths_.DefHeight;
+    metrics.Vy = widths_.DefVY;
+  }
+  if (metrics.vxFromWidth) metrics.Vx = WidthOf(cid) / 2;
+  return metrics;
 }
 
 int TPDCIDFont::GetNextChar(std::string_view text, size_t index, TPDCharInfo& out) {
@@ -595,24 +598,103 @@ int TPDCIDFont::GetNextChar(std::string_view text, size_t index, TPDCharInfo& ou
   if (embedded_state_ < 0) embedded_state_ = GetEmbeddedFontProgram() ? 1 : 0;
   const bool embedded = embedded_state_ == 1;
   int processed = 0;
-  const uint16_t cid = cmap_->GetCID(text, index, processed, embedded);
+  const uint16_t cid = cmap_->GetCID(text, index, processed);
   out.Processed = std::clamp<int>(processed, 1, static_cast<int>(std::min<size_t>(remaining, 4)));
-  const double width = cmap_->WMode() == wmHorizontal ? WidthOf(cid) : 0;
   out.Code = cid;
   if ((font_type_ == CIDType2 || font_type_ == CIDType2OT) && has_cid_to_gid_) {
     out.Code = GlyphOf(cid);
-  } else if (!embedded && to_unicode_) {
-    out.Code = static_cast<uint16_t>(to_unicode_->LookupCode(cid));
+  } else if (!embedded) {
+    // An installed font is read by Unicode: the collection's value of the
+    // CID, else the ToUnicode value of the code.
+    uint32_t unicode = cmap_->UnicodeOf(cid);
+    if (unicode == 0 && to_unicode_) {
+      uint32_t code = 0;
+      for (int i = 0; i < out.Processed; ++i) {
+        code = code << 8 | static_cast<uint8_t>(text[index - 1 + static_cast<size_t>(i)]);
+      }
+      const int32_t mapped = to_unicode_->LookupCode(static_cast<int32_t>(code));
+      if (mapped > 0) unicode = static_cast<uint32_t>(mapped);
+    }
+    if (unicode != 0 && unicode <= 0xFFFF) out.Code = static_cast<uint16_t>(unicode);
   }
-  out.Dx = width;
-  if (cmap_->WMode() == wmVertical) {
-    // Down the column, each glyph centred on it with its origin above the
-    // pen (the default vertical metrics; per-glyph W2 is not read).
-    out.Dy = widths_.DefHeight;
-    out.Ox = -WidthOf(cid) / 2;
-    out.Oy = -widths_.DefVY;
+  if (cmap_->WMode() == wmHorizontal) {
+    out.Dx = WidthOf(cid);
+  } else {
+    // Vertical writing: the glyph advances down, drawn from its vertical
+    // origin (the position vector away from the horizontal one).
+    const TCIDVerticalMetrics metrics = VerticalMetricsOf(cid);
+    out.Dy = metrics.W1y;
+    out.Ox = -metrics.Vx;
+    out.Oy = -metrics.Vy;
   }
   return 1;
+}
+
+void TPDCIDFont::ReadVerticalMetrics(const TPDDictionary* descendant) {
+  if (const TPDArray* dw2 = AsArray(Get(descendant, "DW2")); dw2 && dw2->GetLength() == 2) {
+    const TPDBaseObject* vy = ResolveObject(dw2->GetRefObj(0), context_.document);
+    const TPDBaseObject* w1 = ResolveObject(dw2->GetRefObj(1), context_.document);
+    if (vy && vy->IsNumber() && w1 && w1->IsNumber()) {
+      widths_.DefVY = Finite(vy->GetNumber() * 0.001);
+      widths_.DefHeight = Finite(w1->GetNumber() * 0.001);
+    }
+  }
+  const TPDArray* w2 = AsArray(Get(descendant, "W2"));
+  if (!w2) return;
+  struct Entry {
+    uint32_t first, last;
+    TCIDVerticalMetrics metrics;
+  };
+  std::vector<Entry> entries;
+  const size_t n = w2->GetLength();
+  auto at = [&](size_t i) { return ResolveObject(w2->GetRefObj(i), context_.document); };
+  auto number = [](const TPDBaseObject* o) {
+    return o && o->IsNumber() ? Finite(o->GetNumber()) : 0;
+  };
+  auto metricsOf = [&](double w1y, double vx, double vy) {
+    return TCIDVerticalMetrics{w1y * 0.001, vx * 0.001, vy * 0.001, false};
+  };
+  for (size_t i = 0; i + 1 < n;) {
+    const TPDBaseObject* a = at(i);
+    const TPDBaseObject* b = at(i + 1);
+    if (IsInt(a) && IsInt(b) && i + 4 < n) {
+      // c_first c_last w1y vx vy
+      if (IntOf(a) >= 0 && IntOf(a) <= IntOf(b) && IntOf(a) <= 0xFFFF) {
+        entries.push_back({static_cast<uint32_t>(IntOf(a)),
+                           static_cast<uint32_t>(std::min(IntOf(b), 0xFFFF)),
+                           metricsOf(number(at(i + 2)), number(at(i + 3)), number(at(i + 4)))});
+      }
+      i += 5;
+    } else if (IsInt(a) && b && b->IsArray()) {
+      // c [w1y vx vy w1y vx vy ...]
+      const TPDArray* inner = static_cast<const TPDArray*>(b);
+      int64_t cid = IntOf(a);
+      for (size_t k = 0; k + 2 < inner->GetLength() && cid >= 0 && cid <= 0xFFFF; k += 3, ++cid) {
+        auto value = [&](size_t j) {
+          return number(ResolveObject(inner->GetRefObj(j), context_.document));
+        };
+        entries.push_back({static_cast<uint32_t>(cid), static_cast<uint32_t>(cid),
+                           metricsOf(value(k), value(k + 1), value(k + 2))});
+      }
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  if (entries.empty()) return;
+  uint32_t size = 0;
+  for (const Entry& e : entries) size = std::max(size, e.last + 1);
+  TCIDVerticalMetrics defaults;
+  defaults.W1y = widths_.DefHeight;
+  defaults.Vy = widths_.DefVY;
+  vertical_table_.assign(size, defaults);
+  // The first entry for a CID wins: written last. Overlapping huge ranges
+  // stop at a bound of writes.
+  uint64_t writes = 0;
+  for (auto it = entries.rbegin(); it != entries.rend() && writes < (uint64_t{1} << 22); ++it) {
+    for (uint32_t c = it->first; c <= it->last; ++c) vertical_table_[c] = it->metrics;
+    writes += it->last - it->first + 1;
+  }
 }
 
 }  // namespace qp::pdf

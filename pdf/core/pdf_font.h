@@ -54,7 +54,7 @@ struct TPDCharInfo {
   uint16_t Code = 0;          // Unicode value, glyph index or code, by font kind
   std::string_view CharName;  // glyph name or empty; valid while the font lives
   double Dx = 0, Dy = 0;      // displacement per unit of font size
-  double Ox = 0, Oy = 0;      // glyph origin from the pen position (vertical writing)
+  double Ox = 0, Oy = 0;      // glyph origin offset per unit of font size (vertical writing)
 };
 
 class TPDFont {
@@ -198,11 +198,17 @@ struct TCIDWidthExcep {
 
 struct TCIDWidths {
   double DefWidth = 1.0;
-  // Vertical writing (DW2): the advance down the column and the height of
-  // the glyph origin above its position, per unit of font size.
-  double DefHeight = -1.0;
-  double DefVY = 0.88;
+  double DefHeight = -1.0;             // vertical displacement (DW2's second value)
+  double DefVY = 0.88;                 // position vector's vertical part (DW2's first value)
   std::vector<TCIDWidthExcep> Exceps;  // in the order read; the first match wins
+};
+
+// Vertical metrics of one CID (W2), per unit of font size.
+struct TCIDVerticalMetrics {
+  double W1y = -1.0;  // vertical displacement
+  double Vx = 0;      // position vector: from the horizontal to the vertical origin
+  double Vy = 0.88;
+  bool vxFromWidth = true;  // Vx is half the horizontal width
 };
 
 class TPDCIDFont final : public TPDFont {
@@ -211,12 +217,16 @@ class TPDCIDFont final : public TPDFont {
              std::string name);
 
   bool IsCIDFont() const override { return true; }
-  // The CMap's: a vertical CMap sets glyphs in columns.
-  TWritingMode WritingMode() const override;
   int GetNextChar(std::string_view text, size_t index, TPDCharInfo& out) override;
   double GetCharWidth(uint16_t code) const override;
 
   const TPDCMap* CMap() const { return cmap_.get(); }
+  TWritingMode WritingMode() const override { return cmap_ ? cmap_->WMode() : wmHorizontal; }
+  // The character collection of the CIDs, e.g. "Adobe-Japan1"; empty when
+  // the font names none.
+  const std::string& CharacterCollection() const { return collection_; }
+  // The vertical metrics of `cid`.
+  TCIDVerticalMetrics VerticalMetricsOf(uint16_t cid) const;
   const TCIDWidths& CIDWidths() const { return widths_; }
   // Glyph indices by CID; empty without a CIDToGIDMap stream.
   const std::vector<uint16_t>& GetCIDToGID() const { return cid_to_gid_; }
@@ -227,9 +237,12 @@ class TPDCIDFont final : public TPDFont {
  private:
   void ReadWidths(const TPDDictionary* descendant);
   void ReadCIDToGID(const TPDDictionary* descendant);
+  void ReadVerticalMetrics(const TPDDictionary* descendant);
   double WidthOf(uint16_t cid) const;
 
   std::unique_ptr<TPDCMap> cmap_;
+  std::string collection_;
+  std::vector<TCIDVerticalMetrics> vertical_table_;  // by CID, from W2
   TCIDWidths widths_;
   std::vector<double> width_table_;  // by CID, built from the exceptions
   std::vector<uint16_t> cid_to_gid_;

@@ -579,9 +579,26 @@ void TPDContentStream::Execute(int op) {
       if (!hidden_) PaintShadingOperator();
       break;
     case op_d1:
-      // A Type 3 glyph that declares its box is a shape only: it paints in
-      // the colour of the text that shows it.
-      if (type3_glyph_) ignore_colour_ = true;
+      // A Type 3 glyph that declares its box is a shape only: all of it,
+      // strokes too, paints in the one colour of the text that shows it
+      // (the fill colour, or the stroke colour for stroked text).
+      if (type3_glyph_) {
+        ignore_colour_ = true;
+        const int mode = static_cast<int>(state_.Render);
+        if (mode == 1 || mode == 5) {
+          state_.FillColorSpace = state_.StrokeColorSpace;
+          state_.FillColor = state_.StrokeColor;
+          state_.FillPattern = state_.StrokePattern;
+          state_.FillPatternCTM = state_.StrokePatternCTM;
+          state_.FillOpacity = state_.StrokeOpacity;
+        } else {
+          state_.StrokeColorSpace = state_.FillColorSpace;
+          state_.StrokeColor = state_.FillColor;
+          state_.StrokePattern = state_.FillPattern;
+          state_.StrokePatternCTM = state_.FillPatternCTM;
+          state_.StrokeOpacity = state_.FillOpacity;
+        }
+      }
       break;
     // XObjects and marked content.
     case op_Do:

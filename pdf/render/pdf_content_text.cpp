@@ -118,7 +118,8 @@ void TPDContentStream::ShowString(std::string_view text) {
       dx = (info.Dx * size + state_.CharSpace + word) * state_.HorizScaling;
       dy = 0;
     } else {
-      dx = info.Dx * size;
+      // Vertical writing: the displacement is down the page (negative).
+      dx = 0;
       dy = info.Dy * size + state_.CharSpace + word;
     }
     if (!std::isfinite(dx)) dx = 0;
@@ -128,9 +129,11 @@ void TPDContentStream::ShowString(std::string_view text) {
                         raw);
       DrawType3Glyph(static_cast<TPD8bitFont&>(font), static_cast<uint8_t>(raw));
     } else {
-      double ox = info.Ox * size, oy = info.Oy * size;
-      if (!std::isfinite(ox) || !std::isfinite(oy)) ox = oy = 0;
-      device_.DrawChar(state_, state_.TextCurX + ox, state_.TextCurY + oy, dx, dy, info.Code,
+      // The glyph's origin: the current point, or in vertical writing the
+      // point its position vector leads to.
+      const double ox = info.Ox * size * state_.HorizScaling, oy = info.Oy * size;
+      device_.DrawChar(state_, state_.TextCurX + (std::isfinite(ox) ? ox : 0),
+                       state_.TextCurY + (std::isfinite(oy) ? oy : 0), dx, dy, info.Code,
                        info.CharName, raw);
     }
     state_.TextCurX += dx;

@@ -151,11 +151,20 @@ char32_t TPDTextDevice::UnicodeOf(const std::shared_ptr<TPDFont>& shared, uint16
       unicode = numbered;
     }
   }
-  // A CID font without ToUnicode reads Unicode values only from a Unicode
-  // CMap; the code is otherwise a CID or glyph index and tells nothing.
+  // A CID font without ToUnicode reads Unicode values from its collection's
+  // table; the code is otherwise a glyph index and tells nothing.
   if (!Usable(unicode) && font.IsCIDFont()) {
-    const auto* cmap = static_cast<const TPDCIDFont&>(font).CMap();
-    if (cmap && cmap->UCSParser()) unicode = code;
+    const auto& cidFont = static_cast<const TPDCIDFont&>(font);
+    const TPDCMap* cmap = cidFont.CMap();
+    if (cmap && cmap->HasUnicodeTable()) {
+      // Without a program the font read the code as Unicode already; with
+      // one, the code is the CID unless a CIDToGIDMap made it a glyph index.
+      if (!cidFont.HasFontProgramRef()) {
+        unicode = code;
+      } else if (cidFont.GetCIDToGID().empty()) {
+        unicode = cmap->UnicodeOf(code);
+      }
+    }
   }
   if (!Usable(unicode)) unicode = kUnknownGlyph;
   known.emplace(rawCode, unicode);

@@ -213,6 +213,13 @@ std::optional<TSystemFontFace> TSystemFontList::StandardFontFace(
   return std::nullopt;
 }
 
+std::optional<TSystemFontFace> TSystemFontList::CJKFace() const {
+  for (const std::string_view key : {"WenQuanYiZenHei", "NotoSansCJKJP", "NotoSansCJKSC"}) {
+    if (std::optional<TSystemFontFace> face = FindFace(key, false, false)) return face;
+  }
+  return std::nullopt;
+}
+
 std::optional<TSystemFontFace> TSystemFontList::Fallback(bool bold, bool italic) const {
   return FindFace(kFallbackKey, bold, italic);
 }

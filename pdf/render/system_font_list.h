@@ -74,6 +74,10 @@ class TSystemFontList {
   // Nothing for another name or when the URW family is not installed.
   std::optional<TSystemFontFace> StandardFontFace(std::string_view standardName) const;
 
+  // An installed face that draws Chinese, Japanese and Korean text (WenQuanYi
+  // Zen Hei, else Noto Sans CJK); nothing when none is installed.
+  std::optional<TSystemFontFace> CJKFace() const;
+
   // The wide-coverage fallback that stands in for "Arial Unicode MS".
   std::optional<TSystemFontFace> Fallback(bool bold, bool italic) const;
 

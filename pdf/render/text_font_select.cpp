@@ -161,6 +161,14 @@ std::optional<TSystemFontFace> ByFlags(const TSystemFontList& list, const TPDFon
   return list.FindFace(family, font.IsBold(), font.IsItalic());
 }
 
+bool IsCJKCollection(std::string_view collection) {
+  for (const std::string_view ordering :
+       {"-Japan1", "-Japan2", "-GB1", "-CNS1", "-Korea1", "-KR"}) {
+    if (collection.ends_with(ordering)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // The Unicode value a glyph name stands for: the glyph lists, then the
@@ -209,6 +217,12 @@ TTextFace SelectTextFace(TPDFont& font) {
   }
   const std::string_view name =
       WithoutSubsetTag(font.EmbeddedFontName().empty() ? font.Name() : font.EmbeddedFontName());
+  // CIDs of a Chinese, Japanese or Korean collection: a font that has
+  // their characters, whatever the name.
+  if (!installed && font.IsCIDFont()) {
+    const std::string& collection = static_cast<const TPDCIDFont&>(font).CharacterCollection();
+    if (IsCJKCollection(collection)) installed = list.CJKFace();
+  }
   if (!installed) installed = list.ResolveFontName(name, font.IsBold(), font.IsItalic());
   if (!installed && name != font.Name()) {
     installed = list.ResolveFontName(font.Name(), font.IsBold(), font.IsItalic());

@@ -410,34 +410,43 @@ TEST(CompositeFont, WidthsGlyphsAndUnicode) {
   }
 }
 
-// Identity-V: glyphs go down a column, centred on it, their origin above
-// the pen by DW2's first number (880 thousandths without DW2).
+// Identity-V: DW2 and W2 give each CID its vertical displacement and the
+// position vector; malformed entries are passed over.
 TEST(CompositeFont, VerticalMetrics) {
-  const struct {
+  struct Case {
+    const char* name;
     const char* descendantExtra;
-    double dy, ox, oy;
-  } cases[] = {
-      {"/W [1 [500]]", -1.0, -0.25, -0.88},
-      {"/W [1 [500]] /DW2 [900 -1100]", -1.1, -0.25, -0.9},
-      {"/DW 600 /DW2 [/x -1100]", -1.0, -0.3, -0.88},
+    uint16_t cid;
+    double w1y, vx, vy;
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.descendantExtra);
-    std::unique_ptr<TPDDocument> document;
+  const Case cases[] = {
+      {"defaults: one em down, half the width across", "/W [1 [600]]", 1, -1.0, 0.3, 0.88},
+      {"DW2", "/DW2 [900 -1100]", 2, -1.1, 0.5, 0.9},
+      {"W2 list form", "/W2 [3 [-500 100 800 -600 150 700]]", 4, -0.6, 0.15, 0.7},
+      {"W2 range form", "/W2 [3 9 -700 200 800]", 9, -0.7, 0.2, 0.8},
+      {"the first W2 entry wins", "/W2 [5 5 -300 0 100 5 [-900 0 0]]", 5, -0.3, 0, 0.1},
+      {"reversed, huge and non-numeric entries", "/W2 [9 3 -1 1 1 0 99999 -200 0 0 1 [/x]]", 7,
+       -0.2, 0, 0},
+      {"a short DW2 is ignored", "/DW2 [500]", 2, -1.0, 0.5, 0.88},
+  };
+  std::unique_ptr<TPDDocument> document;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     auto font = MakeFontFromText(
-        std::string("<< /Subtype /Type0 /BaseFont /Foo /Encoding /Identity-V /DescendantFonts "
-                    "[<< /Subtype /CIDFontType0 /BaseFont /Foo /CIDSystemInfo << /Registry "
-                    "(Adobe) /Ordering (Identity) /Supplement 0 >> ") +
+        std::string("<< /Subtype /Type0 /BaseFont /Foo /Encoding /Identity-V /DescendantFonts [<< "
+                    "/Subtype /CIDFontType2 /BaseFont /Foo /CIDSystemInfo << /Registry (Adobe) "
+                    "/Ordering (Identity) /Supplement 0 >> ") +
             c.descendantExtra + " >>] >>",
         "", document);
     TPDCIDFont& cid = Composite(font);
-    EXPECT_EQ(cid.WritingMode(), wmVertical);
+    ASSERT_EQ(cid.WritingMode(), wmVertical);
     TPDCharInfo info;
-    ASSERT_EQ(cid.GetNextChar(std::string("\x00\x01", 2), 1, info), 1);
+    const std::string code{static_cast<char>(c.cid >> 8), static_cast<char>(c.cid & 0xFF)};
+    ASSERT_EQ(cid.GetNextChar(code, 1, info), 1);
     EXPECT_NEAR(info.Dx, 0, 1e-9);
-    EXPECT_NEAR(info.Dy, c.dy, 1e-9);
-    EXPECT_NEAR(info.Ox, c.ox, 1e-9);
-    EXPECT_NEAR(info.Oy, c.oy, 1e-9);
+    EXPECT_NEAR(info.Dy, c.w1y, 1e-9);
+    EXPECT_NEAR(info.Ox, -c.vx, 1e-9);
+    EXPECT_NEAR(info.Oy, -c.vy, 1e-9);
   }
 }
 

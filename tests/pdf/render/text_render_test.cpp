@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/core/cmap_resources.h"
 #include "pdf/core/pdf_font.h"
 #include "pdf/render/pdf_render.h"
 #include "pdf/render/system_font_list.h"
@@ -36,9 +37,9 @@ const char* const kFonts =
     "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW 500 >>] >> "
     "endobj\n"
     "{{object 22 0}} << /Type /Font /Subtype /Type3 /FontMatrix [0.01 0 0 0.01 0 0] "
-    "/FontBBox [0 0 100 100] /CharProcs << /a 23 0 R /b 24 0 R /c 26 0 R >> "
-    "/Encoding << /Differences [97 /a /b /c] >> /FirstChar 97 /LastChar 99 "
-    "/Widths [100 100 100] "
+    "/FontBBox [0 0 100 100] /CharProcs << /a 23 0 R /b 24 0 R /c 26 0 R /d 27 0 R >> "
+    "/Encoding << /Differences [97 /a /b /c /d] >> /FirstChar 97 /LastChar 100 "
+    "/Widths [100 100 100 100] "
     "/Resources << /Font << /T3 22 0 R >> >> >> endobj\n"
     "{{object 23 0}} << {{streamlen}} >>\nstream\n100 0 0 0 100 100 d1 0 1 0 rg 0 0 100 100 re f"
     "\nendstream endobj\n"
@@ -48,7 +49,10 @@ const char* const kFonts =
     "{{object 25 0}} << /Type /Font /Subtype /Type1 /BaseFont /Symbol >> endobj\n"
     // A coloured glyph: d0 keeps the colours it sets.
     "{{object 26 0}} << {{streamlen}} >>\nstream\n100 0 d0 0 1 0 rg 0 0 100 100 re f"
-    "\nendstream endobj\n";
+    "\nendstream endobj\n"
+    // A shape glyph that strokes its box: the stroke takes the text's colour.
+    "{{object 27 0}} << {{streamlen}} >>\nstream\n100 0 0 0 100 100 d1 20 w 0 1 0 RG "
+    "10 10 80 80 re S\nendstream endobj\n";
 
 const std::string kResources =
     "/MediaBox [0 0 100 100] /Resources << /Font << /F1 20 0 R /W 21 0 R /T3 22 0 R /S 25 0 R >> "
@@ -212,6 +216,9 @@ TEST(TextRenderTest, RiseScalingAndType3ByPixels) {
       {"the font that Q restores draws the next glyph (a C, not Symbol's Chi)",
        "BT /F1 60 Tf 10 10 Td q /S 60 Tf 3 Tr (C) Tj Q (C) Tj ET",
        {{58, 69, kBlack}}},
+      {"strokes of a d1 glyph paint in the fill colour of filled text",
+       "1 0 0 rg 0 0 1 RG BT /T3 20 Tf 10 10 Td (d) Tj ET",
+       {{12, 80, kRed}, {20, 80, kWhite}}},
       {"d0 glyphs keep their own colour",
        "1 0 0 rg BT /T3 20 Tf 10 10 Td (c) Tj ET",
        {{20, 80, 0x00FF00}, {40, 80, kWhite}}},
@@ -271,6 +278,11 @@ TEST(TextRenderTest, FaceSelection) {
        "Liberation Mono", true},
       {"an unknown name: the fallback", "<< /Subtype /TrueType /BaseFont /Zzyzx >>", "DejaVu Sans",
        false},
+      {"Japanese CIDs without a program: the CJK font",
+       "<< /Subtype /Type0 /BaseFont /MS-Gothic /Encoding /Identity-H /DescendantFonts [<< "
+       "/Subtype /CIDFontType0 /BaseFont /MS-Gothic /CIDSystemInfo << /Registry (Adobe) "
+       "/Ordering (Japan1) /Supplement 2 >> >>] >>",
+       "WenQuanYi Zen Hei", false},
   };
   for (const Case& c : cases) {
     std::unique_ptr<TPDDocument> document;
@@ -283,6 +295,70 @@ TEST(TextRenderTest, FaceSelection) {
     ASSERT_TRUE(face.processor) << c.name;
     EXPECT_NE(face.family.find(c.family), std::string::npos) << c.name << ": " << face.family;
     EXPECT_EQ(face.style.find("Bold") != std::string::npos, c.bold) << c.name << ": " << face.style;
+  }
+}
+
+// Composite fonts without programs: a Japanese font by a predefined CMap,
+// horizontal and vertical, Identity-V with vertical metrics, an unknown
+// CMap.
+const char* const kCompositeFonts =
+    "{{object 20 0}} << /Type /Font /Subtype /Type0 /BaseFont /MS-Gothic /Encoding /90ms-RKSJ-H "
+    "/DescendantFonts [30 0 R] >> endobj\n"
+    "{{object 21 0}} << /Type /Font /Subtype /Type0 /BaseFont /MS-Gothic /Encoding /90ms-RKSJ-V "
+    "/DescendantFonts [30 0 R] >> endobj\n"
+    "{{object 22 0}} << /Type /Font /Subtype /Type0 /BaseFont /Tall /Encoding /Identity-V "
+    "/DescendantFonts [<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Tall "
+    "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW 1000 "
+    "/DW2 [880 -1000] /W2 [5 [-500 250 800]] >>] >> endobj\n"
+    "{{object 23 0}} << /Type /Font /Subtype /Type0 /BaseFont /MS-Gothic /Encoding /NoSuchCMap-H "
+    "/DescendantFonts [30 0 R] >> endobj\n"
+    "{{object 30 0}} << /Type /Font /Subtype /CIDFontType0 /BaseFont /MS-Gothic "
+    "/CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1) /Supplement 2 >> /DW 1000 "
+    "/W [264 [500]] >> endobj\n";
+const std::string kCompositeResources =
+    "/MediaBox [0 0 100 100] /Resources << /Font << /J 20 0 R /JV 21 0 R /V 22 0 R /X 23 0 R >> "
+    ">>";
+
+TEST(TextRenderTest, CompositeFontsWithoutPrograms) {
+  if (!std::ifstream(DefaultCMapFolder() + "/Adobe-Japan1/90ms-RKSJ-H")) {
+    GTEST_SKIP() << "the CMap resources are not installed: " << DefaultCMapFolder();
+  }
+  struct Case {
+    const char* name;
+    const char* content;
+    const char* expected;  // codes are Unicode values where the collection gives one
+  };
+  const Case cases[] = {
+      {"predefined CMap: one-byte and two-byte codes", "BT /J 10 Tf <4182A0> Tj ET",
+       "font J; 41@0,0; 3042@5,0"},
+      {"vertical CMap: down from the vertical origin", "BT /JV 10 Tf 50 50 Td <82A082A0> Tj ET",
+       "font JV; 3042@45,41.2; 3042@45,31.2"},
+      {"Identity-V: DW2 and W2 place and advance", "BT /V 10 Tf 50 50 Td <000400050004> Tj ET",
+       "font V; 4@45,41.2; 5@47.5,32; 4@45,26.2"},
+      {"TJ in vertical writing moves down", "BT /V 10 Tf [<0004> 500 <0004>] TJ ET",
+       "font V; 4@-5,-8.8; shift 500; 4@-5,-23.8"},
+      {"odd hexadecimal digits: the last byte ends in 0", "BT /V 10 Tf <00040> Tj ET",
+       "font V; 4@-5,-8.8; 0@-5,-18.8"},
+      {"an unknown CMap shows nothing", "BT /X 10 Tf <0041> Tj ET", "font X"},
+  };
+  for (const Case& c : cases) {
+    auto doc = LoadBytes(OnePageDocument({c.content}, kCompositeResources, kCompositeFonts));
+    TextRecorder device;
+    DisplayPage(*doc, device, 1, 72, 72, 0);
+    EXPECT_EQ(device.Joined(), c.expected) << c.name;
+  }
+  // The installed CJK font draws the Japanese text.
+  if (!TSystemFontList::Instance().CJKFace()) GTEST_SKIP() << "no CJK font installed";
+  for (const char* content :
+       {"BT /J 60 Tf 10 20 Td <82A0> Tj ET", "BT /JV 60 Tf 40 90 Td <82A0> Tj ET"}) {
+    auto doc = LoadBytes(OnePageDocument({content}, kCompositeResources, kCompositeFonts));
+    Rendered out(100, 100);
+    out.Render(*doc);
+    int dark = 0;
+    for (int y = 0; y < 100; ++y) {
+      for (int x = 0; x < 100; ++x) dark += (out.At(x, y) & 0xFF) < 128;
+    }
+    EXPECT_GT(dark, 200) << content;
   }
 }
 
@@ -537,7 +613,7 @@ TEST(TextRenderTest, ZeroWidthTextStrokesKeepTheWeight) {
   EXPECT_GT(darkPixels("1 Tr", 240), filled / 2);  // outlines alone stay visible
 }
 
-// Files of the pdfjs corpus whose TrueType text once came out blank: page 1
+// Files of the pdfjs corpus whose TrueType or CJK text once came out blank: page 1
 // at width 1024 must show at least half the ink that mutool draw -w 1024
 // shows (pixels with a channel below 160, counted when these were written).
 TEST(TextRenderTest, CorpusTrueTypeTextAppears) {
@@ -547,10 +623,24 @@ TEST(TextRenderTest, CorpusTrueTypeTextAppears) {
     const char* file;
     int mutoolInk;
   } cases[] = {
-      {"bug1046314", 3377},   {"bug903856", 2513},   {"issue11131_reduced", 6883},
-      {"issue11913", 114702}, {"issue14847", 10361}, {"issue2931", 9642},
-      {"issue3438", 5154},    {"issue5202", 8695},   {"issue6612", 2019},
-      {"issue20504", 39848},  {"issue8234", 8956},
+      {"bug1046314", 3377},
+      {"bug903856", 2513},
+      {"issue11131_reduced", 6883},
+      {"issue11913", 114702},
+      {"issue14847", 10361},
+      {"issue2931", 9642},
+      {"issue3438", 5154},
+      {"issue5202", 8695},
+      {"issue6612", 2019},
+      {"issue20504", 39848},
+      {"issue8234", 8956},
+      // Japanese and Chinese text: predefined CMaps, fonts without programs,
+      // vertical writing.
+      {"issue13343", 7400},
+      {"issue8372", 4123},
+      {"noembed-sjis", 1203},
+      {"noembed-eucjp", 1203},
+      {"issue6387", 31822},
   };
   for (const auto& c : cases) {
     TPDDocument doc;
