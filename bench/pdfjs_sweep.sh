@@ -6,6 +6,7 @@
 # usable at 90 % agreement or more.
 # Usage: bench/pdfjs_sweep.sh [BUILD_DIR] [CORPUS_DIR] [PLATEC]
 set -u
+. "$(dirname "$0")/tools/viewer_turn.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build}
 corpus=${2:-$here/../../shared/corpus/pdfjs}
@@ -33,7 +34,7 @@ printf '%-5s %-6s %-6s %7s %7s  %s\n' ours mutool poppler ours% pop% file
 for pdf in "$corpus"/*.pdf; do
   name=$(basename "$pdf")
   rm -f "$work"/*.png
-  timeout 30 "$platec" render "$pdf" --width 1024 -o "$work/ours.png" > /dev/null 2> "$work/err"
+  timeout 30 "$platec" render "$pdf" --width 1024 --rotate "$(viewer_turn "$pdf")" -o "$work/ours.png" > /dev/null 2> "$work/err"
   ours=$(status $? "$work/err")
   timeout 30 mutool draw -q -w 1024 -o "$work/mutool.png" "$pdf" 1 > /dev/null 2>&1
   mutool=$(status $? /dev/null)

@@ -3,6 +3,7 @@
 # prints each chart's pixel agreement, then the median and the lowest.
 # Usage: bench/render_quality.sh [BUILD_DIR] [CORPUS_DIR]
 set -eu
+. "$(dirname "$0")/tools/viewer_turn.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build}
 corpus=${2:-$here/../../shared/corpus/faa}
@@ -12,7 +13,7 @@ cc -O2 -o "$work/png_agreement" "$here/tools/png_agreement.c" $(pkg-config --cfl
 : > "$work/scores"
 for pdf in "$corpus"/*.pdf; do
   name=$(basename "$pdf" .pdf)
-  "$build/cli/platec" render "$pdf" --width 1024 -o "$work/ours.png" > /dev/null
+  "$build/cli/platec" render "$pdf" --width 1024 --rotate "$(viewer_turn "$pdf")" -o "$work/ours.png" > /dev/null
   mutool draw -q -w 1024 -o "$work/ref.png" "$pdf" 1 2> /dev/null
   score=$("$work/png_agreement" "$work/ours.png" "$work/ref.png")
   printf '%s\t%s\n' "$score" "$name" | tee -a "$work/scores"

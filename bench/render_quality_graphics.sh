@@ -10,6 +10,7 @@
 # points below pdftocairo.
 # Usage: bench/render_quality_graphics.sh [BUILD_DIR] [CORPUS_DIR]
 set -eu
+. "$(dirname "$0")/tools/viewer_turn.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build}
 corpus=${2:-$here/../../shared/corpus}
@@ -71,12 +72,7 @@ while read -r pdf; do
   rm -f "$work/ours.png" "$work/ref.png" "$work/poppler.png"
   timeout 30 mutool draw -q -w 1024 -o "$work/ref.png" "$pdf" 1 2> /dev/null || true
   [ -s "$work/ref.png" ] || continue  # only files that mutool renders
-  # platec turns pages as plates do: a page standing at 90 degrees comes out
-  # as a viewer shows it with the choice "upside down" (3), one at 270 with 0.
-  rot=$(pdfinfo -f 1 -l 1 "$pdf" 2> /dev/null | awk '/^Page +1 rot:/ { print $4 }')
-  turn=0
-  [ "$rot" = 90 ] && turn=3
-  timeout 60 "$build/cli/platec" render "$pdf" --width 1024 --rotate "$turn" -o "$work/ours.png" > /dev/null 2>&1 || true
+  timeout 60 "$build/cli/platec" render "$pdf" --width 1024 --rotate "$(viewer_turn "$pdf")" -o "$work/ours.png" > /dev/null 2>&1 || true
   # pdftocairo at the resolution that makes the turned page 1024 wide.
   dpi=$(pdfinfo -f 1 -l 1 "$pdf" 2> /dev/null | awk '
     /^Page +1 size:/ { w = $4; h = $6 } /^Page +1 rot:/ { r = $4 }

@@ -5,6 +5,7 @@
 # with mutool as a second opinion, then the median and the lowest.
 # Usage: bench/render_quality_mixed.sh [BUILD_DIR] [CORPUS_DIR]
 set -eu
+. "$(dirname "$0")/tools/viewer_turn.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build}
 corpus=${2:-$here/../../shared/corpus/mixed}
@@ -16,7 +17,7 @@ awk -F'\t' 'NR > 1 && tolower($3) ~ /font|text/ { print $1 }' "$corpus/MANIFEST.
 while read -r rel; do
   pdf="$corpus/$rel"
   rm -f "$work/ours.png" "$work/ref.png" "$work/poppler.png"
-  "$build/cli/platec" render "$pdf" --width 1024 -o "$work/ours.png" > /dev/null 2>&1 || true
+  "$build/cli/platec" render "$pdf" --width 1024 --rotate "$(viewer_turn "$pdf")" -o "$work/ours.png" > /dev/null 2>&1 || true
   mutool draw -q -w 1024 -o "$work/ref.png" "$pdf" 1 2> /dev/null || true
   score=0
   if [ -s "$work/ours.png" ] && [ -s "$work/ref.png" ]; then

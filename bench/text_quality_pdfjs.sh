@@ -7,6 +7,7 @@
 # is under half of mutool's (text that did not come out).
 # Usage: bench/text_quality_pdfjs.sh [BUILD_DIR] [CORPUS_DIR]
 set -eu
+. "$(dirname "$0")/tools/viewer_turn.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build}
 corpus=${2:-$here/../../shared/corpus/pdfjs}
@@ -23,7 +24,7 @@ for pdf in "$corpus"/*.pdf; do
   [ -n "$text" ] || continue
   timeout 60 mutool draw -q -w 1024 -o "$work/ref.png" "$pdf" 1 2> /dev/null || true
   [ -s "$work/ref.png" ] || continue
-  timeout 60 "$build/cli/platec" render "$pdf" --width 1024 -o "$work/ours.png" > /dev/null 2>&1 ||
+  timeout 60 "$build/cli/platec" render "$pdf" --width 1024 --rotate "$(viewer_turn "$pdf")" -o "$work/ours.png" > /dev/null 2>&1 ||
     true
   timeout 60 pdftoppm -q -png -singlefile -f 1 -l 1 -scale-to-x 1024 -scale-to-y -1 "$pdf" \
     "$work/poppler" 2> /dev/null || true
