@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include <sys/stat.h>
+#include <time.h>
 
 #include "pdf/core/pdf_errors.h"
 
@@ -94,6 +95,15 @@ std::optional<TPDFDocument::FileStamp> StampOf(const std::string& fileName) {
   return stamp;
 }
 
+// A file changed this recently may change again within its clock's
+// granularity without a new time: it is never kept.
+bool RecentlyChanged(const TPDFDocument::FileStamp& stamp) {
+  constexpr int64_t kMargin = int64_t{2} * 1000000000;
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return stamp.modified > int64_t(now.tv_sec) * 1000000000 + now.tv_nsec - kMargin;
+}
+
 }  // namespace
 
 TPDFDocument::TPDFDocument() = default;
@@ -177,8 +187,9 @@ bool TPDFDocument::KeepLoaded(const std::string& fileName, const std::optional<F
 bool TPDFDocument::LoadFromFile(const std::string& fileName) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(fileName, error)) throw EFileNotFound();
-  const std::optional<FileStamp> stamp = StampOf(fileName);
+  std::optional<FileStamp> stamp = StampOf(fileName);
   if (KeepLoaded(fileName, stamp)) return true;
+  if (stamp && RecentlyChanged(*stamp)) stamp.reset();
   if (is_loaded_) Reset();
   if (!document_) {
     document_ = std::make_unique<TPDDocument>();

@@ -59,7 +59,8 @@ class TPDFDocument {
   // and not given; engine load failures propagate. Loading the file that is
   // loaded, unchanged since (same file, size and times), keeps the loaded
   // document and its resource cache, with the rotations set since undone;
-  // with a cache budget of 0 every load reads the file afresh.
+  // with a cache budget of 0, and for a file modified less than two seconds
+  // before it was loaded, every load reads the file afresh.
   bool LoadFromFile(const std::string& fileName);
   // Reads the whole stream into memory and loads from there.
   bool LoadFromStream(std::istream& stream);

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -108,7 +109,7 @@ class KeptDocument : public ::testing::Test {
     Write("/Rotate 90");
   }
   void TearDown() override { std::filesystem::remove(path_); }
-  void Write(const std::string& pageOneExtra) {
+  void Write(const std::string& pageOneExtra, bool datedBack = true) {
     std::ofstream(path_, std::ios::binary | std::ios::trunc) << testing::ExpandPdfTemplate(
         "%PDF-1.5\n{{object 1 0}} << /Type /Catalog /Pages 2 0 R >> endobj\n"
         "{{object 2 0}} << /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >> endobj\n"
@@ -117,6 +118,12 @@ class KeptDocument : public ::testing::Test {
         " >> endobj\n"
         "{{object 4 0}} << /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] >> endobj\n"
         "{{xref}}trailer << /Size 5 /Root 1 0 R >>\n{{startxref}}\n%%EOF\n");
+    // A file written just now is never kept (its time may not change with
+    // the next write); dated an hour back, it may be.
+    if (datedBack) {
+      std::filesystem::last_write_time(
+          path_, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    }
   }
   std::string Path() const { return path_.string(); }
 
@@ -146,14 +153,16 @@ TEST_F(KeptDocument, ChangedFileOrNoBudgetLoadsAfresh) {
     const char* name;
     bool rewrite;
     size_t budget;
+    bool datedBack;
   };
   const Case cases[] = {
-      {"rewritten", true, TPDResourceCache::kDefaultBudget},
-      {"cache off", false, 0},
+      {"rewritten", true, TPDResourceCache::kDefaultBudget, true},
+      {"cache off", false, 0, true},
+      {"written just now", false, TPDResourceCache::kDefaultBudget, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Write("/Rotate 90");
+    Write("/Rotate 90", c.datedBack);
     TPDFDocument document;
     document.SetResourceCacheBudget(c.budget);
     ASSERT_TRUE(document.LoadFromFile(Path()));
