@@ -1,6 +1,6 @@
 #pragma once
-// Resources made once per document: fonts, colour spaces, decoded images and
-// text faces, keyed by the document object they were made from, kept within
+// Resources made once per document: fonts, colour spaces, shadings (with the
+// functions sampled into them), decoded images and text faces, keyed by the document object they were made from, kept within
 // a byte budget and evicted least recently used first.
 //
 // A cache belongs to one loaded document and is used by the thread that
@@ -24,7 +24,7 @@ class TPDResourceCache {
 
   // Each kind holds values of one type (see the users); `a` and `b` tell
   // apart variants made from one object (an image's reduction factors).
-  enum class Kind : uint8_t { kFont, kColorSpace, kImage, kTextFace };
+  enum class Kind : uint8_t { kFont, kColorSpace, kShading, kImage, kTextFace };
   struct Key {
     const void* object = nullptr;
     Kind kind = Kind::kFont;

@@ -1,6 +1,6 @@
 // Pages rendered through the document's resource cache: a font, a colour
-// space and an image shared by two pages are made once, and what is drawn
-// is the same pixel for pixel as without the cache.
+// space, a shading and an image shared by two pages are made once, and what
+// is drawn is the same pixel for pixel as without the cache.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,15 +16,15 @@
 namespace qp::pdf {
 namespace {
 
-// Two pages drawing the same image (20), font (21) and indexed colour
-// space (22), each from its own resource dictionary.
+// Two pages drawing the same image (20), font (21), indexed colour space
+// (22) and shading (23), each from its own resource dictionary.
 std::string SharedPages() {
   const std::string resources =
       "/Resources << /XObject << /Im 20 0 R >> /Font << /F1 21 0 R >> "
-      "/ColorSpace << /CS 22 0 R >> >>";
+      "/ColorSpace << /CS 22 0 R >> /Shading << /Sh 23 0 R >> >>";
   const std::string content =
       "q 60 0 0 60 20 20 cm /Im Do Q /CS cs 1 sc 0 0 20 20 re f BT /F1 12 Tf 5 85 Td (Shared) Tj "
-      "ET";
+      "ET q 80 80 20 20 re W n /Sh sh Q";
   std::string pages;
   for (int p = 0; p < 2; ++p) {
     const std::string page = std::to_string(3 + p), stream = std::to_string(10 + p);
@@ -41,7 +41,9 @@ std::string SharedPages() {
       "FF000000FF000000FFFFFFFF>\nendstream endobj\n"
       "{{object 21 0}} << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> endobj\n"
       "{{object 22 0}} [/Indexed /DeviceRGB 1 <FF0000 0000FF>] endobj\n"
-      "{{xref}}trailer << /Size 23 /Root 1 0 R >>\n{{startxref}}\n%%EOF\n");
+      "{{object 23 0}} << /ShadingType 2 /ColorSpace /DeviceRGB /Coords [80 0 100 0] /Function "
+      "<< /FunctionType 2 /Domain [0 1] /C0 [0 1 0] /C1 [0 1 0] /N 1 >> >> endobj\n"
+      "{{xref}}trailer << /Size 24 /Root 1 0 R >>\n{{startxref}}\n%%EOF\n");
 }
 
 TEST(ResourceCacheRender, SecondPageUsesWhatTheFirstMade) {
@@ -59,15 +61,16 @@ TEST(ResourceCacheRender, SecondPageUsesWhatTheFirstMade) {
     EXPECT_EQ(with.Pixels(), without.Pixels());
     EXPECT_EQ(with.At(35, 35), 0xFF0000u);  // the image's top-left pixel, enlarged
     EXPECT_EQ(with.At(10, 90), 0x0000FFu);  // the indexed fill
+    EXPECT_EQ(with.At(90, 10), 0x00FF00u);  // the shading
     if (page == 1) {
-      // The font, its text face, the colour space and the image.
-      EXPECT_EQ(cache.Size(), 4u);
+      // The font, its text face, the colour space, the shading and the image.
+      EXPECT_EQ(cache.Size(), 5u);
       EXPECT_EQ(cache.GetStats().hits, 0u);
     }
   }
-  // Page 2 made nothing new: each of the four was found.
-  EXPECT_EQ(cache.Size(), 4u);
-  EXPECT_EQ(cache.GetStats().hits, 4u);
+  // Page 2 made nothing new: each of the five was found.
+  EXPECT_EQ(cache.Size(), 5u);
+  EXPECT_EQ(cache.GetStats().hits, 5u);
   EXPECT_EQ(uncached->ResourceCache().Size(), 0u);
 }
 
