@@ -79,7 +79,7 @@ void TPDParser::Shift() {
   } else if (inline_image_ == 1) {
     inline_image_ = 2;
   }
-  std::swap(current_, next_);
+  swap(current_, next_);
   if (inline_image_ != 0) {
     MakePlaceholder(next_);
   } else {
