@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "pdf/core/pdf_objects.h"
 #include "pdf/core/pdf_stream.h"
@@ -44,16 +43,6 @@ struct TPDToken {
   // The token as an object of the object model; the structural tokens become
   // keywords "[", "]", "<<" and ">>".
   TPDObjectPtr ToObject() const;
-
-  // Member by member: the parser exchanges its two tokens at every shift,
-  // and three moves of the text through a temporary cost more.
-  friend void swap(TPDToken& a, TPDToken& b) noexcept {
-    std::swap(a.kind, b.kind);
-    std::swap(a.bool_value, b.bool_value);
-    std::swap(a.int_value, b.int_value);
-    std::swap(a.real_value, b.real_value);
-    a.text.swap(b.text);
-  }
 };
 
 class TPDLexer {
