@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pdf/core/pdf_font_cache.h"
 #include "pdf/core/pdf_resource_cache.h"
 #include "pdf/render/pdf_image_device.h"
 
@@ -31,11 +32,15 @@ void TPDImageDevice::UpdateFont(const TPDState& state) {
   text_font_ = nullptr;
   if (!state.Font) return;
   std::shared_ptr<TextFont>& slot = text_fonts_[state.Font.get()];
-  // The document's faces are told apart by anti-aliasing, which their
-  // scaled fonts are made with. The entry holds the font, so its address
-  // names no other font while the entry lives.
-  TPDResourceCache* shared =
-      resource_cache_ && resource_cache_->Enabled() ? resource_cache_ : nullptr;
+  // Faces are kept for the document only for fonts of the document's font
+  // cache (not for fonts made from resources that live for one drawing).
+  // They are told apart by anti-aliasing, which their scaled fonts are made
+  // with. The entry holds the font, so its address names no other font
+  // while the entry lives.
+  TPDResourceCache* shared = resource_cache_ && resource_cache_->Enabled() && state.FontCache &&
+                                     state.FontCache->Shared() == resource_cache_
+                                 ? resource_cache_
+                                 : nullptr;
   const TPDResourceCache::Key key{state.Font.get(), TPDResourceCache::Kind::kTextFace,
                                   allow_anti_alias_ ? 1 : 0};
   if (!slot && shared) slot = shared->Find<TextFont>(key);
