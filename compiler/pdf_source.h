@@ -55,7 +55,8 @@ struct PreviewPdfResult {
   int PreviewPageCount = 0;
 };
 
-// Loads `source` into `document` afresh, calls `onPageCount(PageCount)` right
+// Loads `source` into `document` (an unchanged file loaded last keeps its
+// document and resource cache), calls `onPageCount(PageCount)` right
 // after loading (before the page is measured, so the editor can lower its
 // page selector even when the page then fails), then sizes, turns and renders
 // page `page` as RasterisePdfPlate does, without the clip enlargement.

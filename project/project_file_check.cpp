@@ -19,9 +19,15 @@ constexpr std::streamsize kMaxProjectFileBytes = 64 << 20;
 bool IsProjectFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  std::string content(static_cast<size_t>(kMaxProjectFileBytes) + 1, '\0');
-  in.read(content.data(), static_cast<std::streamsize>(content.size()));
-  content.resize(static_cast<size_t>(in.gcount()));
+  // Read by blocks up to one byte past the limit: a buffer of the whole
+  // limit, cleared, cost more than reading a project of a few kilobytes.
+  std::string content;
+  char block[1 << 16];
+  while (content.size() <= static_cast<size_t>(kMaxProjectFileBytes)) {
+    in.read(block, sizeof block);
+    if (in.gcount() <= 0) break;
+    content.append(block, static_cast<size_t>(in.gcount()));
+  }
   if (content.size() > static_cast<size_t>(kMaxProjectFileBytes)) return false;
   if (content.find('\0') != std::string::npos || !IsValidUtf8(content)) return false;
   return IniFile(path).HasSection("General");

@@ -9,7 +9,8 @@ namespace qp::app {
 
 class CompilerPreviewRenderer : public PreviewRenderer {
  public:
-  // `document` must outlive the renderer; each preview loads into it afresh.
+  // `document` must outlive the renderer; each preview loads into it (a file
+  // unchanged since the last preview keeps its document and resource cache).
   explicit CompilerPreviewRenderer(pdf::TPDFDocument& document) : document_(document) {}
 
   PreviewRaster RenderPdfPage(const std::string& path, int page, int targetWidth, int rotate,

@@ -65,6 +65,9 @@ class TPDBaseDoc final : public TPDObjectResolver {
   TPDXRef* GetXRef() const { return xref_.get(); }
   TBaseStream* GetFileStream() const { return window_.get(); }
   int64_t GetFileSize() const;
+  // How many objects, and stream objects, have been fetched and are held.
+  size_t FetchedObjects() const { return collection_ ? collection_->Count() : 0; }
+  size_t FetchedStreams() const { return collection_ ? collection_->Streams() : 0; }
   TPDFilterManager& Filters() { return filters_; }
 
  private:

@@ -11,11 +11,26 @@ TPDCollection::TPDCollection(TPDObjectResolver* parentDoc, size_t capacity)
   vector_.resize(std::min<size_t>(capacity, kMaxVectorSlots));
 }
 
+void TPDCollection::Tally(const TPDBaseObject* object, int change) {
+  if (!object) return;
+  const size_t one = 1;
+  if (change > 0) {
+    count_ += one;
+    if (object->IsStream()) streams_ += one;
+  } else {
+    count_ -= one;
+    if (object->IsStream()) streams_ -= one;
+  }
+}
+
 void TPDCollection::Add(TPDObjectPtr value) {
   if (!value) throw ExInvalidObject();
   const uint32_t number = value->GetObjNumber();
   if (number >= kMaxVectorSlots) {
-    beyond_[number] = std::move(value);
+    TPDObjectPtr& slot = beyond_[number];
+    Tally(slot.get(), -1);
+    Tally(value.get(), 1);
+    slot = std::move(value);
     return;
   }
   if (number >= vector_.size()) {
@@ -24,6 +39,8 @@ void TPDCollection::Add(TPDObjectPtr value) {
     while (capacity <= number) capacity += std::max<size_t>(capacity / 4, 1);
     vector_.resize(std::min<size_t>(capacity, kMaxVectorSlots));
   }
+  Tally(vector_[number].get(), -1);
+  Tally(value.get(), 1);
   vector_[number] = std::move(value);
 }
 
@@ -37,6 +54,8 @@ TPDBaseObject* TPDCollection::GetObject(uint32_t objNumber) const {
 void TPDCollection::Clear() {
   vector_.clear();
   beyond_.clear();
+  count_ = 0;
+  streams_ = 0;
 }
 
 }  // namespace qp::pdf

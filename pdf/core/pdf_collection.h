@@ -24,13 +24,22 @@ class TPDCollection {
   // The cached object, or nothing.
   TPDBaseObject* GetObject(uint32_t objNumber) const;
   size_t GetCapacity() const { return vector_.size(); }
+  // How many objects are held, and how many of them are streams (each holds
+  // its decoders' buffers).
+  size_t Count() const { return count_; }
+  size_t Streams() const { return streams_; }
   TPDObjectResolver* GetParentDoc() const { return parent_doc_; }
   void Clear();
 
  private:
   TPDObjectResolver* parent_doc_;
+  // Counts `object` in (+1) or out (-1) of the totals.
+  void Tally(const TPDBaseObject* object, int change);
+
   std::vector<TPDObjectPtr> vector_;
   std::unordered_map<uint32_t, TPDObjectPtr> beyond_;
+  size_t count_ = 0;
+  size_t streams_ = 0;
 };
 
 }  // namespace qp::pdf

@@ -6,11 +6,13 @@ namespace qp::pdf {
 
 TPDDocument::TPDDocument() = default;
 TPDDocument::~TPDDocument() {
+  resource_cache_.Clear();
   catalog_.reset();
   base_doc_.reset();
 }
 
 void TPDDocument::Unload() {
+  resource_cache_.Clear();
   catalog_.reset();
   base_doc_.reset();
   is_encrypted_ = false;

@@ -8,6 +8,7 @@
 
 #include "pdf/core/pdf_base_doc.h"
 #include "pdf/core/pdf_page_tree.h"
+#include "pdf/core/pdf_resource_cache.h"
 
 namespace qp::pdf {
 
@@ -47,6 +48,12 @@ class TPDDocument {
   const std::string& GetCMapPath() const { return cmap_path_; }
   void SetCMapPath(std::string path) { cmap_path_ = std::move(path); }
 
+  // Fonts, colour spaces and images made from this document's objects,
+  // shared by the pages rendered from it; emptied when it is unloaded. Not
+  // locked: a document is used by one thread at a time (each build worker
+  // has its own).
+  TPDResourceCache& ResourceCache() { return resource_cache_; }
+
  private:
   template <typename LoadBase>
   void Load(LoadBase&& loadBase, bool doRepair);
@@ -59,6 +66,8 @@ class TPDDocument {
   std::string cmap_path_;
   bool is_encrypted_ = false;
   int32_t permissions_ = 0;
+  // Last: its values may point into the objects above, so it goes first.
+  TPDResourceCache resource_cache_;
 };
 
 }  // namespace qp::pdf

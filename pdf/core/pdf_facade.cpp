@@ -8,6 +8,9 @@
 #include <iterator>
 #include <sstream>
 
+#include <sys/stat.h>
+#include <time.h>
+
 #include "pdf/core/pdf_errors.h"
 
 namespace qp::pdf {
@@ -80,6 +83,27 @@ double PointsToUnit(double points, TMeasurementUnit unit) {
   return points;
 }
 
+std::optional<TPDFDocument::FileStamp> StampOf(const std::string& fileName) {
+  struct stat info {};
+  if (::stat(fileName.c_str(), &info) != 0) return std::nullopt;
+  TPDFDocument::FileStamp stamp;
+  stamp.device = info.st_dev;
+  stamp.inode = info.st_ino;
+  stamp.size = info.st_size;
+  stamp.modified = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  stamp.changed = int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+  return stamp;
+}
+
+// A file changed this recently may change again within its clock's
+// granularity without a new time: it is never kept.
+bool RecentlyChanged(const TPDFDocument::FileStamp& stamp) {
+  constexpr int64_t kMargin = int64_t{2} * 1000000000;
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return stamp.modified > int64_t(now.tv_sec) * 1000000000 + now.tv_nsec - kMargin;
+}
+
 }  // namespace
 
 TPDFDocument::TPDFDocument() = default;
@@ -90,9 +114,17 @@ void TPDFDocument::SetCMapPath(std::string path) {
   if (document_) document_->SetCMapPath(cmap_path_);
 }
 
+void TPDFDocument::SetResourceCacheBudget(size_t bytes) {
+  cache_budget_ = bytes;
+  if (document_) document_->ResourceCache().SetBudget(bytes);
+}
+
 void TPDFDocument::Reset() {
   document_ = std::make_unique<TPDDocument>();
   document_->SetCMapPath(cmap_path_);
+  document_->ResourceCache().SetBudget(cache_budget_);
+  stamp_.reset();
+  rotated_.clear();
   is_loaded_ = false;
   is_encrypted_ = false;
   tries_ = 0;
@@ -125,23 +157,51 @@ bool TPDFDocument::LoadAskingForPassword(const std::function<void()>& load) {
 void TPDFDocument::FinishLoad(const std::string& fileName, int64_t fileSize) {
   file_name_ = fileName;
   file_size_ = fileSize;
+  rotated_.clear();
   is_encrypted_ = document_->IsEncrypted();
   permissions_ = document_->GetPermissions();
   is_loaded_ = true;
   continue_ = true;
 }
 
+bool TPDFDocument::KeepLoaded(const std::string& fileName, const std::optional<FileStamp>& stamp) {
+  if (!is_loaded_ || !stamp || stamp != stamp_ || fileName != file_name_ || cache_budget_ == 0) {
+    return false;
+  }
+  const TPDBaseDoc* base = document_->GetBaseDoc();
+  if (!base || base->FetchedObjects() > kMaxKeptObjects ||
+      base->FetchedStreams() > kMaxKeptStreams) {
+    return false;
+  }
+  TPDPageTree* tree = document_->GetPageTree();
+  for (const auto& [pageNo, degrees] : rotated_) {
+    if (!degrees || !tree) return false;
+  }
+  for (const auto& [pageNo, degrees] : rotated_) {
+    if (TPDPage* page = tree->GetPage(pageNo)) page->SetRotate(*degrees);
+  }
+  rotated_.clear();
+  return true;
+}
+
 bool TPDFDocument::LoadFromFile(const std::string& fileName) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(fileName, error)) throw EFileNotFound();
+  std::optional<FileStamp> stamp = StampOf(fileName);
+  if (KeepLoaded(fileName, stamp)) return true;
+  if (stamp && RecentlyChanged(*stamp)) stamp.reset();
   if (is_loaded_) Reset();
-  if (!document_) document_ = std::make_unique<TPDDocument>();
+  if (!document_) {
+    document_ = std::make_unique<TPDDocument>();
+    document_->ResourceCache().SetBudget(cache_budget_);
+  }
   bool loaded = LoadAskingForPassword([&] {
     document_->Unload();
     document_->LoadDocument(fileName, true);
   });
   if (!loaded) return false;
   FinishLoad(fileName, document_->GetBaseDoc()->GetFileSize());
+  stamp_ = stamp;
   return true;
 }
 
@@ -153,7 +213,10 @@ bool TPDFDocument::LoadFromStream(std::istream& stream) {
 
 bool TPDFDocument::LoadBytes(std::string bytes, const std::string& fileName) {
   if (is_loaded_) Reset();
-  if (!document_) document_ = std::make_unique<TPDDocument>();
+  if (!document_) {
+    document_ = std::make_unique<TPDDocument>();
+    document_->ResourceCache().SetBudget(cache_budget_);
+  }
   if (!LoadAskingForPassword([&] { document_->LoadDocumentFromBytes(bytes, true); })) return false;
   FinishLoad(fileName, static_cast<int64_t>(bytes.size()));
   return true;
@@ -246,7 +309,18 @@ void TPDFDocument::RotatePages(const std::string& pageRange, TRotationAngle angl
   TPDPageTree* tree = document_->GetPageTree();
   const auto found = static_cast<int32_t>(std::min<size_t>(tree->FoundPages(), INT32_MAX));
   for (int32_t pageNo : ParsePageRange(pageRange, GetPageCount(), found)) {
-    if (TPDPage* page = tree->GetPage(pageNo)) page->SetRotate(degrees % 360);
+    TPDPage* page = tree->GetPage(pageNo);
+    if (!page) continue;
+    if (!rotated_.contains(pageNo)) {
+      std::optional<int32_t> before;
+      try {
+        before = page->Rotate();
+      } catch (const EPDFEngineError&) {
+        // Not a number: the file must be read again to get it back.
+      }
+      rotated_.emplace(pageNo, before);
+    }
+    page->SetRotate(degrees % 360);
   }
 }
 

@@ -8,8 +8,10 @@
 #include <functional>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "pdf/core/pdf_document.h"
@@ -47,8 +49,18 @@ class TPDFDocument {
   TPDFDocument();
   ~TPDFDocument();
 
+  // A loaded document that holds more fetched objects, or stream objects
+  // (each with its decoders' buffers, some 100 KiB), than these is loaded
+  // afresh rather than kept: its objects are never dropped.
+  static constexpr size_t kMaxKeptObjects = 100000;
+  static constexpr size_t kMaxKeptStreams = 512;
+
   // Raises EFileNotFound for a missing file; false when a password is needed
-  // and not given; engine load failures propagate.
+  // and not given; engine load failures propagate. Loading the file that is
+  // loaded, unchanged since (same file, size and times), keeps the loaded
+  // document and its resource cache, with the rotations set since undone;
+  // with a cache budget of 0, and for a file modified less than two seconds
+  // before it was loaded, every load reads the file afresh.
   bool LoadFromFile(const std::string& fileName);
   // Reads the whole stream into memory and loads from there.
   bool LoadFromStream(std::istream& stream);
@@ -83,6 +95,16 @@ class TPDFDocument {
   const std::string& CMapPath() const { return cmap_path_; }
   void SetCMapPath(std::string path);
   TPDDocument* Document() const { return document_.get(); }
+  // The byte budget of the loaded documents' resource caches (0: none).
+  void SetResourceCacheBudget(size_t bytes);
+  size_t ResourceCacheBudget() const { return cache_budget_; }
+
+  // What tells a file apart from an earlier state of it.
+  struct FileStamp {
+    uint64_t device = 0, inode = 0;
+    int64_t size = 0, modified = 0, changed = 0;  // times in nanoseconds
+    bool operator==(const FileStamp&) const = default;
+  };
 
  private:
   bool LoadBytes(std::string bytes, const std::string& fileName);
@@ -90,6 +112,8 @@ class TPDFDocument {
   // "password required"; false when the handler gives up or there is none.
   bool LoadAskingForPassword(const std::function<void()>& load);
   void FinishLoad(const std::string& fileName, int64_t fileSize);
+  // Keeps the loaded document for `fileName` when it is that file unchanged.
+  bool KeepLoaded(const std::string& fileName, const std::optional<FileStamp>& stamp);
   TPDPage& PageOrThrow(int32_t pageNo);
 
   std::unique_ptr<TPDDocument> document_;
@@ -104,6 +128,11 @@ class TPDFDocument {
   int32_t permissions_ = 0;
   TPasswordEvent on_password_;
   std::string cmap_path_;
+  size_t cache_budget_ = TPDResourceCache::kDefaultBudget;
+  std::optional<FileStamp> stamp_;  // of the loaded file
+  // Pages rotated since loading, with their rotation before (nothing when it
+  // could not be read).
+  std::unordered_map<int32_t, std::optional<int32_t>> rotated_;
 };
 
 }  // namespace qp::pdf

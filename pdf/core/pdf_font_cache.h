@@ -1,7 +1,7 @@
 #pragma once
-// Fonts made once: a document-wide cache keyed by font dictionary, so a font
-// dictionary shared by several pages or forms becomes one font object, and
-// the font list of one resource dictionary, created at its first lookup.
+// Fonts made once: a cache keyed by font dictionary, so a font dictionary
+// shared by several pages or forms becomes one font object, and the font list
+// of one resource dictionary, created at its first lookup.
 
 #include <memory>
 #include <string>
@@ -11,12 +11,17 @@
 #include <vector>
 
 #include "pdf/core/pdf_font.h"
+#include "pdf/core/pdf_resource_cache.h"
 
 namespace qp::pdf {
 
 class TPDDocFontCache {
  public:
-  explicit TPDDocFontCache(TPDFontContext context) : context_(std::move(context)) {}
+  // With `shared` (the document's cache, borrowed), fonts are also looked up
+  // there and kept there for the document's other pages; the fonts this
+  // cache has handed out stay with it whatever the shared one evicts.
+  explicit TPDDocFontCache(TPDFontContext context, TPDResourceCache* shared = nullptr)
+      : context_(std::move(context)), shared_(shared) {}
 
   // The font of `fontDict` (made on the first request, tagged `tag`), or
   // nullptr when the dictionary makes no font. Dictionaries are the
@@ -24,9 +29,13 @@ class TPDDocFontCache {
   std::shared_ptr<TPDFont> GetFont(const std::string& tag, const TPDBaseObject* fontDict);
   size_t Size() const { return fonts_.size(); }
   const TPDFontContext& Context() const { return context_; }
+  TPDResourceCache* Shared() const { return shared_; }
 
  private:
+  std::shared_ptr<TPDFont> MakeFont(const std::string& tag, const TPDBaseObject* fontDict);
+
   TPDFontContext context_;
+  TPDResourceCache* shared_;
   std::unordered_map<const TPDBaseObject*, std::shared_ptr<TPDFont>> fonts_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_filter_stream.h"
@@ -67,12 +68,12 @@ TPDParser::TPDParser(const TPDParserContext& context, std::unique_ptr<TPDLexer> 
 }
 
 void TPDParser::Refill() {
-  lexer_->NextToken(current_);
-  lexer_->NextToken(next_);
+  lexer_->NextToken(*current_);
+  lexer_->NextToken(*next_);
 }
 
 void TPDParser::Shift() {
-  if (inline_image_ == 0 && next_.IsKeyword("ID")) {
+  if (inline_image_ == 0 && next_->IsKeyword("ID")) {
     // The one white-space byte between "ID" and the image data.
     lexer_->SkipChar();
     inline_image_ = 1;
@@ -81,9 +82,9 @@ void TPDParser::Shift() {
   }
   std::swap(current_, next_);
   if (inline_image_ != 0) {
-    MakePlaceholder(next_);
+    MakePlaceholder(*next_);
   } else {
-    lexer_->NextToken(next_);
+    lexer_->NextToken(*next_);
   }
 }
 
@@ -102,21 +103,21 @@ bool TPDParser::GetSimpleObject(TPDToken& token) {
     Refill();
     inline_image_ = 0;
   }
-  switch (current_.kind) {
+  switch (current_->kind) {
     case TPDTokenKind::ArrayBegin:
     case TPDTokenKind::DictBegin:
       return false;
     case TPDTokenKind::Integer:
-      if (next_.kind == TPDTokenKind::Integer) return false;
+      if (next_->kind == TPDTokenKind::Integer) return false;
       break;
     default:
       break;
   }
-  token.kind = current_.kind;
-  token.bool_value = current_.bool_value;
-  token.int_value = current_.int_value;
-  token.real_value = current_.real_value;
-  token.text.swap(current_.text);
+  token.kind = current_->kind;
+  token.bool_value = current_->bool_value;
+  token.int_value = current_->int_value;
+  token.real_value = current_->real_value;
+  token.text.swap(current_->text);
   Shift();
   return true;
 }
@@ -137,18 +138,18 @@ TPDObjectPtr TPDParser::ReadObject(int depth, const ObjectId* crypt) {
     Refill();
     inline_image_ = 0;
   }
-  switch (current_.kind) {
+  switch (current_->kind) {
     case TPDTokenKind::ArrayBegin:
       return depth >= kMaxNesting ? SkipTooDeep() : ReadArray(depth, crypt);
     case TPDTokenKind::DictBegin:
       return depth >= kMaxNesting ? SkipTooDeep() : ReadDictionary(depth, crypt);
     case TPDTokenKind::Integer:
-      if (next_.kind == TPDTokenKind::Integer) {
-        const int32_t objNumber = current_.int_value;
+      if (next_->kind == TPDTokenKind::Integer) {
+        const int32_t objNumber = current_->int_value;
         Shift();
-        if (next_.IsKeyword("R")) {
+        if (next_->IsKeyword("R")) {
           auto ref = std::make_unique<TPDIndirectRef>(static_cast<uint32_t>(objNumber),
-                                                      static_cast<uint32_t>(current_.int_value));
+                                                      static_cast<uint32_t>(current_->int_value));
           Shift();
           Shift();
           return ref;
@@ -163,7 +164,7 @@ TPDObjectPtr TPDParser::ReadObject(int depth, const ObjectId* crypt) {
     default:
       break;
   }
-  TPDObjectPtr object = current_.ToObject();
+  TPDObjectPtr object = current_->ToObject();
   Shift();
   return object;
 }
@@ -171,28 +172,28 @@ TPDObjectPtr TPDParser::ReadObject(int depth, const ObjectId* crypt) {
 TPDObjectPtr TPDParser::ReadArray(int depth, const ObjectId* crypt) {
   auto array = std::make_unique<TPDArray>(context_.document);
   Shift();
-  while (current_.kind != TPDTokenKind::ArrayEnd && current_.kind != TPDTokenKind::EndOfInput) {
+  while (current_->kind != TPDTokenKind::ArrayEnd && current_->kind != TPDTokenKind::EndOfInput) {
     array->Add(ReadObject(depth + 1, crypt));
   }
-  if (current_.kind == TPDTokenKind::ArrayEnd) Shift();
+  if (current_->kind == TPDTokenKind::ArrayEnd) Shift();
   return array;
 }
 
 TPDObjectPtr TPDParser::ReadDictionary(int depth, const ObjectId* crypt) {
   auto dict = std::make_unique<TPDDictionary>(context_.document);
   Shift();
-  while (current_.kind != TPDTokenKind::DictEnd && current_.kind != TPDTokenKind::EndOfInput) {
-    if (current_.kind != TPDTokenKind::Name) {
+  while (current_->kind != TPDTokenKind::DictEnd && current_->kind != TPDTokenKind::EndOfInput) {
+    if (current_->kind != TPDTokenKind::Name) {
       ShiftInside();  // not a key: skipped
       continue;
     }
-    std::string key = std::move(current_.text);
+    std::string key = std::move(current_->text);
     Shift();
-    if (current_.kind == TPDTokenKind::EndOfInput || current_.kind == TPDTokenKind::Error) break;
+    if (current_->kind == TPDTokenKind::EndOfInput || current_->kind == TPDTokenKind::Error) break;
     dict->Add(std::move(key), ReadObject(depth + 1, crypt));
   }
-  if (current_.kind != TPDTokenKind::DictEnd) return dict;
-  if (allow_streams_ && next_.IsKeyword("stream")) return ReadStream(std::move(dict), crypt);
+  if (current_->kind != TPDTokenKind::DictEnd) return dict;
+  if (allow_streams_ && next_->IsKeyword("stream")) return ReadStream(std::move(dict), crypt);
   Shift();
   return dict;
 }
@@ -211,7 +212,7 @@ TPDObjectPtr TPDParser::ReadStream(std::unique_ptr<TPDDictionary> dict, const Ob
   if (length >= 0) {
     lexer_->SetPosition(start + length);
     Refill();
-    atEnd = current_.IsKeyword("endstream");
+    atEnd = current_->IsKeyword("endstream");
   }
   if (!atEnd) {
     // A missing or wrong /Length: the data ends at the next "endstream", or
@@ -220,7 +221,7 @@ TPDObjectPtr TPDParser::ReadStream(std::unique_ptr<TPDDictionary> dict, const Ob
     length = keyword >= 0 ? DataEndBefore(*base, start, keyword) - start : base->GetSize() - start;
     lexer_->SetPosition(keyword >= 0 ? keyword : base->GetSize());
     Refill();
-    atEnd = current_.IsKeyword("endstream");
+    atEnd = current_->IsKeyword("endstream");
   }
   if (atEnd) Shift();
   length = std::max<int64_t>(length, 0);
@@ -253,8 +254,8 @@ TPDObjectPtr TPDParser::ReadStream(std::unique_ptr<TPDDictionary> dict, const Ob
 }
 
 TPDObjectPtr TPDParser::ReadString(const ObjectId* crypt) {
-  std::string bytes = current_.kind == TPDTokenKind::HexString ? HexDigitsToBytes(current_.text)
-                                                               : std::move(current_.text);
+  std::string bytes = current_->kind == TPDTokenKind::HexString ? HexDigitsToBytes(current_->text)
+                                                                : std::move(current_->text);
   context_.decryptor->DecryptString(crypt->obj, crypt->gen, bytes);
   Shift();
   return std::make_unique<TPDString>(std::move(bytes), false);
@@ -264,7 +265,7 @@ TPDObjectPtr TPDParser::SkipTooDeep() {
   // Passes over the whole too-deep container without recursion.
   int level = 0;
   do {
-    switch (current_.kind) {
+    switch (current_->kind) {
       case TPDTokenKind::ArrayBegin:
       case TPDTokenKind::DictBegin:
         ++level;

@@ -61,6 +61,8 @@ class TPDParser {
   // Takes the lexer, moves its stream to the first byte and reads the first
   // two tokens.
   TPDParser(const TPDParserContext& context, std::unique_ptr<TPDLexer> lexer, bool allowStreams);
+  TPDParser(const TPDParser&) = delete;
+  TPDParser& operator=(const TPDParser&) = delete;
 
   // The next complete object, without decryption.
   TPDObjectPtr GetObject();
@@ -101,8 +103,11 @@ class TPDParser {
 
   TPDParserContext context_;
   std::unique_ptr<TPDLexer> lexer_;
-  TPDToken current_;
-  TPDToken next_;
+  // The current token and the one after it: a shift exchanges the pointers,
+  // not the tokens and their texts.
+  TPDToken tokens_[2];
+  TPDToken* current_ = &tokens_[0];
+  TPDToken* next_ = &tokens_[1];
   int inline_image_ = 0;  // 1 and 2 while inline image data is being passed by
   int64_t last_stream_end_ = -1;
   bool allow_streams_;

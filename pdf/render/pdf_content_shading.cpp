@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pdf/core/pdf_resource_cache.h"
 #include "pdf/render/pdf_content_stream.h"
 
 namespace qp::pdf {
@@ -70,7 +71,21 @@ TPDShadingRef TPDContentStream::ShadingOf(TPDBaseObject* object) {
   if (!object) return nullptr;
   auto found = shadings_.find(object);
   if (found != shadings_.end()) return found->second;
-  TPDShadingRef shading = TPDShading::Read(object, document_);
+  // A shading holds only samples: one read serves the document's other
+  // pages and forms.
+  TPDResourceCache* shared =
+      state_.DocCache && state_.DocCache->Enabled() ? state_.DocCache : nullptr;
+  const TPDResourceCache::Key key{object, TPDResourceCache::Kind::kShading};
+  TPDShadingRef shading = shared ? shared->Find<const TPDShading>(key) : nullptr;
+  if (!shading) {
+    shading = TPDShading::Read(object, document_);
+    if (shading && shared) {
+      shared->Keep(key, shading,
+                   sizeof(TPDShading) + shading->Stops.size() * sizeof(TShadingStop) +
+                       shading->Grid.size() * sizeof(uint32_t) +
+                       shading->Patches.size() * sizeof(TShadingPatch));
+    }
+  }
   shadings_.emplace(object, shading);
   return shading;
 }

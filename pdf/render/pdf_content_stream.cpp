@@ -9,6 +9,7 @@
 #include "pdf/core/pdf_lexer.h"
 #include "pdf/core/pdf_memory_stream.h"
 #include "pdf/core/pdf_parser.h"
+#include "pdf/core/pdf_resource_cache.h"
 #include "pdf/core/pdf_syntax.h"
 #include "pdf/render/pdf_inline_image.h"
 #include "pdf/render/pdf_optional_content.h"
@@ -24,6 +25,9 @@ struct TPDContentStream::Operator {
 };
 
 namespace {
+
+// What a colour space holds, roughly (an ICC profile's transform the most).
+constexpr size_t kColorSpaceBytes = size_t{16} << 10;
 
 using AK = TPDContentStream::ArgKind;
 
@@ -797,7 +801,19 @@ TPDColorSpaceRef TPDContentStream::ColorSpaceByName(const std::string& name) {
   if (found != color_spaces_.end()) return found->second;
   TPDBaseObject* object = LookupResource("ColorSpace", name);
   TPDColorSpaceRef space;
-  if (object) space = TPDColorSpace::MakeColorSpace(object, name, document_);
+  // Spaces made from the same object for another page or form serve again
+  // when they were named alike (the name is part of a space).
+  const TPDResourceCache::Key key{object, TPDResourceCache::Kind::kColorSpace};
+  TPDResourceCache* shared =
+      object && state_.DocCache && state_.DocCache->Enabled() ? state_.DocCache : nullptr;
+  if (shared) {
+    space = shared->Find<TPDColorSpace>(key);
+    if (space && space->GetTagName() != name) space = nullptr;
+  }
+  if (!space && object) {
+    space = TPDColorSpace::MakeColorSpace(object, name, document_);
+    if (space && shared) shared->Keep(key, space, kColorSpaceBytes);
+  }
   color_spaces_.emplace(name, space);
   return space;
 }

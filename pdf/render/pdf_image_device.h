@@ -22,6 +22,7 @@
 namespace qp::pdf {
 
 struct TImageBitmap;
+class TPDResourceCache;
 
 class TPDImageDevice final : public TPDExportDevice {
  public:
@@ -86,6 +87,12 @@ class TPDImageDevice final : public TPDExportDevice {
 
   // Raises EGPLoadError when the context is in an error state.
   void CheckStatus() const;
+
+  // Decoded images and text faces are kept in `cache` (borrowed; the
+  // document's), so that the document's other pages use them again; without
+  // one they are kept for this page only. The devices of pattern cells and
+  // soft masks share their page's.
+  void SetResourceCache(TPDResourceCache* cache) { resource_cache_ = cache; }
 
   // Images (pdf_image_device_image.cpp): decoded once per draw and painted
   // onto the unit square of user space; DeviceN images and images above
@@ -215,7 +222,8 @@ class TPDImageDevice final : public TPDExportDevice {
   void ShowPendingGlyphs(const TPDState& state);
   // The glyphs of the string operator, filled and stroked by the mode.
   void PaintText(const TPDState& state);
-  std::unordered_map<const TPDFont*, std::unique_ptr<TextFont>> text_fonts_;
+  // Shared with the document's cache, which may drop its copy meanwhile.
+  std::unordered_map<const TPDFont*, std::shared_ptr<TextFont>> text_fonts_;
   TextFont* text_font_ = nullptr;
   bool string_glyphs_ = false;  // glyphs collected since BeginStringOp
   std::vector<PendingGlyph> pending_glyphs_;
@@ -234,6 +242,7 @@ class TPDImageDevice final : public TPDExportDevice {
   void KeepImage(const TPDStream* stream, int rx, int ry, std::shared_ptr<TImageBitmap> bitmap);
   std::map<ImageKey, std::shared_ptr<TImageBitmap>> image_cache_;
   size_t image_cache_bytes_ = 0;
+  TPDResourceCache* resource_cache_ = nullptr;
 };
 
 }  // namespace qp::pdf

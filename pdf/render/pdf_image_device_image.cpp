@@ -11,6 +11,7 @@
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_filter_manager.h"
 #include "pdf/core/pdf_memory_stream.h"
+#include "pdf/core/pdf_resource_cache.h"
 #include "pdf/render/pdf_image.h"
 #include "pdf/render/pdf_image_device.h"
 
@@ -91,6 +92,9 @@ cairo_filter_t ImageFilter(const cairo_matrix_t& imageToTarget, bool interpolate
 
 std::shared_ptr<TImageBitmap> TPDImageDevice::CachedImage(const TPDStream* stream, int rx,
                                                           int ry) const {
+  if (resource_cache_ && resource_cache_->Enabled()) {
+    return resource_cache_->Find<TImageBitmap>({stream, TPDResourceCache::Kind::kImage, rx, ry});
+  }
   const auto it = image_cache_.find({stream, rx, ry});
   return it == image_cache_.end() ? nullptr : it->second;
 }
@@ -98,6 +102,11 @@ std::shared_ptr<TImageBitmap> TPDImageDevice::CachedImage(const TPDStream* strea
 void TPDImageDevice::KeepImage(const TPDStream* stream, int rx, int ry,
                                std::shared_ptr<TImageBitmap> bitmap) {
   const size_t bytes = bitmap->Data.size();
+  if (resource_cache_ && resource_cache_->Enabled()) {
+    resource_cache_->Keep({stream, TPDResourceCache::Kind::kImage, rx, ry}, std::move(bitmap),
+                          bytes + sizeof(TImageBitmap));
+    return;
+  }
   if (bytes > kImageCacheBytes - image_cache_bytes_) return;
   image_cache_bytes_ += bytes;
   image_cache_.emplace(ImageKey{stream, rx, ry}, std::move(bitmap));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pdf/core/pdf_font_cache.h"
+#include "pdf/core/pdf_resource_cache.h"
 #include "pdf/render/pdf_image_device.h"
 
 namespace qp::pdf {
@@ -16,6 +18,10 @@ double Clamped(double v) {
 // Device pixels.
 constexpr double kThinnestTextStroke = 0.3;
 
+// What a text face holds besides its font, roughly: the glyph table and
+// Cairo's glyph masks of a size or two.
+constexpr size_t kTextFaceBytes = size_t{64} << 10;
+
 bool IsPattern(const TPDColorSpaceRef& space) {
   return space && space->GetMode() == csPattern;
 }
@@ -25,14 +31,27 @@ bool IsPattern(const TPDColorSpaceRef& space) {
 void TPDImageDevice::UpdateFont(const TPDState& state) {
   text_font_ = nullptr;
   if (!state.Font) return;
-  std::unique_ptr<TextFont>& slot = text_fonts_[state.Font.get()];
+  std::shared_ptr<TextFont>& slot = text_fonts_[state.Font.get()];
+  // Faces are kept for the document only for fonts of the document's font
+  // cache (not for fonts made from resources that live for one drawing).
+  // They are told apart by anti-aliasing, which their scaled fonts are made
+  // with. The entry holds the font, so its address names no other font
+  // while the entry lives.
+  TPDResourceCache* shared = resource_cache_ && resource_cache_->Enabled() && state.FontCache &&
+                                     state.FontCache->Shared() == resource_cache_
+                                 ? resource_cache_
+                                 : nullptr;
+  const TPDResourceCache::Key key{state.Font.get(), TPDResourceCache::Kind::kTextFace,
+                                  allow_anti_alias_ ? 1 : 0};
+  if (!slot && shared) slot = shared->Find<TextFont>(key);
   if (!slot) {
-    slot = std::make_unique<TextFont>();
+    slot = std::make_shared<TextFont>();
     slot->font = state.Font;
     slot->face = SelectTextFace(*state.Font);
     if (slot->face.processor && slot->face.processor->UnitsPerEm() > 0) {
       slot->unitsPerEm = slot->face.processor->UnitsPerEm();
     }
+    if (shared) shared->Keep(key, slot, kTextFaceBytes);
   }
   text_font_ = slot.get();
 }

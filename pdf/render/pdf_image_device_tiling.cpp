@@ -121,6 +121,7 @@ TPDImageDevice::CairoPatternPtr TPDImageDevice::CellPattern(const TPDTiling& t,
     ContextPtr cr(cairo_create(surface.get()), cairo_destroy);
     {
       TPDImageDevice cell(cr.get(), playback, allow_anti_alias_);
+      cell.SetResourceCache(resource_cache_);
       cell.BeginCell(page_height_);
       const double nx = Overlap(t.BBox[2] - t.BBox[0], xs);
       const double ny = Overlap(t.BBox[3] - t.BBox[1], ys);

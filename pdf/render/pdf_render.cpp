@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pdf/core/pdf_facade.h"
+#include "pdf/core/pdf_font_cache.h"
 #include "pdf/render/annotation_appearance.h"
 #include "pdf/render/pdf_content_stream.h"
 #include "pdf/render/pdf_image_device.h"
@@ -101,6 +102,7 @@ void DrawWithoutAppearance(const TPDDictionary& annot, TPDObjectResolver* doc,
   // The made-up font resources live only for this drawing: so must the
   // fonts made from them.
   state.FontCache = nullptr;
+  state.DocCache = nullptr;
   device.SaveState(state);
   device.UpdateAll(state);
   try {
@@ -234,11 +236,20 @@ bool ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
   // The page's states borrow the optional content only while it is drawn.
   const TPDOptionalContent optional(doc.GetBaseDoc() ? doc.GetBaseDoc()->GetDocRoot() : nullptr,
                                     resolver);
+  // Fonts come from the document's cache, so that pages sharing a font
+  // dictionary make one font.
+  TPDDocFontCache fonts(TPDFontContext{resolver, {}}, &doc.ResourceCache());
   struct Borrow {
     TPDState& s;
-    ~Borrow() { s.OptionalContent = nullptr; }
+    ~Borrow() {
+      s.OptionalContent = nullptr;
+      s.FontCache = nullptr;
+      s.DocCache = nullptr;
+    }
   } borrow{state};
   state.OptionalContent = &optional;
+  state.FontCache = &fonts;
+  state.DocCache = &doc.ResourceCache();
   device.StartPage(state.PageNumber, state);
   const TPDState pageState = state;
   TPDContentStream content(resolver, device, state, resources);
@@ -332,6 +343,7 @@ bool RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, 
     cairo_matrix_t playback;
     cairo_matrix_init_scale(&playback, sx, sy);
     TPDImageDevice device(cr, playback, antiAliasing);
+    device.SetResourceCache(&doc.ResourceCache());
     complete = ShowPrepared(doc, device, *prepared, true);
   }
   cairo_restore(cr);

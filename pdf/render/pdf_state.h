@@ -15,6 +15,7 @@ namespace qp::pdf {
 
 class TPDFont;
 class TPDDocFontCache;
+class TPDResourceCache;
 class TPDOptionalContent;
 
 enum TClip { clipNone, clipNormal, clipEO };
@@ -199,6 +200,8 @@ class TPDState {
   double TextCurX = 0, TextCurY = 0;
   std::shared_ptr<TPDFont> Font;
   TPDDocFontCache* FontCache = nullptr;
+  // The document's cache of colour spaces (nothing: made per stream).
+  TPDResourceCache* DocCache = nullptr;
   // Which optional content is hidden (nothing: none is).
   const TPDOptionalContent* OptionalContent = nullptr;
 };

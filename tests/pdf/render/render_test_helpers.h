@@ -135,6 +135,7 @@ class Rendered {
   }
   // 0xRRGGBB at pixel (x, y), counted from the top left.
   uint32_t At(int x, int y) { return Row(y)[x] & 0xFFFFFF; }
+  const std::vector<uint8_t>& Pixels() const { return data_; }
 
  private:
   uint32_t* Row(int y) { return reinterpret_cast<uint32_t*>(data_.data() + size_t(y) * stride_); }
