@@ -47,6 +47,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # PROJ is opened at run time, so dpkg-shlibdeps does not see it.
 string(REGEX REPLACE "^libproj\\.so\\.([0-9]+)$" "libproj\\1" qp_proj_package "${QP_PROJ_SONAME}")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${qp_proj_package}")
+# Fonts for PDF text without an embedded program, and the CMap resources of
+# Chinese, Japanese and Korean text: read at run time when present.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-urw-base35, fonts-liberation2, fonts-dejavu-core, poppler-data, fonts-wqy-zenhei")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)
