@@ -113,7 +113,7 @@ double PlaneDistance(const GeoPosition& a, const GeoPosition& b) {
 // other.
 std::optional<AffineGeoMapping> FitChecked(const std::vector<GeoControlPoint>& points, bool plane,
                                            std::string& why) {
-  const std::optional<AffineGeoMapping> fit = FitAffineGeoMapping(points);
+  std::optional<AffineGeoMapping> fit = FitAffineGeoMapping(points);
   if (!fit) {
     why = "the control points lie in a line";
     return std::nullopt;

@@ -204,7 +204,7 @@ void TPDImageDevice::AppendGlyph(const TPDState& state, double x, double y, uint
     const int op = static_cast<int>(p[i]);
     const int args = OutlineOpArgCount(op);
     if (args < 0 || i + 1 + static_cast<size_t>(args) > p.size()) break;
-    const double* a = &p[i + 1];
+    const double* a = p.data() + i + 1;  // may be the end when the operator takes none
     double x1, y1, x2, y2, x3, y3;
     switch (op) {
       case opMoveTo:
