@@ -63,7 +63,7 @@ TFontFacePtr CreateCairoGlyphFace(TPDFont& font, const TTextFace& face) {
       CAIRO_STATUS_SUCCESS) {
     return nullptr;  // the face goes first, then the holder
   }
-  holder.release();
+  static_cast<void>(holder.release());  // cairo owns the holder now
   return cairoFace;
 }
 

@@ -71,7 +71,6 @@ class TPDTextDevice final : public TPDExportDevice {
 
   TPDMatrix device_to_page_;
   TPDMatrix page_to_display_;
-  double display_scale_ = 1;  // device units per point
   std::vector<TextGlyph> glyphs_;
   std::vector<LineSegment> segments_;
   // Unicode values already found, by font and code; the font is kept alive
