@@ -15,6 +15,7 @@
 #include "bench/bench_jpeg.h"
 #include "compiler/pdf_source.h"
 #include "pdf/core/pdf_facade.h"
+#include "tests/pdf/core/pdf_template_helpers.h"
 
 namespace qp::bench {
 namespace {
@@ -36,7 +37,7 @@ std::string ReadFile(const char* path) {
 // standard one (nothing embedded).
 std::string SharedResourcesPdf() {
   std::string pdf = "%PDF-1.4\n";
-  std::map<int, size_t> offsets;
+  std::map<uint32_t, size_t> offsets;
   auto object = [&](int number, const std::string& body, const std::string& stream = {},
                     bool isStream = false) {
     offsets[number] = pdf.size();
@@ -88,18 +89,8 @@ std::string SharedResourcesPdf() {
     object(11 + 2 * p, "<< /Length " + std::to_string(content.size()) + " >>", content, true);
   }
   const size_t xref = pdf.size();
-  const int size = offsets.rbegin()->first + 1;
-  pdf += "xref\n0 " + std::to_string(size) + "\n";
-  char row[32];
-  for (int n = 0; n < size; ++n) {
-    const auto it = offsets.find(n);
-    if (it == offsets.end()) {
-      pdf += "0000000000 65535 f \n";
-    } else {
-      std::snprintf(row, sizeof(row), "%010zu 00000 n \n", it->second);
-      pdf += row;
-    }
-  }
+  pdf += pdf::testing::template_detail::XrefTable(offsets);
+  const uint32_t size = offsets.rbegin()->first + 1;
   pdf += "trailer\n<< /Size " + std::to_string(size) + " /Root 1 0 R >>\nstartxref\n" +
          std::to_string(xref) + "\n%%EOF\n";
   return pdf;

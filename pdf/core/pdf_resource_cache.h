@@ -1,7 +1,8 @@
 #pragma once
 // Resources made once per document: fonts, colour spaces, shadings (with the
-// functions sampled into them), decoded images and text faces, keyed by the document object they were made from, kept within
-// a byte budget and evicted least recently used first.
+// functions sampled into them), decoded images and text faces, keyed by the
+// document object they were made from, kept within a byte budget and evicted
+// least recently used first.
 //
 // A cache belongs to one loaded document and is used by the thread that
 // renders that document; it takes no locks. Keys are the addresses of the
