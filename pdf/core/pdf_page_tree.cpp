@@ -48,12 +48,45 @@ const TPDRect* TPDPage::Mediabox() {
   return media_box_ ? &*media_box_ : nullptr;
 }
 
+namespace {
+
+struct Extent {
+  double x0, y0, x1, y1;
+};
+
+Extent Normalised(const TPDRect& r) {
+  return {std::min(r.Left(), r.Right()), std::min(r.Top(), r.Bottom()),
+          std::max(r.Left(), r.Right()), std::max(r.Top(), r.Bottom())};
+}
+
+}  // namespace
+
 const TPDRect* TPDPage::Cropbox() {
   if (!crop_box_done_) {
     Box(crop_box_, "CropBox", inherited_.CropBox, &inherited_crop_box_);
     crop_box_done_ = true;
+    if (crop_box_) ClipCropboxToMediabox();
   }
   return crop_box_ ? &*crop_box_ : nullptr;
+}
+
+// Nothing outside the media box is part of the page, so a crop box reaching
+// beyond it is cut to it, as other viewers do. A crop box inside the media box
+// stays as stored; one that misses it entirely too (there is nothing better).
+void TPDPage::ClipCropboxToMediabox() {
+  const TPDRect* media = nullptr;
+  try {
+    media = Mediabox();
+  } catch (const ExBadPage&) {
+    return;  // reported when the media box itself is asked for
+  }
+  if (media == nullptr) return;
+  const Extent c = Normalised(*crop_box_), m = Normalised(*media);
+  if (c.x0 >= m.x0 && c.y0 >= m.y0 && c.x1 <= m.x1 && c.y1 <= m.y1) return;
+  const Extent cut{std::max(c.x0, m.x0), std::max(c.y0, m.y0), std::min(c.x1, m.x1),
+                   std::min(c.y1, m.y1)};
+  if (cut.x1 - cut.x0 < 1 || cut.y1 - cut.y0 < 1) return;
+  crop_box_.emplace(cut.x0, cut.y0, cut.x1, cut.y1);
 }
 
 const TPDRect* TPDPage::Bleedbox() {

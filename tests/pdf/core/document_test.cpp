@@ -249,8 +249,9 @@ TEST(PageTree, InheritanceOrderAndGuards) {
       "endobj\n"
       "{{object 4 0}} << /Type /Pages /Parent 2 0 R /Kids [5 0 R 6 0 R] /Count 2 "
       "/MediaBox [0 0 100 200] >> endobj\n"
-      "{{object 5 0}} << /Type /Page /Parent 4 0 R /CropBox [612 792 0 0] >> endobj\n"
-      "{{object 6 0}} << /Type /Page /Parent 4 0 R /Rotate 450 /Resources << >> >> endobj\n"
+      "{{object 5 0}} << /Type /Page /Parent 4 0 R /CropBox [100 200 0 0] >> endobj\n"
+      "{{object 6 0}} << /Type /Page /Parent 4 0 R /Rotate 450 /Resources << >> "
+      "/CropBox [50 -10 300 150] >> endobj\n"
       "{{object 7 0}} << {{streamlen}} >>\nstream\nq Q\nendstream endobj\n"
       "{{object 8 0}} << {{streamlen}} >>\nstream\nBT ET\nendstream endobj\n";
   auto document = Load(Document(tree));
@@ -266,14 +267,17 @@ TEST(PageTree, InheritanceOrderAndGuards) {
   // Page 1: the intermediate node's box, a crop box with signs kept.
   EXPECT_EQ(first->Mediabox()->Right(), 100);
   EXPECT_TRUE(first->IsInheritedMediaBox());
-  EXPECT_EQ(first->GetPageSize().Width, -612);
-  EXPECT_EQ(first->GetPageSize().Height, -792);
+  EXPECT_EQ(first->GetPageSize().Width, -100);
+  EXPECT_EQ(first->GetPageSize().Height, -200);
   EXPECT_EQ(first->Rotate(), 90);
   EXPECT_NE(first->Resource(), nullptr);
   EXPECT_EQ(first->Contents(), nullptr);
   // Page 2: its own rotation as stored, its own resources.
   EXPECT_EQ(second->Rotate(), 450);
   EXPECT_EQ(second->Resource()->GetDict()->GetLength(), 0u);
+  // Page 2: a crop box reaching outside the media box is cut to it.
+  EXPECT_EQ(second->GetPageSize().Width, 50);
+  EXPECT_EQ(second->GetPageSize().Height, 150);
   // Page 3: the root's box, a negative rotation, two streams of three elements.
   EXPECT_EQ(third->GetPageSize().Width, 612);
   EXPECT_EQ(third->Rotate(), -90);
