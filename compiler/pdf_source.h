@@ -39,9 +39,11 @@ int32_t PageRotationAfter(const PdfPageLayout& layout, int32_t pageRotation);
 // does not load, also for an encrypted file whose password is not known.
 void LoadPdfSource(pdf::TPDFDocument& document, const std::filesystem::path& source);
 
-// The note of a plate whose page ran out of time while it was drawn.
+// The note of a plate whose page ran out of time, or out of decoded data,
+// while it was drawn.
 inline constexpr char kDrawingStoppedNote[] =
-    "drawing stopped after 10 seconds; the plate shows the page as far as it got";
+    "drawing stopped at a page limit (10 seconds, or 1 GiB of decoded data); the plate shows "
+    "the page as far as it got";
 
 // Measures page `page` of the loaded document, lays it out and turns it in
 // the loaded copy. Facade errors propagate unchanged.

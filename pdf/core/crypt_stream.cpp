@@ -12,7 +12,7 @@ namespace {
 class Rc4Source final : public Decoder {
  public:
   Rc4Source(std::unique_ptr<ByteSource> input, std::string_view key)
-      : Decoder(DecodeLimits{UINT64_MAX}), input_(std::move(input)), key_(key) {
+      : Decoder(DecodeLimits{UINT64_MAX, nullptr}), input_(std::move(input)), key_(key) {
     Restart();
   }
 
@@ -38,7 +38,7 @@ class Rc4Source final : public Decoder {
 class AesSource final : public Decoder {
  public:
   AesSource(std::unique_ptr<ByteSource> input, std::string_view key)
-      : Decoder(DecodeLimits{UINT64_MAX}), input_(std::move(input)), key_(key), buffer_(kChunk) {
+      : Decoder(DecodeLimits{UINT64_MAX, nullptr}), input_(std::move(input)), key_(key), buffer_(kChunk) {
     Restart();
   }
 

@@ -8,6 +8,10 @@ namespace qp::pdf {
 size_t Decoder::Read(uint8_t* out, size_t size) {
   if (done_ || size == 0) return 0;
   uint64_t room = limit_ - produced_;
+  if (budget_ && budget_->remaining < room) {
+    room = budget_->remaining;
+    if (room == 0) budget_->spent = true;
+  }
   if (room == 0) {
     done_ = true;
     return 0;
@@ -16,6 +20,7 @@ size_t Decoder::Read(uint8_t* out, size_t size) {
   size_t n = Produce(out, size);
   if (n == 0) done_ = true;
   produced_ += n;
+  if (budget_) budget_->remaining -= n;
   return n;
 }
 

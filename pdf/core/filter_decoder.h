@@ -18,7 +18,8 @@ namespace qp::pdf {
 // early instead of exhausting memory.
 class Decoder : public ByteSource {
  public:
-  explicit Decoder(const DecodeLimits& limits) : limit_(limits.max_output) {}
+  explicit Decoder(const DecodeLimits& limits)
+      : limit_(limits.max_output), budget_(limits.budget) {}
 
   size_t Read(uint8_t* out, size_t size) final;
   void Rewind() final;
@@ -31,6 +32,7 @@ class Decoder : public ByteSource {
 
  private:
   uint64_t limit_;
+  std::shared_ptr<DecodeBudget> budget_;
   uint64_t produced_ = 0;
   bool done_ = false;
 };

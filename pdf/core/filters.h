@@ -22,10 +22,20 @@
 
 namespace qp::pdf {
 
+// What the decoders of one document may still produce in all, shared by each
+// decoder made for it: a file of many streams, each under its own cap, cannot
+// decode without end. A document resets it before each page it draws.
+struct DecodeBudget {
+  uint64_t remaining = UINT64_MAX;
+  bool spent = false;  // a decoder's data was cut short by it
+};
+
 // Caps the decoded size of one stream: a decoder ends its data at this many
 // bytes, so that a Flate, LZW, run-length or fax bomb cannot exhaust memory.
+// With a budget, the data also ends when the budget runs out.
 struct DecodeLimits {
   uint64_t max_output = uint64_t{1} << 30;
+  std::shared_ptr<DecodeBudget> budget;
 };
 
 // /DecodeParms of FlateDecode and LZWDecode.

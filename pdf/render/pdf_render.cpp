@@ -231,6 +231,7 @@ bool ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
   TPDPage& page = *prepared.page;
   TPDState& state = prepared.state;
   TPDObjectResolver* resolver = doc.GetBaseDoc();
+  if (doc.GetBaseDoc() != nullptr) doc.GetBaseDoc()->Filters().ResetDecodeBudget();
   TPDDictionary* resources = PageResources(page);
   state.PageBlends = UsesBlendModes(resources, resolver);
   // The page's states borrow the optional content only while it is drawn.
@@ -271,7 +272,12 @@ bool ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
       // A damaged stream ends here; the page goes on with the next one.
     }
   }
-  const bool complete = !content.Budget().outOfTime;
+  bool complete = !content.Budget().outOfTime;
+  if (doc.GetBaseDoc() != nullptr && doc.GetBaseDoc()->Filters().DecodeBudgetSpent()) {
+    // Resources decoded after the budget ran out may be cut short: none is kept.
+    doc.ResourceCache().Clear();
+    complete = false;
+  }
   if (annotations) {
     content.RestoreAll();
     device.RestoreState(pageState);

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   params.ccitt.columns = 1 + data[2] * 8;
   params.ccitt.rows = (data[3] >> 1) & 0x3F;
   params.dct.color_transform = (data[3] >> 1) % 3 - 1;
-  DecodeLimits limits{1 << 20};
+  DecodeLimits limits{1 << 20, nullptr};
 
   auto decoder = MakeDecoder(kind, std::make_unique<MemorySource>(std::span(data + 4, size - 4)),
                              params, limits);

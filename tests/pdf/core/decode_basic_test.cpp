@@ -188,7 +188,7 @@ TEST(DecodePredictor, FlateWithAndWithoutPredictor) {
 }
 
 TEST(DecodeLimits, BombsStopAtTheLimit) {
-  DecodeLimits small{10000};
+  DecodeLimits small{10000, nullptr};
   std::string zeros = test::ZlibCompress(std::string(1 << 22, '\0'), 9);
   std::string runs;
   for (int i = 0; i < 1000; ++i) runs += "\x81\x00";
@@ -209,6 +209,13 @@ TEST(DecodeLimits, BombsStopAtTheLimit) {
     decoder->Rewind();
     EXPECT_EQ(ReadAll(*decoder, 777).size(), small.max_output) << bomb.name << " after rewind";
   }
+  // A budget shared by the bombs: each stops at its own cap until the
+  // budget runs out, then the rest yield nothing.
+  small.budget = std::make_shared<DecodeBudget>(DecodeBudget{25000});
+  std::vector<size_t> sizes;
+  for (const auto& bomb : bombs) sizes.push_back(ReadAll(*bomb.make()).size());
+  EXPECT_EQ(sizes, (std::vector<size_t>{10000, 10000, 5000, 0}));
+  EXPECT_TRUE(small.budget->spent);
 }
 
 TEST(DecodeLzw, EarlyChangeDecidesWidthSwitch) {

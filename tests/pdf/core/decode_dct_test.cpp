@@ -172,7 +172,7 @@ TEST(DecodeDct, CutShortEndsEarly) {
 
 TEST(DecodeDct, LimitRefusesHugeFrames) {
   std::string jpeg = Encode(JCS_RGB, {1, 2, 3});
-  auto decoder = MakeDctDecoder(test::Source(jpeg), {}, DecodeLimits{100});
+  auto decoder = MakeDctDecoder(test::Source(jpeg), {}, DecodeLimits{100, nullptr});
   EXPECT_EQ(test::ReadAll(*decoder), "");
 }
 

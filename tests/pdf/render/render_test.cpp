@@ -232,6 +232,23 @@ TEST(RenderTest, EffectiveRotation) {
   }
 }
 
+TEST(RenderTest, APageBeyondItsDecodeBudgetIsReportedIncomplete) {
+  std::string hex;
+  for (int i = 0; i < 200; ++i)
+    hex += "30 20 30 20 6D 20 31 20 31 20 6C 20 53 0A ";  // 0 0 m 1 1 l S
+  const std::string form =
+      "{{object 20 0}} << /Subtype /Form /BBox [0 0 100 100] /Filter "
+      "/ASCIIHexDecode {{streamlen}} >>\nstream\n" +
+      hex + ">\nendstream endobj\n";
+  const std::string page = "/MediaBox [0 0 100 100] /Resources << /XObject << /F 20 0 R >> >>";
+  for (const uint64_t budget : {uint64_t{100000}, uint64_t{1000}}) {
+    auto doc = LoadBytes(OnePageDocument({"/F Do"}, page, form));
+    doc->GetBaseDoc()->Filters().SetPageDecodeBudget(budget);
+    EXPECT_EQ(RenderToCanvas(*doc, nullptr, 1, 10, 10, 72, 72, 0, true, false), budget > 2800)
+        << budget;
+  }
+}
+
 TEST(RenderTest, NoTargetRecordsAndDiscards) {
   auto doc = LoadBytes(OnePageDocument({"0 0 10 10 re f"}));
   EXPECT_NO_THROW(RenderToCanvas(*doc, nullptr, 1, 10, 10, 72, 72, 0, true, false));
