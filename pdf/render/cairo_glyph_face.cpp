@@ -57,7 +57,10 @@ TFontFacePtr CreateCairoGlyphFace(TPDFont& font, const TTextFace& face) {
     holder->face = nullptr;
     return nullptr;
   }
-  TFontFacePtr cairoFace(cairo_ft_font_face_create_for_ft_face(holder->face, FT_LOAD_NO_HINTING));
+  // Outlines only: the bitmap strikes that some fonts carry for small sizes
+  // (Calibri, WenQuanYi) are one-bit and drawn bold at those sizes.
+  TFontFacePtr cairoFace(
+      cairo_ft_font_face_create_for_ft_face(holder->face, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP));
   if (cairo_font_face_status(cairoFace.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
   if (cairo_font_face_set_user_data(cairoFace.get(), &kHolderKey, holder.get(), DestroyHolder) !=
       CAIRO_STATUS_SUCCESS) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -660,6 +661,35 @@ TEST(TextRenderTest, CorpusTrueTypeTextAppears) {
     }
     EXPECT_GE(ink * 2, c.mutoolInk) << c.file << ": ink " << ink;
   }
+}
+
+// Embedded Calibri carries one-bit bitmap strikes near 19 pixels per em; the
+// glyphs must still be drawn from their outlines, so the page's darkness at
+// width 1024 matches a quarter of its darkness at width 2048.
+TEST(TextRenderTest, GlyphsIgnoreBitmapStrikes) {
+  const std::string file =
+      std::string(QP_SHARED_DIR) + "/corpus/pdfjs/annotation-link-text-popup.pdf";
+  if (!std::ifstream(file)) GTEST_SKIP() << "corpus not found: " << file;
+  TPDDocument doc;
+  doc.LoadDocument(file);
+  TPDPage* page = doc.GetPageTree()->GetPage(1);
+  ASSERT_TRUE(page);
+  const auto darkness = [&](int width) {
+    const double dpi = width * 72 / page->GetPageWidth();
+    const int height = static_cast<int>(std::ceil(page->GetPageHeight() * dpi / 72));
+    Rendered out(width, height);
+    out.Render(doc, 0, 1, dpi);
+    double sum = 0;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const uint32_t p = out.At(x, y);
+        sum += 255 - std::min({p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF});
+      }
+    }
+    return sum;
+  };
+  const double small = darkness(1024), large = darkness(2048) / 4;
+  EXPECT_NEAR(small / large, 1.0, 0.02);
 }
 
 }  // namespace
