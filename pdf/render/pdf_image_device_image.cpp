@@ -78,13 +78,18 @@ bool UnitSquareWithin(const cairo_matrix_t& m, double limit) {
   return true;
 }
 
-// Enlarged images keep their pixels sharp unless they ask to be smoothed
-// (/Interpolate): scans and dithered 1-bit images would otherwise blur.
-// Reduced images are filtered so that no detail turns into aliasing.
+// Images enlarged more than twice keep their pixels sharp unless they ask to
+// be smoothed (/Interpolate): scans and dithered 1-bit images would otherwise
+// blur. Smaller enlargements are smoothed, as other viewers do, so that a
+// column doubled here and there does not thicken lines; reduced images are
+// filtered so that no detail turns into aliasing.
+constexpr double kSharpScale = 2;
 cairo_filter_t ImageFilter(const cairo_matrix_t& imageToTarget, bool interpolate) {
   const double columnWidth = std::hypot(imageToTarget.xx, imageToTarget.yx);
   const double rowHeight = std::hypot(imageToTarget.xy, imageToTarget.yy);
-  if (!interpolate && columnWidth >= 1 && rowHeight >= 1) return CAIRO_FILTER_NEAREST;
+  if (!interpolate && (columnWidth > kSharpScale || rowHeight > kSharpScale)) {
+    return CAIRO_FILTER_NEAREST;
+  }
   return CAIRO_FILTER_GOOD;
 }
 
