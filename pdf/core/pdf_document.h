@@ -48,6 +48,11 @@ class TPDDocument {
   const std::string& GetCMapPath() const { return cmap_path_; }
   void SetCMapPath(std::string path) { cmap_path_ = std::move(path); }
 
+  // Anti-aliased paths rasterised with 4 x 4 samples per pixel instead of
+  // Cairo's finer default, for rasters that are reduced to a few colours.
+  bool FastAntiAliasing() const { return fast_anti_aliasing_; }
+  void SetFastAntiAliasing(bool fast) { fast_anti_aliasing_ = fast; }
+
   // Fonts, colour spaces and images made from this document's objects,
   // shared by the pages rendered from it; emptied when it is unloaded. Not
   // locked: a document is used by one thread at a time (each build worker
@@ -63,6 +68,7 @@ class TPDDocument {
   TPDVersion version_ = v14;
   std::string file_name_;
   std::string password_;
+  bool fast_anti_aliasing_ = false;
   std::string cmap_path_;
   bool is_encrypted_ = false;
   int32_t permissions_ = 0;

@@ -119,6 +119,11 @@ void TPDFDocument::SetResourceCacheBudget(size_t bytes) {
   if (document_) document_->ResourceCache().SetBudget(bytes);
 }
 
+void TPDFDocument::SetFastAntiAliasing(bool fast) {
+  fast_anti_aliasing_ = fast;
+  if (document_) document_->SetFastAntiAliasing(fast);
+}
+
 void TPDFDocument::Reset() {
   document_ = std::make_unique<TPDDocument>();
   document_->SetCMapPath(cmap_path_);
@@ -138,6 +143,7 @@ bool TPDFDocument::LoadAskingForPassword(const std::function<void()>& load) {
   for (;;) {
     is_loaded_ = false;
     document_->SetCMapPath(cmap_path_);
+    document_->SetFastAntiAliasing(fast_anti_aliasing_);
     document_->SetPassword(password_);
     try {
       load();

@@ -99,6 +99,10 @@ class TPDFDocument {
   void SetResourceCacheBudget(size_t bytes);
   size_t ResourceCacheBudget() const { return cache_budget_; }
 
+  // Paths of pages drawn from now on are anti-aliased with 4 x 4 samples
+  // per pixel (TPDDocument::SetFastAntiAliasing).
+  void SetFastAntiAliasing(bool fast);
+
   // What tells a file apart from an earlier state of it.
   struct FileStamp {
     uint64_t device = 0, inode = 0;
@@ -129,6 +133,7 @@ class TPDFDocument {
   TPasswordEvent on_password_;
   std::string cmap_path_;
   size_t cache_budget_ = TPDResourceCache::kDefaultBudget;
+  bool fast_anti_aliasing_ = false;
   std::optional<FileStamp> stamp_;  // of the loaded file
   // Pages rotated since loading, with their rotation before (nothing when it
   // could not be read).

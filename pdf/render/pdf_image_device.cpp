@@ -67,7 +67,7 @@ void TPDImageDevice::StartPage(int /*nPage*/, const TPDState& state) {
   cairo_set_source_rgb(cr_, 1, 1, 1);
   cairo_fill_preserve(cr_);
   cairo_clip(cr_);
-  cairo_set_antialias(cr_, allow_anti_alias_ ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+  cairo_set_antialias(cr_, PathAntiAlias());
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
   // Content blends with what it covers on the page, not with the paper:
   // a page that uses blend modes is drawn into a transparent group laid on

@@ -93,6 +93,8 @@ class TPDImageDevice final : public TPDExportDevice {
   // one they are kept for this page only. The devices of pattern cells and
   // soft masks share their page's.
   void SetResourceCache(TPDResourceCache* cache) { resource_cache_ = cache; }
+  // Paths anti-aliased with 4 x 4 samples per pixel (Cairo's fast mode).
+  void SetFastAntiAliasing(bool fast) { fast_anti_alias_ = fast; }
 
   // Images (pdf_image_device_image.cpp): decoded once per draw and painted
   // onto the unit square of user space; DeviceN images and images above
@@ -184,6 +186,11 @@ class TPDImageDevice final : public TPDExportDevice {
   cairo_t* cr_;
   cairo_matrix_t playback_;
   bool allow_anti_alias_;
+  bool fast_anti_alias_ = false;
+  cairo_antialias_t PathAntiAlias() const {
+    if (!allow_anti_alias_) return CAIRO_ANTIALIAS_NONE;
+    return fast_anti_alias_ ? CAIRO_ANTIALIAS_FAST : CAIRO_ANTIALIAS_DEFAULT;
+  }
   double page_height_ = 0;
   int save_depth_ = 0;
   bool page_started_ = false;

@@ -49,7 +49,7 @@ void TPDImageDevice::BeginCell(double pageHeight) {
   cairo_save(cr_);
   ++save_depth_;
   page_started_ = true;
-  cairo_set_antialias(cr_, allow_anti_alias_ ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+  cairo_set_antialias(cr_, PathAntiAlias());
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
 }
 
@@ -121,6 +121,7 @@ TPDImageDevice::CairoPatternPtr TPDImageDevice::CellPattern(const TPDTiling& t,
     ContextPtr cr(cairo_create(surface.get()), cairo_destroy);
     {
       TPDImageDevice cell(cr.get(), playback, allow_anti_alias_);
+      cell.SetFastAntiAliasing(fast_anti_alias_);
       cell.SetResourceCache(resource_cache_);
       cell.BeginCell(page_height_);
       const double nx = Overlap(t.BBox[2] - t.BBox[0], xs);

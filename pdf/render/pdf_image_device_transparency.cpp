@@ -151,6 +151,7 @@ std::shared_ptr<const TPDSoftMask> TPDImageDevice::MakeSoftMask(
     cairo_matrix_init_translate(&shift, -x0, -y0);
     cairo_matrix_multiply(&playback, &playback_, &shift);
     TPDImageDevice device(cr.get(), playback, allow_anti_alias_);
+    device.SetFastAntiAliasing(fast_anti_alias_);
     device.SetResourceCache(resource_cache_);
     device.BeginCell(page_height_);
     device.DrawFormXObject(state, group);

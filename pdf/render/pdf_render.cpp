@@ -350,6 +350,7 @@ bool RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, 
     cairo_matrix_init_scale(&playback, sx, sy);
     TPDImageDevice device(cr, playback, antiAliasing);
     device.SetResourceCache(&doc.ResourceCache());
+    device.SetFastAntiAliasing(doc.FastAntiAliasing());
     complete = ShowPrepared(doc, device, *prepared, true);
   }
   cairo_restore(cr);
