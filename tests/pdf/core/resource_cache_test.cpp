@@ -109,15 +109,22 @@ class KeptDocument : public ::testing::Test {
     Write("/Rotate 90");
   }
   void TearDown() override { std::filesystem::remove(path_); }
-  void Write(const std::string& pageOneExtra, bool datedBack = true) {
+  void Write(const std::string& pageOneExtra, bool datedBack = true, int streams = 0) {
+    std::string streamObjects;
+    for (int i = 0; i < streams; ++i) {
+      streamObjects += "{{object " + std::to_string(10 + i) +
+                       " 0}} << {{streamlen}} >>\nstream\nq Q\nendstream endobj\n";
+    }
     std::ofstream(path_, std::ios::binary | std::ios::trunc) << testing::ExpandPdfTemplate(
-        "%PDF-1.5\n{{object 1 0}} << /Type /Catalog /Pages 2 0 R >> endobj\n"
+        "%PDF-1.5\n" + streamObjects +
+        "{{object 1 0}} << /Type /Catalog /Pages 2 0 R >> endobj\n"
         "{{object 2 0}} << /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >> endobj\n"
         "{{object 3 0}} << /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] " +
         pageOneExtra +
         " >> endobj\n"
         "{{object 4 0}} << /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] >> endobj\n"
-        "{{xref}}trailer << /Size 5 /Root 1 0 R >>\n{{startxref}}\n%%EOF\n");
+        "{{xref}}trailer << /Size " +
+        std::to_string(10 + streams) + " /Root 1 0 R >>\n{{startxref}}\n%%EOF\n");
     // A file written just now is never kept (its time may not change with
     // the next write); dated an hour back, it may be.
     if (datedBack) {
@@ -154,18 +161,22 @@ TEST_F(KeptDocument, ChangedFileOrNoBudgetLoadsAfresh) {
     bool rewrite;
     size_t budget;
     bool datedBack;
+    int streamsFetched;
   };
+  constexpr int kMaxStreams = int(TPDFDocument::kMaxKeptStreams);
   const Case cases[] = {
-      {"rewritten", true, TPDResourceCache::kDefaultBudget, true},
-      {"cache off", false, 0, true},
-      {"written just now", false, TPDResourceCache::kDefaultBudget, false},
+      {"rewritten", true, TPDResourceCache::kDefaultBudget, true, 0},
+      {"cache off", false, 0, true, 0},
+      {"written just now", false, TPDResourceCache::kDefaultBudget, false, 0},
+      {"too many streams fetched", false, TPDResourceCache::kDefaultBudget, true, kMaxStreams + 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Write("/Rotate 90", c.datedBack);
+    Write("/Rotate 90", c.datedBack, c.streamsFetched);
     TPDFDocument document;
     document.SetResourceCacheBudget(c.budget);
     ASSERT_TRUE(document.LoadFromFile(Path()));
+    for (int i = 0; i < c.streamsFetched; ++i) document.Document()->GetBaseDoc()->GetObject(10 + i);
     document.Document()->ResourceCache().Keep({&kObjects[0], Kind::kFont}, std::make_shared<int>(1),
                                               10);
     if (c.rewrite) Write("/Rotate 270");
