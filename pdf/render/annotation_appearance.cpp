@@ -348,50 +348,46 @@ std::string TextBytes(const std::string& s) {
   return out;
 }
 
-// Free text: the /Contents in Helvetica at the size and in the colour of
-// /DA, a line per line break, from the top left of the Rect (inside the
-// border, which is not drawn) and clipped to it.
-std::optional<TAnnotationDrawing> FreeText(const TPDDictionary& annot, TPDObjectResolver* doc) {
-  double r[4];
-  const TPDBaseObject* contents = ResolveObject(annot.LookUp("Contents"), doc);
-  if (!ReadRect(annot, doc, r) || !contents || !contents->IsString()) return std::nullopt;
-  const std::string text = TextBytes(static_cast<const TPDString*>(contents)->GetBytes());
-  if (text.find_first_not_of(" \r\n") == std::string::npos) return std::nullopt;
+// The font size and fill colour that a /DA string sets: the operands before
+// Tf and before the last fill colour operator. A size of 0 (fit the box) is
+// kept as 0.
+struct DefaultAppearance {
   double size = 12;
   std::string colour = "0 g\n";
-  const TPDBaseObject* da = ResolveObject(annot.LookUp("DA"), doc);
-  if (da && da->IsString()) {
-    // The operands before Tf and before a fill colour operator.
-    std::vector<std::string> words;
-    const std::string s = static_cast<const TPDString*>(da)->GetBytes();
-    for (size_t i = 0; i < s.size() && words.size() < 64;) {
-      const size_t end = std::min(s.find_first_of(" \t\r\n", i), s.size());
-      if (end > i) words.push_back(s.substr(i, end - i));
-      i = end + 1;
+};
+
+DefaultAppearance ReadDefaultAppearance(const TPDBaseObject* da) {
+  DefaultAppearance result;
+  if (!da || !da->IsString()) return result;
+  std::vector<std::string> words;
+  const std::string s = static_cast<const TPDString*>(da)->GetBytes();
+  for (size_t i = 0; i < s.size() && words.size() < 64;) {
+    const size_t end = std::min(s.find_first_of(" \t\r\n", i), s.size());
+    if (end > i) words.push_back(s.substr(i, end - i));
+    i = end + 1;
+  }
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    char* stop = nullptr;
+    if (w == "Tf" && i >= 1) {
+      const double v = std::strtod(words[i - 1].c_str(), &stop);
+      if (stop && *stop == 0 && v >= 0 && v < 1000) result.size = v;
     }
-    for (size_t i = 0; i < words.size(); ++i) {
-      const std::string& w = words[i];
-      char* stop = nullptr;
-      if (w == "Tf" && i >= 1) {
-        const double v = std::strtod(words[i - 1].c_str(), &stop);
-        if (stop && *stop == 0 && v > 0 && v < 1000) size = v;
-      }
-      const size_t n = w == "g" ? 1 : w == "rg" ? 3 : w == "k" ? 4 : 0;
-      if (n && i >= n) {
-        std::vector<double> c;
-        for (size_t k = i - n; k < i; ++k) c.push_back(std::strtod(words[k].c_str(), &stop));
-        colour = ColourOp(c, false);
-      }
+    const size_t n = w == "g" ? 1 : w == "rg" ? 3 : w == "k" ? 4 : 0;
+    if (n && i >= n) {
+      std::vector<double> c;
+      for (size_t k = i - n; k < i; ++k) c.push_back(std::strtod(words[k].c_str(), &stop));
+      result.colour = ColourOp(c, false);
     }
   }
-  const double lead = size * 1.15;
-  // The text starts inside the border, its first line's ascent below the top.
-  const double inset = BorderOf(annot, doc).width;
-  std::string out = "q " + Pt({r[0], r[1]}) + Num(r[2] - r[0]) + " " + Num(r[3] - r[1]) +
-                    " re W n\nBT /F1 " + Num(size) + " Tf " + Num(lead) + " TL\n" + colour +
-                    Pt({r[0] + inset, r[3] - inset - 0.8 * size}) + "Td\n";
+  return result;
+}
+
+// Text lines split at line breaks, each as a string operand "(...)".
+std::vector<std::string> TextLines(const std::string& text) {
+  std::vector<std::string> lines;
   size_t start = 0;
-  for (size_t lines = 0; start <= text.size() && lines < 500; ++lines) {
+  while (start <= text.size() && lines.size() < 500) {
     size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text.size();
     std::string line = "(";
@@ -399,12 +395,23 @@ std::optional<TAnnotationDrawing> FreeText(const TPDDictionary& annot, TPDObject
       if (text[i] == '(' || text[i] == ')' || text[i] == '\\') line += '\\';
       line += text[i];
     }
-    out += line + ") Tj T*\n";
+    lines.push_back(line + ")");
     if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
       ++end;
     }
     start = end + 1;
   }
+  return lines;
+}
+
+// Lines of text in Helvetica, clipped to the Rect, the first baseline at
+// `first` and each further one a leading below.
+TAnnotationDrawing TextDrawing(const double r[4], const std::vector<std::string>& lines,
+                               const DefaultAppearance& da, Point first) {
+  std::string out = "q " + Pt({r[0], r[1]}) + Num(r[2] - r[0]) + " " + Num(r[3] - r[1]) +
+                    " re W n\nBT /F1 " + Num(da.size) + " Tf " + Num(da.size * 1.15) + " TL\n" +
+                    da.colour + Pt(first) + "Td\n";
+  for (const std::string& line : lines) out += line + " Tj T*\n";
   TAnnotationDrawing drawing;
   drawing.Content = out + "ET Q\n";
   auto font = std::make_unique<TPDDictionary>();
@@ -419,6 +426,64 @@ std::optional<TAnnotationDrawing> FreeText(const TPDDictionary& annot, TPDObject
   return drawing;
 }
 
+// Free text: the /Contents in Helvetica at the size and in the colour of
+// /DA, a line per line break, from the top left of the Rect (inside the
+// border, which is not drawn) and clipped to it.
+std::optional<TAnnotationDrawing> FreeText(const TPDDictionary& annot, TPDObjectResolver* doc) {
+  double r[4];
+  const TPDBaseObject* contents = ResolveObject(annot.LookUp("Contents"), doc);
+  if (!ReadRect(annot, doc, r) || !contents || !contents->IsString()) return std::nullopt;
+  const std::string text = TextBytes(static_cast<const TPDString*>(contents)->GetBytes());
+  if (text.find_first_not_of(" \r\n") == std::string::npos) return std::nullopt;
+  DefaultAppearance da = ReadDefaultAppearance(ResolveObject(annot.LookUp("DA"), doc));
+  if (da.size == 0) da.size = 12;
+  // The text starts inside the border, its first line's ascent below the top.
+  const double inset = BorderOf(annot, doc).width;
+  return TextDrawing(r, TextLines(text), da, {r[0] + inset, r[3] - inset - 0.8 * da.size});
+}
+
+// A field's key, its own or the nearest parent's (form fields inherit FT,
+// V, DA and Ff).
+const TPDBaseObject* FieldValue(const TPDDictionary& field, TPDObjectResolver* doc,
+                                const char* key) {
+  const TPDDictionary* node = &field;
+  for (int depth = 0; node && depth < 32; ++depth) {
+    if (const TPDBaseObject* v = ResolveObject(node->LookUp(key), doc)) return v;
+    const TPDBaseObject* parent = ResolveObject(node->LookUp("Parent"), doc);
+    node = parent && parent->IsDict() ? static_cast<const TPDDictionary*>(parent) : nullptr;
+  }
+  return nullptr;
+}
+
+// A text field's value in Helvetica at the size and colour of its /DA (a
+// size of 0 fits the box's height), 2 points in from the left: one line
+// centred in the height, or lines from the top for a multi-line field.
+// Password fields show nothing.
+std::optional<TAnnotationDrawing> TextField(const TPDDictionary& annot, TPDObjectResolver* doc) {
+  const TPDBaseObject* type = FieldValue(annot, doc, "FT");
+  if (!type || !type->IsName("Tx")) return std::nullopt;
+  double r[4];
+  const TPDBaseObject* value = FieldValue(annot, doc, "V");
+  if (!ReadRect(annot, doc, r) || !value || !value->IsString()) return std::nullopt;
+  const TPDBaseObject* ff = FieldValue(annot, doc, "Ff");
+  const int flags = ff && ff->IsInteger() ? static_cast<const TPDInteger*>(ff)->Value() : 0;
+  constexpr int kMultiline = 1 << 12, kPassword = 1 << 13;
+  if (flags & kPassword) return std::nullopt;
+  const std::string text = TextBytes(static_cast<const TPDString*>(value)->GetBytes());
+  if (text.find_first_not_of(" \r\n") == std::string::npos) return std::nullopt;
+  constexpr double kPadding = 2;
+  const double height = r[3] - r[1];
+  DefaultAppearance da = ReadDefaultAppearance(FieldValue(annot, doc, "DA"));
+  if (da.size == 0) da.size = std::clamp((height - 2 * kPadding) / 1.15, 4.0, 12.0);
+  const std::vector<std::string> lines = TextLines(text);
+  const bool multiline = (flags & kMultiline) != 0;
+  // Helvetica's capitals stand about 0.72 em above the baseline.
+  const double baseline =
+      multiline ? r[3] - kPadding - 0.8 * da.size : r[1] + (height - 0.72 * da.size) / 2;
+  return TextDrawing(r, multiline ? lines : std::vector<std::string>{lines.front()}, da,
+                     {r[0] + kPadding, baseline});
+}
+
 }  // namespace
 
 std::optional<TAnnotationDrawing> MakeAnnotationDrawing(const TPDDictionary& annot,
@@ -429,6 +494,8 @@ std::optional<TAnnotationDrawing> MakeAnnotationDrawing(const TPDDictionary& ann
   std::optional<TAnnotationDrawing> drawing;
   if (type == "FreeText") {
     drawing = FreeText(annot, doc);
+  } else if (type == "Widget") {
+    drawing = TextField(annot, doc);
   } else {
     const bool markup =
         type == "Highlight" || type == "Underline" || type == "StrikeOut" || type == "Squiggly";

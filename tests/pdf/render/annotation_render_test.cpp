@@ -144,5 +144,39 @@ TEST(AnnotationRenderTest, DrawnWherePeersDrawThem) {
   }
 }
 
+// Text fields without an appearance show their value (inherited from the
+// parent field too) inside their rectangle; password fields show nothing.
+TEST(AnnotationRenderTest, TextFieldsWithoutAppearanceShowTheirValue) {
+  const struct {
+    const char* name;
+    std::string annot;
+    bool ink;
+  } cases[] = {
+      {"own value", "/FT /Tx /V (Hello) /DA (/Helv 12 Tf 0 g)", true},
+      {"value and type from the parent", "/Parent 21 0 R", true},
+      {"size 0 fits the box", "/FT /Tx /V (Hello) /DA (/Helv 0 Tf 0 g)", true},
+      {"password", "/FT /Tx /Ff 8192 /V (secret)", false},
+      {"not a text field", "/FT /Btn /V (Hello)", false},
+  };
+  for (const auto& c : cases) {
+    const std::string objects =
+        "{{object 20 0}} << /Type /Annot /Subtype /Widget /Rect [10 40 90 60] " + c.annot +
+        " >> endobj\n{{object 21 0}} << /FT /Tx /V (Hello) >> endobj\n";
+    auto doc =
+        LoadBytes(OnePageDocument({""}, "/MediaBox [0 0 100 100] /Annots [20 0 R]", objects));
+    Rendered out(100, 100);
+    out.Render(*doc);
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 100; ++y) {
+      for (int x = 0; x < 100; ++x) {
+        if ((out.At(x, y) & 0xFF) > 128) continue;
+        (x >= 10 && x < 90 && y >= 40 && y < 60 ? inside : outside) += 1;
+      }
+    }
+    EXPECT_EQ(inside > 20, c.ink) << c.name << ": " << inside;
+    EXPECT_EQ(outside, 0) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace qp::pdf
