@@ -7,7 +7,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build/release}
-corpus=${2:-$here/../../shared/corpus}
+corpus=$(cd "${2:-$here/../../shared/corpus}" && pwd)  # links below need an absolute path
 runs=${3:-3}
 platec=$build/cli/platec
 work=$(mktemp -d)
