@@ -38,7 +38,10 @@ class Rc4Source final : public Decoder {
 class AesSource final : public Decoder {
  public:
   AesSource(std::unique_ptr<ByteSource> input, std::string_view key)
-      : Decoder(DecodeLimits{UINT64_MAX, nullptr}), input_(std::move(input)), key_(key), buffer_(kChunk) {
+      : Decoder(DecodeLimits{UINT64_MAX, nullptr}),
+        input_(std::move(input)),
+        key_(key),
+        buffer_(kChunk) {
     Restart();
   }
 

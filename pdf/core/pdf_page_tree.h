@@ -94,7 +94,6 @@ class TPDPage {
   TPDDictionary* dict_;
   uint32_t page_num_;
   TPDInheritedProperty inherited_;
-
   std::optional<TPDRect> media_box_, crop_box_, bleed_box_, trim_box_;
   bool media_box_done_ = false, crop_box_done_ = false;
   bool bleed_box_done_ = false, trim_box_done_ = false;

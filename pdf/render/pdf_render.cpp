@@ -230,8 +230,9 @@ bool ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
                   bool renderAnnots) {
   TPDPage& page = *prepared.page;
   TPDState& state = prepared.state;
-  TPDObjectResolver* resolver = doc.GetBaseDoc();
-  if (doc.GetBaseDoc() != nullptr) doc.GetBaseDoc()->Filters().ResetDecodeBudget();
+  TPDBaseDoc* base = doc.GetBaseDoc();
+  TPDObjectResolver* resolver = base;
+  if (base != nullptr) base->Filters().ResetDecodeBudget();
   TPDDictionary* resources = PageResources(page);
   state.PageBlends = UsesBlendModes(resources, resolver);
   // The page's states borrow the optional content only while it is drawn.
@@ -273,7 +274,7 @@ bool ShowPrepared(TPDDocument& doc, TPDExportDevice& device, PreparedPage& prepa
     }
   }
   bool complete = !content.Budget().outOfTime;
-  if (doc.GetBaseDoc() != nullptr && doc.GetBaseDoc()->Filters().DecodeBudgetSpent()) {
+  if (base != nullptr && base->Filters().DecodeBudgetSpent()) {
     // Resources decoded after the budget ran out may be cut short: none is kept.
     doc.ResourceCache().Clear();
     complete = false;
