@@ -1,7 +1,7 @@
 #pragma once
 // A cairo font face over the font program of a text face. Small glyphs are
-// shown through it: cairo rasterises each glyph once per size and keeps the
-// mask, which is far cheaper than filling every outline again.
+// shown through it as masks rendered once per size and kept, which is far
+// cheaper than filling every outline again.
 
 #include <cairo.h>
 

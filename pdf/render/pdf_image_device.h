@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "pdf/render/cairo_glyph_face.h"
+#include "pdf/render/glyph_mask_cache.h"
 #include "pdf/render/pdf_export_device.h"
 #include "pdf/render/text_font_select.h"
 
@@ -119,6 +120,12 @@ class TPDImageDevice final : public TPDExportDevice {
   // Filled glyphs up to this em size (target pixels) are shown as cached
   // masks; larger ones, and stroked or clipping text, as paths.
   static constexpr double kMaxMaskGlyphEm = 256;
+  // Sizes of a font whose scaled fonts and glyph masks are kept, and the
+  // bytes of masks kept per size.
+  static constexpr size_t kSizesPerFont = 4;
+  static constexpr size_t kGlyphMaskBytesPerSize = size_t{256} << 10;
+  // A string whose glyph masks cover more pixels than this is shown by cairo.
+  static constexpr int64_t kMaxStringMaskPixels = int64_t{1} << 22;
   // Mask glyphs placed farther than this from the target's origin, in
   // pixels, are not shown.
   static constexpr double kMaxGlyphOffset = 1e5;
@@ -202,6 +209,12 @@ class TPDImageDevice final : public TPDExportDevice {
   double path_length_ = 0;  // of the last path built, in target pixels (an upper bound)
 
   // Text.
+  // A font at one size and shape: cairo's scaled font and our glyph masks.
+  struct SizedFont {
+    cairo_matrix_t matrix{};
+    TScaledFontPtr scaled;
+    TGlyphMaskCache masks;
+  };
   // The face chosen for a font, and its glyphs of single-byte codes once found.
   struct TextFont {
     std::shared_ptr<TPDFont> font;  // kept so that the key stays valid
@@ -210,8 +223,8 @@ class TPDImageDevice final : public TPDExportDevice {
     std::vector<int64_t> byteGlyphs = std::vector<int64_t>(256, -1);  // -1 unknown, -2 none
     TFontFacePtr cairoFace;                                           // made on first use
     bool cairoFaceTried = false;
-    TScaledFontPtr scaled;  // the last size shown, with its matrix
-    cairo_matrix_t scaledMatrix{};
+    // The sizes shown lately, the last one last.
+    std::vector<std::unique_ptr<SizedFont>> sizes;
   };
   // A glyph waiting to be shown as a mask at the end of the string operator.
   struct PendingGlyph {
@@ -224,9 +237,13 @@ class TPDImageDevice final : public TPDExportDevice {
   void AppendGlyph(const TPDState& state, double x, double y, uint32_t glyphIndex);
   // Font units to target pixels for a glyph at text space (x, y).
   cairo_matrix_t GlyphMatrix(const TPDState& state, double x, double y) const;
-  // The scaled font for glyph matrix `m`, or nullptr when masks cannot serve.
-  cairo_scaled_font_t* MaskFont(const cairo_matrix_t& m);
+  // The font at the size of glyph matrix `m`, or nullptr when masks cannot
+  // serve.
+  SizedFont* MaskFont(const cairo_matrix_t& m);
   void ShowPendingGlyphs(const TPDState& state);
+  // Shows cairo_glyphs_ through our masks at fractions of a pixel, composed
+  // into one mask for the string; false when they cannot serve.
+  bool ShowGlyphMasks(SizedFont& font, int phasesX, int phasesY);
   // The glyphs of the string operator, filled and stroked by the mode.
   void PaintText(const TPDState& state);
   // Shared with the document's cache, which may drop its copy meanwhile.

@@ -1,6 +1,7 @@
 // Text on the raster device: glyph outlines from the font processor, placed
 // by the text state, filled and stroked by the rendering mode.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "pdf/core/pdf_font_cache.h"
@@ -19,8 +20,8 @@ double Clamped(double v) {
 constexpr double kThinnestTextStroke = 0.3;
 
 // What a text face holds besides its font, roughly: the glyph table and
-// Cairo's glyph masks of a size or two.
-constexpr size_t kTextFaceBytes = size_t{64} << 10;
+// glyph masks of a few sizes.
+constexpr size_t kTextFaceBytes = size_t{256} << 10;
 
 bool IsPattern(const TPDColorSpaceRef& space) {
   return space && space->GetMode() == csPattern;
@@ -117,19 +118,22 @@ cairo_matrix_t TPDImageDevice::GlyphMatrix(const TPDState& state, double x, doub
   return m;
 }
 
-cairo_scaled_font_t* TPDImageDevice::MaskFont(const cairo_matrix_t& m) {
+TPDImageDevice::SizedFont* TPDImageDevice::MaskFont(const cairo_matrix_t& m) {
   TextFont& font = *text_font_;
   // Cairo's font space is one em with y down; the glyph matrix takes font
   // units with y up.
   const double upem = font.unitsPerEm;
   cairo_matrix_t fontMatrix;
   cairo_matrix_init(&fontMatrix, m.xx * upem, m.yx * upem, -m.xy * upem, -m.yy * upem, 0, 0);
-  const cairo_matrix_t& last = font.scaledMatrix;
-  if (font.scaled && last.xx == fontMatrix.xx && last.yx == fontMatrix.yx &&
-      last.xy == fontMatrix.xy && last.yy == fontMatrix.yy) {
-    return font.scaled.get();
+  auto& sizes = font.sizes;
+  for (auto it = sizes.begin(); it != sizes.end(); ++it) {
+    const cairo_matrix_t& known = (*it)->matrix;
+    if (known.xx == fontMatrix.xx && known.yx == fontMatrix.yx && known.xy == fontMatrix.xy &&
+        known.yy == fontMatrix.yy) {
+      if (it + 1 != sizes.end()) std::rotate(it, it + 1, sizes.end());
+      return sizes.back().get();
+    }
   }
-  font.scaled.reset();
   if (!font.cairoFaceTried) {
     font.cairoFaceTried = true;
     font.cairoFace = CreateCairoGlyphFace(*font.font, font.face);
@@ -146,15 +150,19 @@ cairo_scaled_font_t* TPDImageDevice::MaskFont(const cairo_matrix_t& m) {
       cairo_scaled_font_create(font.cairoFace.get(), &fontMatrix, &identity, options));
   cairo_font_options_destroy(options);
   if (cairo_scaled_font_status(scaled.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
-  font.scaled = std::move(scaled);
-  font.scaledMatrix = fontMatrix;
-  return font.scaled.get();
+  if (sizes.size() >= kSizesPerFont) sizes.erase(sizes.begin());
+  auto sized = std::make_unique<SizedFont>();
+  sized->matrix = fontMatrix;
+  sized->scaled = std::move(scaled);
+  sizes.push_back(std::move(sized));
+  return sizes.back().get();
 }
 
 void TPDImageDevice::ShowPendingGlyphs(const TPDState& state) {
   const PendingGlyph& first = pending_glyphs_.front();
-  cairo_scaled_font_t* scaled = MaskFont(GlyphMatrix(state, first.x, first.y));
-  if (scaled) {
+  const cairo_matrix_t firstMatrix = GlyphMatrix(state, first.x, first.y);
+  SizedFont* sized = MaskFont(firstMatrix);
+  if (sized) {
     cairo_glyphs_.clear();
     for (const PendingGlyph& g : pending_glyphs_) {
       const cairo_matrix_t m = GlyphMatrix(state, g.x, g.y);
@@ -166,22 +174,102 @@ void TPDImageDevice::ShowPendingGlyphs(const TPDState& state) {
     // Loading the glyphs here keeps a font FreeType cannot scale from
     // putting the context in an error state: its glyphs go as paths.
     cairo_text_extents_t extents;
-    cairo_scaled_font_glyph_extents(scaled, cairo_glyphs_.data(),
+    cairo_scaled_font_glyph_extents(sized->scaled.get(), cairo_glyphs_.data(),
                                     static_cast<int>(cairo_glyphs_.size()), &extents);
-    if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) {
-      text_font_->scaled.reset();
+    if (cairo_scaled_font_status(sized->scaled.get()) != CAIRO_STATUS_SUCCESS) {
+      text_font_->sizes.clear();
       text_font_->cairoFace.reset();
-      scaled = nullptr;
+      sized = nullptr;
     }
   }
-  if (scaled) {
-    cairo_set_scaled_font(cr_, scaled);
+  if (sized) {
     SetSource(state.GetFillRGB(), state.FillOpacity);
-    cairo_show_glyphs(cr_, cairo_glyphs_.data(), static_cast<int>(cairo_glyphs_.size()));
+    const cairo_matrix_t& m = firstMatrix;
+    const double em = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx)) * text_font_->unitsPerEm;
+    // Text along an axis keeps its baseline on whole pixels, which keeps
+    // its horizontal strokes crisp (as other renderers draw it).
+    int phasesX = TGlyphMaskCache::PhasesAlong(em), phasesY = phasesX;
+    if (m.yx == 0 && m.xy == 0) phasesY = TGlyphMaskCache::PhasesAcross(em);
+    if (m.xx == 0 && m.yy == 0) phasesX = TGlyphMaskCache::PhasesAcross(em);
+    if (!allow_anti_alias_ || !ShowGlyphMasks(*sized, phasesX, phasesY)) {
+      cairo_set_scaled_font(cr_, sized->scaled.get());
+      cairo_show_glyphs(cr_, cairo_glyphs_.data(), static_cast<int>(cairo_glyphs_.size()));
+    }
   } else {
     for (const PendingGlyph& g : pending_glyphs_) AppendGlyph(state, g.x, g.y, g.index);
   }
   pending_glyphs_.clear();
+}
+
+bool TPDImageDevice::ShowGlyphMasks(SizedFont& font, int phasesX, int phasesY) {
+  if (font.masks.Bytes() > kGlyphMaskBytesPerSize) font.masks.Clear();
+  struct Placed {
+    const TGlyphMask* mask;
+    int x, y;  // target pixel of the mask's top-left
+  };
+  std::vector<Placed> placed;
+  placed.reserve(cairo_glyphs_.size());
+  int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
+  // A coordinate rounded to the nearest of `phases` steps per pixel: its
+  // whole pixel and the quarters of a pixel past it.
+  auto split = [](double v, int phases, int& quarters) {
+    const long q = std::lround(v * phases);
+    const long whole = q >= 0 ? q / phases : -((-q + phases - 1) / phases);
+    quarters = static_cast<int>((q - whole * phases) * (TGlyphMaskCache::kQuarters / phases));
+    return static_cast<int>(whole);
+  };
+  for (const cairo_glyph_t& g : cairo_glyphs_) {
+    int qx = 0, qy = 0;
+    const int ix = split(g.x, phasesX, qx), iy = split(g.y, phasesY, qy);
+    const TGlyphMask* mask =
+        font.masks.Find(font.scaled.get(), static_cast<uint32_t>(g.index), qx, qy);
+    if (!mask) return false;
+    if (mask->width == 0 || mask->height == 0) continue;
+    const Placed p{mask, ix + mask->left, iy + mask->top};
+    placed.push_back(p);
+    x0 = std::min(x0, p.x);
+    y0 = std::min(y0, p.y);
+    x1 = std::max(x1, p.x + mask->width);
+    y1 = std::max(y1, p.y + mask->height);
+  }
+  if (placed.empty()) return true;
+  // Only the part inside the clip is composed.
+  double cx0, cy0, cx1, cy1;
+  cairo_clip_extents(cr_, &cx0, &cy0, &cx1, &cy1);
+  x0 = std::max(x0, static_cast<int>(std::floor(std::max(cx0, -kMaxGlyphOffset))));
+  y0 = std::max(y0, static_cast<int>(std::floor(std::max(cy0, -kMaxGlyphOffset))));
+  x1 = std::min(x1, static_cast<int>(std::ceil(std::min(cx1, kMaxGlyphOffset))));
+  y1 = std::min(y1, static_cast<int>(std::ceil(std::min(cy1, kMaxGlyphOffset))));
+  if (x1 <= x0 || y1 <= y0) return true;
+  const int width = x1 - x0, height = y1 - y0;
+  if (int64_t{width} * height > kMaxStringMaskPixels) return false;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return false;
+  }
+  cairo_surface_flush(surface);
+  uint8_t* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  // Overlapping glyphs add up, as cairo composes them.
+  for (const Placed& p : placed) {
+    const int left = std::max(p.x, x0), right = std::min(p.x + p.mask->width, x1);
+    const int top = std::max(p.y, y0), bottom = std::min(p.y + p.mask->height, y1);
+    for (int y = top; y < bottom; ++y) {
+      const uint8_t* from = p.mask->coverage.data() +
+                            static_cast<size_t>(y - p.y) * static_cast<size_t>(p.mask->width) +
+                            (left - p.x);
+      uint8_t* to = data + static_cast<ptrdiff_t>(y - y0) * stride + (left - x0);
+      for (int x = 0; x < right - left; ++x) {
+        const unsigned sum = unsigned{to[x]} + from[x];
+        to[x] = static_cast<uint8_t>(sum > 255 ? 255 : sum);
+      }
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  cairo_mask_surface(cr_, surface, x0, y0);
+  cairo_surface_destroy(surface);
+  return true;
 }
 
 void TPDImageDevice::AppendGlyph(const TPDState& state, double x, double y, uint32_t glyphIndex) {

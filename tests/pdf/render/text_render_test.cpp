@@ -614,6 +614,55 @@ TEST(TextRenderTest, ZeroWidthTextStrokesKeepTheWeight) {
   EXPECT_GT(darkPixels("1 Tr", 240), filled / 2);  // outlines alone stay visible
 }
 
+// Small glyphs keep their place along the baseline to a quarter of a pixel:
+// eight glyphs 10.25 pixels apart have their ink 10.25 pixels apart, where
+// whole-pixel placement gives steps of 10 and 11. Across a horizontal
+// baseline they stay on whole pixels, which keeps horizontal strokes crisp.
+TEST(TextRenderTest, SmallGlyphPositionsByFractionsOfAPixel) {
+  const struct {
+    const char* name;
+    const char *before, *after;  // Tm's operands around the position
+    bool alongY;                 // positions step along target y, else x
+    bool wholeSteps;
+  } cases[] = {
+      {"horizontal text along x", "1 0 0 1 ", " 40", false, false},
+      {"text turned a quarter, along y", "0 1 -1 0 40 ", "", true, false},
+      {"horizontal text across its baseline", "1 0 0 1 40 ", "", true, true},
+  };
+  constexpr double kStep = 10.25, kStart = 5.25;
+  for (const auto& c : cases) {
+    std::string content = "BT /F1 12 Tf ";
+    for (int i = 0; i < 8; ++i) {
+      content += c.before + std::to_string(kStart + i * kStep) + c.after + " Tm (l) Tj ";
+    }
+    auto doc = LoadBytes(OnePageDocument({content + "ET"}, kResources, kFonts));
+    Rendered out(100, 100);
+    out.Render(*doc);
+    double last = 0;
+    for (int i = 0; i < 8; ++i) {
+      // Ink-weighted centre along the axis, in the glyph's own band.
+      const double origin = c.alongY ? 100 - (kStart + i * kStep) : kStart + i * kStep;
+      const int from = static_cast<int>(origin) - (c.alongY ? 9 : 2), to = from + 10;
+      double sum = 0, weight = 0;
+      for (int a = from; a < to; ++a) {
+        for (int b = 30; b < 60; ++b) {
+          const double ink = 255 - (out.At(c.alongY ? b : a, c.alongY ? a : 100 - b) & 0xFF);
+          sum += ink * a;
+          weight += ink;
+        }
+      }
+      ASSERT_GT(weight, 0) << c.name << " glyph " << i;
+      const double centre = sum / weight, step = std::fabs(centre - last);
+      if (i > 0 && c.wholeSteps) {
+        EXPECT_NEAR(step, std::round(step), 0.05) << c.name << " glyph " << i;
+      } else if (i > 0) {
+        EXPECT_NEAR(step, kStep, 0.1) << c.name << " glyph " << i;
+      }
+      last = centre;
+    }
+  }
+}
+
 // Files of the pdfjs corpus whose TrueType or CJK text once came out blank: page 1
 // at width 1024 must show at least half the ink that mutool draw -w 1024
 // shows (pixels with a channel below 160, counted when these were written).
