@@ -117,6 +117,7 @@ constexpr uint32_t Key(std::string_view s) {
 
 Op FindOperator(std::string_view s) {
   if (s.size() > 3) return opNone;
+  // clang-format off
   switch (Key(s)) {
 #define QP_OP(text, id) \
   case Key(text):       \
@@ -132,28 +133,73 @@ Op FindOperator(std::string_view s) {
     QP_OP("BMC", op_BMC)
     QP_OP("BT", op_BT)
     QP_OP("BX", op_BX)
-    QP_OP("c", op_c) QP_OP("cm", op_cm) QP_OP("cs", op_cs) QP_OP("CS", op_CS) QP_OP("d", op_d)
-        QP_OP("d0", op_d0) QP_OP("d1", op_d1) QP_OP("Do", op_Do) QP_OP("DP", op_DP) QP_OP(
-            "EI", op_EI) QP_OP("EMC", op_EMC) QP_OP("ET", op_ET) QP_OP("EX", op_EX) QP_OP("f", op_f)
-            QP_OP("F", op_F) QP_OP("f*", op_fStar) QP_OP("g", op_g) QP_OP("G", op_G) QP_OP(
-                "gs", op_gs) QP_OP("h", op_h) QP_OP("i", op_i) QP_OP("ID", op_ID) QP_OP("j", op_j)
-                QP_OP("J", op_J) QP_OP("k", op_k) QP_OP("K", op_K) QP_OP("l", op_l) QP_OP("m", op_m)
-                    QP_OP("M", op_M) QP_OP("MP", op_MP) QP_OP("n", op_n) QP_OP("q", op_q)
-                        QP_OP("Q", op_Q) QP_OP("re", op_re) QP_OP("rg", op_rg) QP_OP("RG", op_RG)
-                            QP_OP("ri", op_ri) QP_OP("s", op_s) QP_OP("S", op_S) QP_OP("sc", op_sc)
-                                QP_OP("SC", op_SC) QP_OP("scn", op_scn) QP_OP("SCN", op_SCN)
-                                    QP_OP("sh", op_sh) QP_OP("T*", op_TStar) QP_OP("Tc", op_Tc)
-                                        QP_OP("Td", op_Td) QP_OP("TD", op_TD) QP_OP("Tf", op_Tf)
-                                            QP_OP("Tj", op_Tj) QP_OP("TJ", op_TJ) QP_OP("TL", op_TL)
-                                                QP_OP("Tm", op_Tm) QP_OP("Tr", op_Tr)
-                                                    QP_OP("Ts", op_Ts) QP_OP("Tw", op_Tw)
-                                                        QP_OP("Tz", op_Tz) QP_OP("v", op_v)
-                                                            QP_OP("w", op_w) QP_OP("W", op_W)
-                                                                QP_OP("W*", op_WStar)
-                                                                    QP_OP("y", op_y)
+    QP_OP("c", op_c)
+    QP_OP("cm", op_cm)
+    QP_OP("cs", op_cs)
+    QP_OP("CS", op_CS)
+    QP_OP("d", op_d)
+    QP_OP("d0", op_d0)
+    QP_OP("d1", op_d1)
+    QP_OP("Do", op_Do)
+    QP_OP("DP", op_DP)
+    QP_OP("EI", op_EI)
+    QP_OP("EMC", op_EMC)
+    QP_OP("ET", op_ET)
+    QP_OP("EX", op_EX)
+    QP_OP("f", op_f)
+    QP_OP("F", op_F)
+    QP_OP("f*", op_fStar)
+    QP_OP("g", op_g)
+    QP_OP("G", op_G)
+    QP_OP("gs", op_gs)
+    QP_OP("h", op_h)
+    QP_OP("i", op_i)
+    QP_OP("ID", op_ID)
+    QP_OP("j", op_j)
+    QP_OP("J", op_J)
+    QP_OP("k", op_k)
+    QP_OP("K", op_K)
+    QP_OP("l", op_l)
+    QP_OP("m", op_m)
+    QP_OP("M", op_M)
+    QP_OP("MP", op_MP)
+    QP_OP("n", op_n)
+    QP_OP("q", op_q)
+    QP_OP("Q", op_Q)
+    QP_OP("re", op_re)
+    QP_OP("rg", op_rg)
+    QP_OP("RG", op_RG)
+    QP_OP("ri", op_ri)
+    QP_OP("s", op_s)
+    QP_OP("S", op_S)
+    QP_OP("sc", op_sc)
+    QP_OP("SC", op_SC)
+    QP_OP("scn", op_scn)
+    QP_OP("SCN", op_SCN)
+    QP_OP("sh", op_sh)
+    QP_OP("T*", op_TStar)
+    QP_OP("Tc", op_Tc)
+    QP_OP("Td", op_Td)
+    QP_OP("TD", op_TD)
+    QP_OP("Tf", op_Tf)
+    QP_OP("Tj", op_Tj)
+    QP_OP("TJ", op_TJ)
+    QP_OP("TL", op_TL)
+    QP_OP("Tm", op_Tm)
+    QP_OP("Tr", op_Tr)
+    QP_OP("Ts", op_Ts)
+    QP_OP("Tw", op_Tw)
+    QP_OP("Tz", op_Tz)
+    QP_OP("v", op_v)
+    QP_OP("w", op_w)
+    QP_OP("W", op_W)
+    QP_OP("W*", op_WStar)
+    QP_OP("y", op_y)
 #undef QP_OP
-                                                                        default : return opNone;
+    default:
+      return opNone;
   }
+  // clang-format on
 }
 
 using Opr = TPDContentStream::Operator;
