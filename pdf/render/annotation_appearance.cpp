@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pdf/render/unicode_lines.h"
+
 namespace qp::pdf {
 
 namespace {
@@ -16,6 +18,7 @@ constexpr size_t kMaxPoints = 20000;
 constexpr size_t kMaxQuads = 4000;
 constexpr size_t kMaxPaths = 1000;
 constexpr size_t kMaxTextBytes = 8192;
+constexpr size_t kMaxLines = 500;
 // The content made for one annotation stops growing here.
 constexpr size_t kMaxContentBytes = size_t{1} << 22;
 constexpr double kKappa = 0.5523;  // Bézier quarter circle
@@ -387,7 +390,7 @@ DefaultAppearance ReadDefaultAppearance(const TPDBaseObject* da) {
 std::vector<std::string> TextLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
-  while (start <= text.size() && lines.size() < 500) {
+  while (start <= text.size() && lines.size() < kMaxLines) {
     size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text.size();
     std::string line = "(";
@@ -404,26 +407,68 @@ std::vector<std::string> TextLines(const std::string& text) {
   return lines;
 }
 
-// Lines of text in Helvetica, clipped to the Rect, the first baseline at
-// `first` and each further one a leading below.
+// Lines of text (string operands), clipped to the Rect, the first baseline
+// at `first` and each further one a leading below, a line moved right by
+// its entry of `shifts`. In Helvetica, or in `font` when given.
 TAnnotationDrawing TextDrawing(const double r[4], const std::vector<std::string>& lines,
-                               const DefaultAppearance& da, Point first) {
+                               const DefaultAppearance& da, Point first,
+                               std::unique_ptr<TPDDictionary> font = nullptr,
+                               const std::vector<double>& shifts = {}) {
   std::string out = "q " + Pt({r[0], r[1]}) + Num(r[2] - r[0]) + " " + Num(r[3] - r[1]) +
                     " re W n\nBT /F1 " + Num(da.size) + " Tf " + Num(da.size * 1.15) + " TL\n" +
                     da.colour + Pt(first) + "Td\n";
-  for (const std::string& line : lines) out += line + " Tj T*\n";
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const double shift = i < shifts.size() ? shifts[i] : 0;
+    if (shift != 0) {
+      out += Num(shift) + " 0 Td " + lines[i] + " Tj " + Num(-shift) + " 0 Td T*\n";
+    } else {
+      out += lines[i] + " Tj T*\n";
+    }
+  }
   TAnnotationDrawing drawing;
   drawing.Content = out + "ET Q\n";
-  auto font = std::make_unique<TPDDictionary>();
-  font->Add("Type", std::make_unique<TPDName>("Font"));
-  font->Add("Subtype", std::make_unique<TPDName>("Type1"));
-  font->Add("BaseFont", std::make_unique<TPDName>("Helvetica"));
-  font->Add("Encoding", std::make_unique<TPDName>("WinAnsiEncoding"));
+  if (!font) {
+    font = std::make_unique<TPDDictionary>();
+    font->Add("Type", std::make_unique<TPDName>("Font"));
+    font->Add("Subtype", std::make_unique<TPDName>("Type1"));
+    font->Add("BaseFont", std::make_unique<TPDName>("Helvetica"));
+    font->Add("Encoding", std::make_unique<TPDName>("WinAnsiEncoding"));
+  }
   auto fonts = std::make_unique<TPDDictionary>();
   fonts->Add("F1", std::move(font));
   drawing.Resources = std::make_unique<TPDDictionary>();
   drawing.Resources->Add("Font", std::move(fonts));
   return drawing;
+}
+
+// Text with characters beyond Latin-1 drawn with an installed font that has
+// them, right-to-left lines ending at `right`; at most `maxLines` lines.
+// Nothing for text that Helvetica can show, or when no font has them.
+std::optional<TAnnotationDrawing> UnicodeTextDrawing(const double r[4], const std::string& bytes,
+                                                     const DefaultAppearance& da, Point first,
+                                                     double right, size_t maxLines) {
+  const std::u32string text = DecodeTextString(bytes, kMaxTextBytes);
+  if (std::all_of(text.begin(), text.end(), [](char32_t c) { return c <= 0xFF; })) {
+    return std::nullopt;
+  }
+  std::vector<std::u32string> lines;
+  for (size_t start = 0; start <= text.size() && lines.size() < maxLines;) {
+    size_t end = text.find_first_of(U"\r\n", start);
+    if (end == std::u32string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++end;
+    start = end + 1;
+  }
+  const double maxWidth = da.size > 0 ? (right - first.x) / da.size : 0;
+  std::optional<TUnicodeLines> set =
+      SetUnicodeLines(lines, maxLines > 1 ? maxWidth : 1e9, maxLines);
+  if (!set) return std::nullopt;
+  std::vector<double> shifts;
+  for (size_t i = 0; i < set->widths.size(); ++i) {
+    shifts.push_back(set->rightToLeft[i] ? std::max(0.0, right - first.x - set->widths[i] * da.size)
+                                         : 0.0);
+  }
+  return TextDrawing(r, set->operands, da, first, std::move(set->font), shifts);
 }
 
 // Free text: the /Contents in Helvetica at the size and in the colour of
@@ -433,13 +478,18 @@ std::optional<TAnnotationDrawing> FreeText(const TPDDictionary& annot, TPDObject
   double r[4];
   const TPDBaseObject* contents = ResolveObject(annot.LookUp("Contents"), doc);
   if (!ReadRect(annot, doc, r) || !contents || !contents->IsString()) return std::nullopt;
-  const std::string text = TextBytes(static_cast<const TPDString*>(contents)->GetBytes());
-  if (text.find_first_not_of(" \r\n") == std::string::npos) return std::nullopt;
+  const std::string& bytes = static_cast<const TPDString*>(contents)->GetBytes();
   DefaultAppearance da = ReadDefaultAppearance(ResolveObject(annot.LookUp("DA"), doc));
   if (da.size == 0) da.size = 12;
   // The text starts inside the border, its first line's ascent below the top.
   const double inset = BorderOf(annot, doc).width;
-  return TextDrawing(r, TextLines(text), da, {r[0] + inset, r[3] - inset - 0.8 * da.size});
+  const Point first{r[0] + inset, r[3] - inset - 0.8 * da.size};
+  if (auto unicode = UnicodeTextDrawing(r, bytes, da, first, r[2] - inset, kMaxLines)) {
+    return unicode;
+  }
+  const std::string text = TextBytes(bytes);
+  if (text.find_first_not_of(" \r\n") == std::string::npos) return std::nullopt;
+  return TextDrawing(r, TextLines(text), da, first);
 }
 
 // A field's key, its own or the nearest parent's (form fields inherit FT,
@@ -469,19 +519,24 @@ std::optional<TAnnotationDrawing> TextField(const TPDDictionary& annot, TPDObjec
   const int flags = ff && ff->IsInteger() ? static_cast<const TPDInteger*>(ff)->Value() : 0;
   constexpr int kMultiline = 1 << 12, kPassword = 1 << 13;
   if (flags & kPassword) return std::nullopt;
-  const std::string text = TextBytes(static_cast<const TPDString*>(value)->GetBytes());
-  if (text.find_first_not_of(" \r\n") == std::string::npos) return std::nullopt;
+  const std::string& bytes = static_cast<const TPDString*>(value)->GetBytes();
   constexpr double kPadding = 2;
   const double height = r[3] - r[1];
   DefaultAppearance da = ReadDefaultAppearance(FieldValue(annot, doc, "DA"));
   if (da.size == 0) da.size = std::clamp((height - 2 * kPadding) / 1.15, 4.0, 12.0);
-  const std::vector<std::string> lines = TextLines(text);
   const bool multiline = (flags & kMultiline) != 0;
   // Helvetica's capitals stand about 0.72 em above the baseline.
   const double baseline =
       multiline ? r[3] - kPadding - 0.8 * da.size : r[1] + (height - 0.72 * da.size) / 2;
-  return TextDrawing(r, multiline ? lines : std::vector<std::string>{lines.front()}, da,
-                     {r[0] + kPadding, baseline});
+  const Point first{r[0] + kPadding, baseline};
+  if (auto unicode =
+          UnicodeTextDrawing(r, bytes, da, first, r[2] - kPadding, multiline ? kMaxLines : 1)) {
+    return unicode;
+  }
+  const std::string text = TextBytes(bytes);
+  if (text.find_first_not_of(" \r\n") == std::string::npos) return std::nullopt;
+  const std::vector<std::string> lines = TextLines(text);
+  return TextDrawing(r, multiline ? lines : std::vector<std::string>{lines.front()}, da, first);
 }
 
 }  // namespace
