@@ -139,7 +139,7 @@ bool FindInstalledGlyph(TFontProcessor& processor, const TPDFont& font, uint16_t
   }
   uint32_t unicode = code;
   if (!name.empty()) {
-    if (const uint32_t fromName = GlyphNameToUnicode(name, false)) unicode = fromName;
+    if (const uint32_t fromName = UnicodeOfName(name)) unicode = fromName;
   }
   return Select(processor, TGlyphSelection::gsUnicode, unicode, {}, glyphIndex) ||
          Select(processor, TGlyphSelection::gsCharCode, code, {}, glyphIndex) ||

@@ -197,7 +197,8 @@ std::optional<TUnicodeLines> SetUnicodeLines(const std::vector<std::u32string>& 
   std::string family;
   size_t best = 0;
   for (const std::optional<TSystemFontFace>& installed :
-       {list.FindFace("DejaVuSans", false, false), list.CJKFace()}) {
+       {list.FindFace("NimbusSans", false, false), list.FindFace("DejaVuSans", false, false),
+        list.CJKFace()}) {
     FT_Face candidate = nullptr;
     if (!installed || FT_New_Face(library.get(), installed->filePath.c_str(), installed->faceIndex,
                                   &candidate) != 0) {

@@ -31,8 +31,9 @@ struct TUnicodeLines {
   std::vector<bool> rightToLeft;
 };
 
-// `lines` set in the installed font, of DejaVu Sans and the CJK face, that
-// has most of their characters, wrapped at blanks to `maxWidth` ems, at
+// `lines` set in the first installed font of Nimbus Sans (what Helvetica
+// is drawn with), DejaVu Sans and the CJK face that has all their
+// characters, else the one that has most, wrapped at blanks to `maxWidth` ems, at
 // most `maxLines` lines and 255 different characters. Nothing when no such
 // font is installed.
 std::optional<TUnicodeLines> SetUnicodeLines(const std::vector<std::u32string>& lines,

@@ -157,6 +157,8 @@ TEST(AnnotationRenderTest, TextFieldsWithoutAppearanceShowTheirValue) {
       {"size 0 fits the box", "/FT /Tx /V (Hello) /DA (/Helv 0 Tf 0 g)", true},
       {"password", "/FT /Tx /Ff 8192 /V (secret)", false},
       {"not a text field", "/FT /Btn /V (Hello)", false},
+      {"Polish in UTF-16: glyphs named uniXXXX found by their Unicode value",
+       "/FT /Tx /V <FEFF005A0061014201050063007A006E0069006B> /DA (/Helv 12 Tf 0 g)", true},
       {"Arabic in UTF-16, with an installed font that has it",
        "/FT /Tx /V <FEFF0627064406330644062706450020064506460020> /DA (/Helv 12 Tf 0 g)", true},
   };
