@@ -98,7 +98,7 @@ void TPDParser::ShiftInside() {
   }
 }
 
-bool TPDParser::GetSimpleObject(TPDToken& token) {
+bool TPDParser::GetSimpleObject(TPDToken& token, bool referencesPossible) {
   if (inline_image_ == 2) {
     Refill();
     inline_image_ = 0;
@@ -108,7 +108,7 @@ bool TPDParser::GetSimpleObject(TPDToken& token) {
     case TPDTokenKind::DictBegin:
       return false;
     case TPDTokenKind::Integer:
-      if (next_->kind == TPDTokenKind::Integer) return false;
+      if (referencesPossible && next_->kind == TPDTokenKind::Integer) return false;
       break;
     default:
       break;

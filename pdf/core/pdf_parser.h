@@ -75,8 +75,10 @@ class TPDParser {
   // name, string, keyword, boolean, null, end of input or error): copied into
   // `token`, and true. False, with nothing consumed, when it is an array, a
   // dictionary or possibly a reference, which GetObject then reads. Strings
-  // are not decrypted: this is for content streams.
-  bool GetSimpleObject(TPDToken& token);
+  // are not decrypted: this is for content streams. Without
+  // `referencesPossible` (operands of content streams, which hold no
+  // references) an integer is always simple.
+  bool GetSimpleObject(TPDToken& token, bool referencesPossible = true);
 
   TPDLexer& GetLexer() { return *lexer_; }
   TStream* GetStream() const { return lexer_->GetStream(); }

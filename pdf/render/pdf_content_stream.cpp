@@ -389,7 +389,7 @@ void TPDContentStream::Loop(TPDParser& parser, std::string_view data) {
   TPDOperand discard;
   for (;;) {
     TPDOperand& slot = num_args_ < kMaxOperands ? args_[num_args_] : discard;
-    if (parser.GetSimpleObject(token)) {
+    if (parser.GetSimpleObject(token, /*referencesPossible=*/false)) {
       switch (token.kind) {
         case TPDTokenKind::EndOfInput:
           return;

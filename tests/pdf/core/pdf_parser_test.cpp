@@ -177,6 +177,19 @@ TEST(PdfParser, SimpleObjectsMatchGetObject) {
   }
 }
 
+// Operands of content streams hold no references: integers that follow
+// each other are all simple, with nothing read as an object.
+TEST(PdfParser, ContentOperandsTakeIntegersAsSimple) {
+  TMemoryStream stream(std::string("4 0 R 1 2 re"));
+  TPDParser parser({}, std::make_unique<TPDLexer>(stream), false);
+  TPDToken token;
+  std::string seen;
+  while (parser.GetSimpleObject(token, false) && token.kind != TPDTokenKind::EndOfInput) {
+    seen += token.kind == TPDTokenKind::Integer ? std::to_string(token.int_value) : token.text;
+  }
+  EXPECT_EQ(seen, "40R12re");
+}
+
 // A document whose objects are parsed from a template.
 class TemplateDocument final : public TPDObjectResolver {
  public:
