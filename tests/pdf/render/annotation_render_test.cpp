@@ -3,6 +3,7 @@
 // Matrix onto /Rect.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,35 @@ TEST(AnnotationRenderTest, DrawnWherePeersDrawThem) {
       EXPECT_EQ(out.At(p.x, p.y), p.colour) << c.name << " at " << p.x << "," << p.y;
     }
   }
+}
+
+// Free text beyond Latin-1 wraps to its box, and right-to-left lines end at
+// its right edge.
+TEST(AnnotationRenderTest, FreeTextRightToLeftWrapsAndEndsAtTheRight) {
+  // Arabic "peace from the sun" four times: wider than the box.
+  std::string arabic = "FEFF";
+  for (int i = 0; i < 4; ++i)
+    arabic += "06270644063306440627064500200645064600200627064406340645063300200020";
+  const std::string objects =
+      "{{object 20 0}} << /Type /Annot /Subtype /FreeText /Rect [10 10 90 90] "
+      "/Border [0 0 0] /DA (/Helv 10 Tf 0 g) /Contents <" +
+      arabic + "> >> endobj\n";
+  auto doc = LoadBytes(OnePageDocument({""}, "/MediaBox [0 0 100 100] /Annots [20 0 R]", objects));
+  Rendered out(100, 100);
+  out.Render(*doc);
+  int inkRows = 0, rightmost = 0;
+  for (int y = 0; y < 100; ++y) {
+    bool ink = false;
+    for (int x = 0; x < 100; ++x) {
+      if ((out.At(x, y) & 0xFF) > 128) continue;
+      ink = true;
+      rightmost = std::max(rightmost, x);
+    }
+    inkRows += ink;
+  }
+  EXPECT_GT(inkRows, 20) << "one line of 10 points is about 10 rows";
+  EXPECT_GE(rightmost, 85);
+  EXPECT_LT(rightmost, 90);
 }
 
 // Text fields without an appearance show their value (inherited from the

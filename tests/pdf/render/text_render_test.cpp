@@ -614,6 +614,33 @@ TEST(TextRenderTest, ZeroWidthTextStrokesKeepTheWeight) {
   EXPECT_GT(darkPixels("1 Tr", 240), filled / 2);  // outlines alone stay visible
 }
 
+// A string's glyph masks are composed into one mask, cut to the clip, and
+// painted once: glyphs of one string that overlap are not painted twice.
+TEST(TextRenderTest, StringMasksKeepTheClipAndPaintOnce) {
+  const struct {
+    const char* name;
+    const char* content;
+    int x;
+    uint32_t colour;
+  } cases[] = {
+      {"first H, inside the clip", "q 0 0 50 100 re W n BT /F1 40 Tf 10 30 Td (HHH) Tj ET Q", 15,
+       kBlack},
+      {"second H, inside the clip", "q 0 0 50 100 re W n BT /F1 40 Tf 10 30 Td (HHH) Tj ET Q", 44,
+       kBlack},
+      {"third H, outside the clip", "q 0 0 50 100 re W n BT /F1 40 Tf 10 30 Td (HHH) Tj ET Q", 73,
+       kWhite},
+      {"two H on one place in 50 % grey stay 50 % grey",
+       "0.5 g BT /F1 40 Tf -28.88 Tc 10 30 Td (HH) Tj ET", 15, 0x808080},
+  };
+  for (const auto& c : cases) {
+    auto doc = LoadBytes(OnePageDocument({c.content}, kResources, kFonts));
+    Rendered out(100, 100);
+    out.Render(*doc);
+    const uint32_t got = out.At(c.x, 60);
+    EXPECT_NEAR(static_cast<int>(got & 0xFF), static_cast<int>(c.colour & 0xFF), 2) << c.name;
+  }
+}
+
 // Small glyphs keep their place along the baseline to a quarter of a pixel:
 // eight glyphs 10.25 pixels apart have their ink 10.25 pixels apart, where
 // whole-pixel placement gives steps of 10 and 11. Across a horizontal
