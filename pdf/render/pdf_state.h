@@ -25,7 +25,10 @@ enum TClip { clipNone, clipNormal, clipEO };
 // and its end point.
 class TPDSubPath {
  public:
-  TPDSubPath(double x, double y) { points_.push_back({x, y, false}); }
+  TPDSubPath(double x, double y) {
+    points_.reserve(kInitialPoints);
+    points_.push_back({x, y, false});
+  }
 
   double X(size_t i) const { return points_[Clamp(i)].x; }
   double Y(size_t i) const { return points_[Clamp(i)].y; }
@@ -43,6 +46,8 @@ class TPDSubPath {
   size_t NumPoints() const { return count_; }
 
  private:
+  // Room for a rectangle or a short line without growing.
+  static constexpr size_t kInitialPoints = 5;
   struct Point {
     double x, y;
     bool curve;
