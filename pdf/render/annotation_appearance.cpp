@@ -17,7 +17,7 @@ namespace {
 constexpr size_t kMaxPoints = 20000;
 constexpr size_t kMaxQuads = 4000;
 constexpr size_t kMaxPaths = 1000;
-constexpr size_t kMaxTextBytes = 8192;
+constexpr size_t kMaxTextChars = 8192;
 constexpr size_t kMaxLines = 500;
 // The content made for one annotation stops growing here.
 constexpr size_t kMaxContentBytes = size_t{1} << 22;
@@ -318,35 +318,13 @@ std::string Markup(const TPDDictionary& annot, TPDObjectResolver* doc, std::stri
   return out;
 }
 
-// A text string as WinAnsi bytes: UTF-16 or UTF-8 with their byte order
-// marks, else PDFDocEncoding taken as Latin-1. Characters outside Latin-1
-// are left out.
-std::string TextBytes(const std::string& s) {
-  std::vector<uint32_t> code;
-  if (s.size() >= 2 && uint8_t(s[0]) == 0xFE && uint8_t(s[1]) == 0xFF) {
-    for (size_t i = 2; i + 1 < s.size(); i += 2)
-      code.push_back(uint8_t(s[i]) << 8 | uint8_t(s[i + 1]));
-  } else if (s.size() >= 3 && s.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    for (size_t i = 3; i < s.size(); ++i) {
-      const uint8_t c = uint8_t(s[i]);
-      if (c < 0x80) {
-        code.push_back(c);
-      } else if ((c & 0xE0) == 0xC0 && i + 1 < s.size()) {
-        code.push_back((c & 0x1F) << 6 | (uint8_t(s[i + 1]) & 0x3F));
-        ++i;
-      } else {
-        code.push_back(0xFFFF);
-      }
-    }
-  } else {
-    for (char c : s) code.push_back(uint8_t(c));
-  }
+// Text as WinAnsi bytes: characters outside Latin-1 are left out.
+std::string Latin1Bytes(const std::u32string& text) {
   std::string out;
-  for (uint32_t c : code) {
+  for (char32_t c : text) {
     if (c == '\r' || c == '\n' || (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF)) {
-      out += char(c);
+      out += static_cast<char>(c);
     }
-    if (out.size() >= kMaxTextBytes) break;
   }
   return out;
 }
@@ -386,23 +364,30 @@ DefaultAppearance ReadDefaultAppearance(const TPDBaseObject* da) {
   return result;
 }
 
+// Text split at its line breaks (CR, LF or CR LF), at most `maxLines` lines.
+template <typename Text>
+std::vector<Text> SplitLines(const Text& text, size_t maxLines) {
+  std::vector<Text> lines;
+  for (size_t start = 0; start <= text.size() && lines.size() < maxLines;) {
+    size_t end = text.find_first_of(Text{'\r', '\n'}, start);
+    if (end == Text::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++end;
+    start = end + 1;
+  }
+  return lines;
+}
+
 // Text lines split at line breaks, each as a string operand "(...)".
 std::vector<std::string> TextLines(const std::string& text) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  while (start <= text.size() && lines.size() < kMaxLines) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = "(";
-    for (size_t i = start; i < end; ++i) {
-      if (text[i] == '(' || text[i] == ')' || text[i] == '\\') line += '\\';
-      line += text[i];
+  for (const std::string& line : SplitLines(text, kMaxLines)) {
+    std::string operand = "(";
+    for (char c : line) {
+      if (c == '(' || c == ')' || c == '\\') operand += '\\';
+      operand += c;
     }
-    lines.push_back(line + ")");
-    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
-      ++end;
-    }
-    start = end + 1;
+    lines.push_back(operand + ")");
   }
   return lines;
 }
@@ -444,21 +429,13 @@ TAnnotationDrawing TextDrawing(const double r[4], const std::vector<std::string>
 // Text with characters beyond Latin-1 drawn with an installed font that has
 // them, right-to-left lines ending at `right`; at most `maxLines` lines.
 // Nothing for text that Helvetica can show, or when no font has them.
-std::optional<TAnnotationDrawing> UnicodeTextDrawing(const double r[4], const std::string& bytes,
+std::optional<TAnnotationDrawing> UnicodeTextDrawing(const double r[4], const std::u32string& text,
                                                      const DefaultAppearance& da, Point first,
                                                      double right, size_t maxLines) {
-  const std::u32string text = DecodeTextString(bytes, kMaxTextBytes);
   if (std::all_of(text.begin(), text.end(), [](char32_t c) { return c <= 0xFF; })) {
     return std::nullopt;
   }
-  std::vector<std::u32string> lines;
-  for (size_t start = 0; start <= text.size() && lines.size() < maxLines;) {
-    size_t end = text.find_first_of(U"\r\n", start);
-    if (end == std::u32string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++end;
-    start = end + 1;
-  }
+  const std::vector<std::u32string> lines = SplitLines(text, maxLines);
   const double maxWidth = da.size > 0 ? (right - first.x) / da.size : 0;
   std::optional<TUnicodeLines> set =
       SetUnicodeLines(lines, maxLines > 1 ? maxWidth : 1e9, maxLines);
@@ -478,16 +455,17 @@ std::optional<TAnnotationDrawing> FreeText(const TPDDictionary& annot, TPDObject
   double r[4];
   const TPDBaseObject* contents = ResolveObject(annot.LookUp("Contents"), doc);
   if (!ReadRect(annot, doc, r) || !contents || !contents->IsString()) return std::nullopt;
-  const std::string& bytes = static_cast<const TPDString*>(contents)->GetBytes();
+  const std::u32string chars =
+      DecodeTextString(static_cast<const TPDString*>(contents)->GetBytes(), kMaxTextChars);
   DefaultAppearance da = ReadDefaultAppearance(ResolveObject(annot.LookUp("DA"), doc));
   if (da.size == 0) da.size = 12;
   // The text starts inside the border, its first line's ascent below the top.
   const double inset = BorderOf(annot, doc).width;
   const Point first{r[0] + inset, r[3] - inset - 0.8 * da.size};
-  if (auto unicode = UnicodeTextDrawing(r, bytes, da, first, r[2] - inset, kMaxLines)) {
+  if (auto unicode = UnicodeTextDrawing(r, chars, da, first, r[2] - inset, kMaxLines)) {
     return unicode;
   }
-  const std::string text = TextBytes(bytes);
+  const std::string text = Latin1Bytes(chars);
   if (text.find_first_not_of(" \r\n") == std::string::npos) return std::nullopt;
   return TextDrawing(r, TextLines(text), da, first);
 }
@@ -519,7 +497,8 @@ std::optional<TAnnotationDrawing> TextField(const TPDDictionary& annot, TPDObjec
   const int flags = ff && ff->IsInteger() ? static_cast<const TPDInteger*>(ff)->Value() : 0;
   constexpr int kMultiline = 1 << 12, kPassword = 1 << 13;
   if (flags & kPassword) return std::nullopt;
-  const std::string& bytes = static_cast<const TPDString*>(value)->GetBytes();
+  const std::u32string chars =
+      DecodeTextString(static_cast<const TPDString*>(value)->GetBytes(), kMaxTextChars);
   constexpr double kPadding = 2;
   const double height = r[3] - r[1];
   DefaultAppearance da = ReadDefaultAppearance(FieldValue(annot, doc, "DA"));
@@ -530,10 +509,10 @@ std::optional<TAnnotationDrawing> TextField(const TPDDictionary& annot, TPDObjec
       multiline ? r[3] - kPadding - 0.8 * da.size : r[1] + (height - 0.72 * da.size) / 2;
   const Point first{r[0] + kPadding, baseline};
   if (auto unicode =
-          UnicodeTextDrawing(r, bytes, da, first, r[2] - kPadding, multiline ? kMaxLines : 1)) {
+          UnicodeTextDrawing(r, chars, da, first, r[2] - kPadding, multiline ? kMaxLines : 1)) {
     return unicode;
   }
-  const std::string text = TextBytes(bytes);
+  const std::string text = Latin1Bytes(chars);
   if (text.find_first_not_of(" \r\n") == std::string::npos) return std::nullopt;
   const std::vector<std::string> lines = TextLines(text);
   return TextDrawing(r, multiline ? lines : std::vector<std::string>{lines.front()}, da, first);

@@ -252,6 +252,12 @@ class TPDImageDevice final : public TPDExportDevice {
   bool string_glyphs_ = false;  // glyphs collected since BeginStringOp
   std::vector<PendingGlyph> pending_glyphs_;
   std::vector<cairo_glyph_t> cairo_glyphs_;
+  // The glyph masks of a string and where they go, kept for the next one.
+  struct PlacedMask {
+    const TGlyphMask* mask;
+    int x, y;  // target pixel of the mask's top-left
+  };
+  std::vector<PlacedMask> placed_masks_;
   bool text_clip_pending_ = false;
   std::vector<std::unique_ptr<cairo_path_t, PathDeleter>> text_clip_;
   // The glyphs of the last string operator filled with a pattern.

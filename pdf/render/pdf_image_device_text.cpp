@@ -203,12 +203,8 @@ void TPDImageDevice::ShowPendingGlyphs(const TPDState& state) {
 
 bool TPDImageDevice::ShowGlyphMasks(SizedFont& font, int phasesX, int phasesY) {
   if (font.masks.Bytes() > kGlyphMaskBytesPerSize) font.masks.Clear();
-  struct Placed {
-    const TGlyphMask* mask;
-    int x, y;  // target pixel of the mask's top-left
-  };
-  std::vector<Placed> placed;
-  placed.reserve(cairo_glyphs_.size());
+  std::vector<PlacedMask>& placed = placed_masks_;
+  placed.clear();
   int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
   // A coordinate rounded to the nearest of `phases` steps per pixel: its
   // whole pixel and the quarters of a pixel past it.
@@ -225,7 +221,7 @@ bool TPDImageDevice::ShowGlyphMasks(SizedFont& font, int phasesX, int phasesY) {
         font.masks.Find(font.scaled.get(), static_cast<uint32_t>(g.index), qx, qy);
     if (!mask) return false;
     if (mask->width == 0 || mask->height == 0) continue;
-    const Placed p{mask, ix + mask->left, iy + mask->top};
+    const PlacedMask p{mask, ix + mask->left, iy + mask->top};
     placed.push_back(p);
     x0 = std::min(x0, p.x);
     y0 = std::min(y0, p.y);
@@ -252,7 +248,7 @@ bool TPDImageDevice::ShowGlyphMasks(SizedFont& font, int phasesX, int phasesY) {
   uint8_t* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
   // Overlapping glyphs add up, as cairo composes them.
-  for (const Placed& p : placed) {
+  for (const PlacedMask& p : placed) {
     const int left = std::max(p.x, x0), right = std::min(p.x + p.mask->width, x1);
     const int top = std::max(p.y, y0), bottom = std::min(p.y + p.mask->height, y1);
     for (int y = top; y < bottom; ++y) {
