@@ -5,6 +5,7 @@
 #include "compiler/group_file_reader.h"
 #include "compiler/palette.h"
 #include "compiler/plate_error.h"
+#include "compiler/row_runs.h"
 #include "tests/compiler/chart_raster_helpers.h"
 #include "tests/compiler/compiler_test_helpers.h"
 
@@ -83,6 +84,39 @@ TEST(EncodeRow, RandomRowsRoundTrip) {
     EncodeRow(row, out);
     ASSERT_LE(out.size(), row.size() + (row.size() + 126) / 127);
     ASSERT_EQ(DecodeImageRows(out, static_cast<uint16_t>(w), 1), row) << "trial " << trial;
+  }
+}
+
+// Rows of native pixels with runs of every length around the wide compares'
+// steps, a stray top byte and colours that share a palette index: each pixel
+// gets the matcher's index, and neighbouring runs never share one.
+TEST(RowRunMapper, EveryPixelGetsItsIndex) {
+  const uint32_t colours[] = {0xFFFFFF, 0x000000, 0x0000FF, 0x0000FE, 0x123456};
+  const PaletteMatcher& matcher = PlatePaletteMatcher();
+  std::mt19937 random(11);
+  RowRunMapper mapper;
+  std::vector<IndexRun> runs;
+  for (int trial = 0; trial < 500; ++trial) {
+    std::vector<uint32_t> row;
+    const int w = 1 + static_cast<int>(random() % 300);
+    while (static_cast<int>(row.size()) < w) {
+      const uint32_t native = colours[random() % 5] | (random() % 4 == 0 ? 0xFF000000u : 0u);
+      const int run = 1 + static_cast<int>(random() % 40);
+      for (int i = 0; i < run && static_cast<int>(row.size()) < w; ++i) row.push_back(native);
+    }
+    mapper.Map(row.data(), w, runs);
+    std::vector<uint8_t> expanded;
+    for (size_t i = 0; i < runs.size(); ++i) {
+      if (i > 0) {
+        ASSERT_NE(runs[i].index, runs[i - 1].index) << "trial " << trial;
+      }
+      expanded.insert(expanded.end(), size_t(runs[i].length), runs[i].index);
+    }
+    ASSERT_EQ(expanded.size(), row.size()) << "trial " << trial;
+    for (int x = 0; x < w; ++x) {
+      ASSERT_EQ(expanded[x], matcher.Match(PlateRaster::NativeToColour(row[x])))
+          << "trial " << trial << " x " << x;
+    }
   }
 }
 
