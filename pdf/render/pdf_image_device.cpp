@@ -146,9 +146,9 @@ cairo_matrix_t TPDImageDevice::ToTarget(const TPDMatrix& c) const {
   return result;
 }
 
-bool TPDImageDevice::BuildPath(const TPDState& state) {
+template <class Sink>
+bool TPDImageDevice::WalkTargetPath(const TPDState& state, Sink& sink) {
   const cairo_matrix_t m = UserToTarget(state);
-  cairo_new_path(cr_);
   const TPDPath& path = state.Path;
   path_length_ = 0;
   double lastX = 0, lastY = 0;
@@ -165,25 +165,47 @@ bool TPDImageDevice::BuildPath(const TPDState& state) {
   for (size_t s = 0; s < path.SubPathCount(); ++s) {
     const TPDSubPath& sp = *path.SubPath(s);
     double x, y, x2, y2, x3, y3;
-    if (!point(sp, 0, x, y)) return cairo_new_path(cr_), false;
-    cairo_move_to(cr_, x, y);
+    if (!point(sp, 0, x, y)) return false;
+    sink.MoveTo(x, y);
     size_t i = 0;
     for (size_t segment = 0; segment < sp.NumPoints(); ++segment) {
       if (sp.Curve(i + 1)) {
         if (!point(sp, i + 1, x, y) || !point(sp, i + 2, x2, y2) || !point(sp, i + 3, x3, y3)) {
-          return cairo_new_path(cr_), false;
+          return false;
         }
-        cairo_curve_to(cr_, x, y, x2, y2, x3, y3);
+        sink.CurveTo(x, y, x2, y2, x3, y3);
         i += 3;
       } else {
-        if (!point(sp, i + 1, x, y)) return cairo_new_path(cr_), false;
-        cairo_line_to(cr_, x, y);
+        if (!point(sp, i + 1, x, y)) return false;
+        sink.LineTo(x, y);
         i += 1;
       }
     }
-    if (sp.IsClosed()) cairo_close_path(cr_);
+    if (sp.IsClosed()) sink.Close();
   }
   return true;
+}
+
+namespace {
+
+struct CairoPathSink {
+  cairo_t* cr;
+  void MoveTo(double x, double y) { cairo_move_to(cr, x, y); }
+  void LineTo(double x, double y) { cairo_line_to(cr, x, y); }
+  void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) {
+    cairo_curve_to(cr, x1, y1, x2, y2, x3, y3);
+  }
+  void Close() { cairo_close_path(cr); }
+};
+
+}  // namespace
+
+bool TPDImageDevice::BuildPath(const TPDState& state) {
+  cairo_new_path(cr_);
+  CairoPathSink sink{cr_};
+  if (WalkTargetPath(state, sink)) return true;
+  cairo_new_path(cr_);
+  return false;
 }
 
 void TPDImageDevice::SetSource(const TRGB& rgb, double opacity) {
@@ -192,12 +214,38 @@ void TPDImageDevice::SetSource(const TRGB& rgb, double opacity) {
 }
 
 void TPDImageDevice::FillPath(const TPDState& state, cairo_fill_rule_t rule) {
+  if (allow_anti_alias_ && FillWithMask(state, rule)) return;
   if (!BuildPath(state)) return;
   const bool grouped = BeginPaint(state);
   SetSource(state.GetFillRGB(), state.FillOpacity);
   cairo_set_fill_rule(cr_, rule);
   cairo_fill(cr_);
   EndPaint(state, grouped);
+}
+
+bool TPDImageDevice::FillWithMask(const TPDState& state, cairo_fill_rule_t rule) {
+  path_mask_.Reset();
+  // A path with a coordinate that is not a number, or with no point, fills
+  // nothing.
+  if (!WalkTargetPath(state, path_mask_) || path_mask_.Empty()) return true;
+  double cx0, cy0, cx1, cy1;
+  cairo_clip_extents(cr_, &cx0, &cy0, &cx1, &cy1);
+  const double left = std::max({path_mask_.Left(), cx0, -kMaxCoordinate});
+  const double top = std::max({path_mask_.Top(), cy0, -kMaxCoordinate});
+  const double right = std::min({path_mask_.Right(), cx1, kMaxCoordinate});
+  const double bottom = std::min({path_mask_.Bottom(), cy1, kMaxCoordinate});
+  if (!(right > left && bottom > top)) return true;  // nothing inside the clip
+  const int x0 = static_cast<int>(std::floor(left)), y0 = static_cast<int>(std::floor(top));
+  const int x1 = static_cast<int>(std::ceil(right)), y1 = static_cast<int>(std::ceil(bottom));
+  if (int64_t{x1 - x0} * (y1 - y0) > kMaxFillMaskPixels) return false;
+  cairo_surface_t* mask = path_mask_.Render(x0, y0, x1, y1, rule == CAIRO_FILL_RULE_EVEN_ODD);
+  if (!mask) return false;
+  const bool grouped = BeginPaint(state);
+  SetSource(state.GetFillRGB(), state.FillOpacity);
+  cairo_mask_surface(cr_, mask, x0, y0);
+  cairo_surface_destroy(mask);
+  EndPaint(state, grouped);
+  return true;
 }
 
 void TPDImageDevice::Fill(const TPDState& state) {

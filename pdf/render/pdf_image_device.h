@@ -17,6 +17,7 @@
 
 #include "pdf/render/cairo_glyph_face.h"
 #include "pdf/render/glyph_mask_cache.h"
+#include "pdf/render/path_mask.h"
 #include "pdf/render/pdf_export_device.h"
 #include "pdf/render/text_font_select.h"
 
@@ -126,6 +127,9 @@ class TPDImageDevice final : public TPDExportDevice {
   static constexpr size_t kGlyphMaskBytesPerSize = size_t{256} << 10;
   // A string whose glyph masks cover more pixels than this is shown by cairo.
   static constexpr int64_t kMaxStringMaskPixels = int64_t{1} << 22;
+  // Fills whose box (cut to the clip) holds more pixels than this go through
+  // Cairo's scan converter rather than a coverage mask.
+  static constexpr int64_t kMaxFillMaskPixels = int64_t{1} << 18;
   // Mask glyphs placed farther than this from the target's origin, in
   // pixels, are not shown.
   static constexpr double kMaxGlyphOffset = 1e5;
@@ -141,7 +145,14 @@ class TPDImageDevice final : public TPDExportDevice {
   // Sets the state's path as the current Cairo path in target pixels; false
   // (and no path) when a coordinate is not a number.
   bool BuildPath(const TPDState& state);
+  // Passes the state's path in target pixels to `sink` (MoveTo, LineTo,
+  // CurveTo, Close); false as soon as a coordinate is not a number.
+  template <class Sink>
+  bool WalkTargetPath(const TPDState& state, Sink& sink);
   void FillPath(const TPDState& state, cairo_fill_rule_t rule);
+  // Fills through a coverage mask of the path (TPathMask); false when the
+  // fill is too large for one or the mask cannot be made.
+  bool FillWithMask(const TPDState& state, cairo_fill_rule_t rule);
   void ClipPath(const TPDState& state, cairo_fill_rule_t rule);
   void SetSource(const TRGB& rgb, double opacity);
   void RestoreTo(int depth);
@@ -207,6 +218,7 @@ class TPDImageDevice final : public TPDExportDevice {
   double miter_limit_ = 10;
   std::vector<double> dashes_;
   double path_length_ = 0;  // of the last path built, in target pixels (an upper bound)
+  TPathMask path_mask_;
 
   // Text.
   // A font at one size and shape: cairo's scaled font and our glyph masks.

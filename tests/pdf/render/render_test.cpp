@@ -174,6 +174,46 @@ TEST(RenderTest, PixelsAtKnownPlaces) {
   }
 }
 
+// Fill edges inside a pixel give it the share of its area they cover, for
+// small fills (drawn through a coverage mask) and large ones alike, under a
+// clip path and through curves.
+TEST(RenderTest, FillCoverageOfEdgePixels) {
+  struct Case {
+    const char* name;
+    const char* content;
+    int size;  // of the square target, in pixels, for a page of 100 x 100
+    int x, y;
+    int grey;  // of the probed pixel
+  };
+  const Case cases[] = {
+      {"edge at half a pixel", "0 0 50.5 100 re f", 100, 50, 50, 128},
+      {"edge at a quarter of a pixel", "0 0 50.25 100 re f", 100, 50, 50, 191},
+      {"even-odd hole edge at half a pixel", "0 0 100 100 re 25.5 25 50 50 re f*", 100, 25, 50,
+       128},
+      {"a fill too large for a mask", "0 0 50.05 100 re f", 1000, 500, 500, 128},
+      {"a circle of curves, inside",
+       "50 90 m 72 90 90 72 90 50 c 90 28 72 10 50 10 c 28 10 10 28 "
+       "10 50 c 10 72 28 90 50 90 c f",
+       100, 50, 50, 0},
+      {"a circle of curves, outside its corner",
+       "50 90 m 72 90 90 72 90 50 c 90 28 72 10 50 10 c "
+       "28 10 10 28 10 50 c 10 72 28 90 50 90 c f",
+       100, 14, 14, 255},
+      {"a clip path cuts the fill", "0 0 m 100 0 l 0 100 l h W n 0 0 100 100 re f", 100, 85, 30,
+       255},
+      {"the clip's inside is filled", "0 0 m 100 0 l 0 100 l h W n 0 0 100 100 re f", 100, 20, 80,
+       0},
+  };
+  for (const Case& c : cases) {
+    auto doc = LoadBytes(OnePageDocument({c.content}));
+    Rendered out(c.size, c.size);
+    out.Render(*doc);
+    const uint32_t pixel = out.At(c.x, c.y);
+    EXPECT_NEAR(double(pixel & 0xFF), c.grey, 3) << c.name;
+    EXPECT_EQ(pixel >> 16, pixel & 0xFF) << c.name;  // grey
+  }
+}
+
 TEST(RenderTest, HalfOpacityFill) {
   auto doc = LoadBytes(OnePageDocument({"/H gs 1 0 0 rg 0 0 100 100 re f"},
                                        "/MediaBox [0 0 100 100] /Resources << /ExtGState << /H "
