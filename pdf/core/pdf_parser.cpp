@@ -98,7 +98,7 @@ void TPDParser::ShiftInside() {
   }
 }
 
-bool TPDParser::GetSimpleObject(TPDToken& token, bool referencesPossible) {
+TPDToken* TPDParser::PeekSimpleObject(bool referencesPossible) {
   if (inline_image_ == 2) {
     Refill();
     inline_image_ = 0;
@@ -106,18 +106,24 @@ bool TPDParser::GetSimpleObject(TPDToken& token, bool referencesPossible) {
   switch (current_->kind) {
     case TPDTokenKind::ArrayBegin:
     case TPDTokenKind::DictBegin:
-      return false;
+      return nullptr;
     case TPDTokenKind::Integer:
-      if (referencesPossible && next_->kind == TPDTokenKind::Integer) return false;
+      if (referencesPossible && next_->kind == TPDTokenKind::Integer) return nullptr;
       break;
     default:
       break;
   }
-  token.kind = current_->kind;
-  token.bool_value = current_->bool_value;
-  token.int_value = current_->int_value;
-  token.real_value = current_->real_value;
-  token.text.swap(current_->text);
+  return current_;
+}
+
+bool TPDParser::GetSimpleObject(TPDToken& token, bool referencesPossible) {
+  TPDToken* simple = PeekSimpleObject(referencesPossible);
+  if (!simple) return false;
+  token.kind = simple->kind;
+  token.bool_value = simple->bool_value;
+  token.int_value = simple->int_value;
+  token.real_value = simple->real_value;
+  token.text.swap(simple->text);
   Shift();
   return true;
 }

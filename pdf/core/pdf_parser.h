@@ -79,6 +79,12 @@ class TPDParser {
   // `referencesPossible` (operands of content streams, which hold no
   // references) an integer is always simple.
   bool GetSimpleObject(TPDToken& token, bool referencesPossible = true);
+  // The same without the copy: the token at hand when the next object is a
+  // single token, left in place (the caller may take its text) until
+  // SkipSimpleObject moves past it; nullptr, with nothing consumed, when it
+  // is not.
+  TPDToken* PeekSimpleObject(bool referencesPossible = true);
+  void SkipSimpleObject() { Shift(); }
 
   TPDLexer& GetLexer() { return *lexer_; }
   TStream* GetStream() const { return lexer_->GetStream(); }

@@ -385,54 +385,59 @@ void TPDContentStream::RunBytes(std::string_view content) {
 }
 
 void TPDContentStream::Loop(TPDParser& parser, std::string_view data) {
-  TPDToken token;
+  std::string keyword;
   TPDOperand discard;
   for (;;) {
     TPDOperand& slot = num_args_ < kMaxOperands ? args_[num_args_] : discard;
-    if (parser.GetSimpleObject(token, /*referencesPossible=*/false)) {
-      switch (token.kind) {
+    // Operands are read from the parser's token in place: most are numbers,
+    // which need neither a copy of the token nor an object.
+    if (TPDToken* token = parser.PeekSimpleObject(/*referencesPossible=*/false)) {
+      switch (token->kind) {
         case TPDTokenKind::EndOfInput:
           return;
         case TPDTokenKind::Keyword: {
           if (budget_->OperatorDone()) return;
+          keyword.assign(token->text);
+          parser.SkipSimpleObject();
           const int pending = num_args_;
-          Dispatch(token.text, parser, data);
+          Dispatch(keyword, parser, data);
           num_args_ = std::max(num_args_, pending);
           ClearOperands();
           continue;
         }
         case TPDTokenKind::Integer:
           slot.kind = TPDOperand::kInteger;
-          slot.integer = token.int_value;
-          slot.number = token.int_value;
+          slot.integer = token->int_value;
+          slot.number = token->int_value;
           break;
         case TPDTokenKind::Real:
           slot.kind = TPDOperand::kReal;
-          slot.number = token.real_value;
+          slot.number = token->real_value;
           break;
         case TPDTokenKind::Boolean:
           slot.kind = TPDOperand::kBoolean;
-          slot.integer = token.bool_value;
+          slot.integer = token->bool_value;
           break;
         case TPDTokenKind::Null:
           slot.kind = TPDOperand::kNull;
           break;
         case TPDTokenKind::Name:
           slot.kind = TPDOperand::kName;
-          slot.text.swap(token.text);
+          slot.text.swap(token->text);
           break;
         case TPDTokenKind::String:
           slot.kind = TPDOperand::kString;
-          slot.text.swap(token.text);
+          slot.text.swap(token->text);
           break;
         case TPDTokenKind::HexString:
           slot.kind = TPDOperand::kString;
-          slot.text = HexDigitsToBytes(token.text);
+          slot.text = HexDigitsToBytes(token->text);
           break;
         default:
           slot.kind = TPDOperand::kOther;
           break;
       }
+      parser.SkipSimpleObject();
     } else {
       TPDObjectPtr object = parser.GetObject();
       if (!object || object->IsEOF()) return;
