@@ -35,6 +35,34 @@ inline bool IsOctal(int c) {
   return c >= '0' && c <= '7';
 }
 
+// The stream itself.
+struct StreamSource {
+  TStream& s;
+  int Look() { return s.LookChar(); }
+  void Skip() { s.SkipLooked(); }
+  int Get() { return s.GetChar(); }
+};
+
+// The bytes of the stream's buffer, read in place; `overran` tells that a
+// token reached the buffer's end, so that it must be read again from the
+// stream.
+struct BufferedSource {
+  const uint8_t* p;
+  const uint8_t* end;
+  bool overran = false;
+  int Look() {
+    if (p != end) return *p;
+    overran = true;
+    return -1;
+  }
+  void Skip() { ++p; }
+  int Get() {
+    const int c = Look();
+    if (c >= 0) ++p;
+    return c;
+  }
+};
+
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
                                    1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
 constexpr int kMaxFractionDigits = 18;
@@ -101,11 +129,36 @@ void TPDLexer::SkiptoNextLine() {
   }
 }
 
+bool TPDLexer::Fast(TPDToken& token) {
+  TStream& stream = *stream_;
+  const uint8_t* p = stream.BufferedBegin();
+  const uint8_t* const end = stream.BufferedEnd();
+  while (p != end && (kCharClass[*p] & kCharWhite)) ++p;
+  stream.SkipTo(p);
+  if (p == end) return false;
+  const int first = *p;
+  BufferedSource source{p + 1, end};
+  if (IsDigit(first) || first == '-' || first == '.') {
+    ReadNumber(source, first, token);
+  } else if (first == '/') {
+    ReadName(source, token);
+  } else if (kCharClass[first] == 0) {
+    ReadKeyword(source, first, token);
+  } else {
+    return false;  // a delimiter or a comment
+  }
+  if (source.overran) return false;  // read again from the stream
+  stream.SkipTo(source.p);
+  return true;
+}
+
 void TPDLexer::NextToken(TPDToken& token) {
-  TStream& s = *stream_;
+  if (Fast(token)) return;
+  TStream& stream = *stream_;
+  StreamSource s{stream};
   int c;
   for (;;) {
-    c = s.GetChar();
+    c = s.Get();
     if (c < 0) {
       token.kind = TPDTokenKind::EndOfInput;
       return;
@@ -114,7 +167,7 @@ void TPDLexer::NextToken(TPDToken& token) {
     if (c != '%') break;
     // A comment runs to the end of its line.
     do {
-      c = s.GetChar();
+      c = s.Get();
     } while (c >= 0 && c != '\r' && c != '\n');
   }
   switch (c) {
@@ -122,16 +175,16 @@ void TPDLexer::NextToken(TPDToken& token) {
       ReadLiteralString(token);
       return;
     case '<':
-      if (s.LookChar() == '<') {
-        s.SkipLooked();
+      if (s.Look() == '<') {
+        s.Skip();
         token.kind = TPDTokenKind::DictBegin;
       } else {
         ReadHexString(token);
       }
       return;
     case '>':
-      if (s.LookChar() == '>') {
-        s.SkipLooked();
+      if (s.Look() == '>') {
+        s.Skip();
         token.kind = TPDTokenKind::DictEnd;
       } else {
         token.kind = TPDTokenKind::Error;
@@ -149,20 +202,20 @@ void TPDLexer::NextToken(TPDToken& token) {
       token.kind = TPDTokenKind::Error;
       return;
     case '/':
-      ReadName(token);
+      ReadName(s, token);
       return;
     default:
       break;
   }
   if (IsDigit(c) || c == '-' || c == '.') {
-    ReadNumber(c, token);
+    ReadNumber(s, c, token);
   } else {
-    ReadKeyword(c, token);
+    ReadKeyword(s, c, token);
   }
 }
 
-void TPDLexer::ReadNumber(int first, TPDToken& token) {
-  TStream& s = *stream_;
+template <class Source>
+void TPDLexer::ReadNumber(Source& s, int first, TPDToken& token) {
   const bool negative = first == '-';
   bool fraction = first == '.';
   // The whole part is exact in 64 bits up to kExactWhole; longer digit runs
@@ -172,9 +225,9 @@ void TPDLexer::ReadNumber(int first, TPDToken& token) {
   bool inexact = false;
   if (!fraction) {
     for (;;) {
-      const int c = s.LookChar();
+      const int c = s.Look();
       if (IsDigit(c)) {
-        s.SkipLooked();
+        s.Skip();
         const unsigned digit = static_cast<unsigned>(c - '0');
         if (whole < kExactWhole) {
           whole = whole * 10 + digit;
@@ -187,7 +240,7 @@ void TPDLexer::ReadNumber(int first, TPDToken& token) {
         }
       } else {
         if (c == '.') {
-          s.SkipLooked();
+          s.Skip();
           fraction = true;
         }
         break;
@@ -212,16 +265,16 @@ void TPDLexer::ReadNumber(int first, TPDToken& token) {
   uint64_t digits = 0;
   int count = 0;
   for (;;) {
-    const int c = s.LookChar();
+    const int c = s.Look();
     if (IsDigit(c)) {
-      s.SkipLooked();
+      s.Skip();
       // Digits beyond the precision of a double add nothing.
       if (count < kMaxFractionDigits) {
         digits = digits * 10 + static_cast<uint64_t>(c - '0');
         ++count;
       }
     } else if (c == '-') {
-      s.SkipLooked();  // a '-' inside the fraction is ignored
+      s.Skip();  // a '-' inside the fraction is ignored
     } else {
       break;
     }
@@ -231,15 +284,15 @@ void TPDLexer::ReadNumber(int first, TPDToken& token) {
   token.real_value = negative ? -result : result;
 }
 
-void TPDLexer::ReadKeyword(int first, TPDToken& token) {
-  TStream& s = *stream_;
+template <class Source>
+void TPDLexer::ReadKeyword(Source& s, int first, TPDToken& token) {
   char text[kMaxNameLength];
   size_t length = 0;
   text[length++] = static_cast<char>(first);
   for (;;) {
-    const int c = s.LookChar();
+    const int c = s.Look();
     if (!IsPdfRegular(c)) break;
-    s.SkipLooked();
+    s.Skip();
     if (length < kMaxNameLength) text[length++] = static_cast<char>(c);
   }
   const std::string_view word(text, length);
@@ -254,24 +307,24 @@ void TPDLexer::ReadKeyword(int first, TPDToken& token) {
   }
 }
 
-void TPDLexer::ReadName(TPDToken& token) {
-  TStream& s = *stream_;
+template <class Source>
+void TPDLexer::ReadName(Source& s, TPDToken& token) {
   char text[kMaxNameLength];
   size_t length = 0;
   auto put = [&](int c) {
     if (length < kMaxNameLength) text[length++] = static_cast<char>(c);
   };
   for (;;) {
-    int c = s.LookChar();
+    int c = s.Look();
     if (!IsPdfRegular(c)) break;
-    s.SkipLooked();
+    s.Skip();
     if (c == '#') {
-      const int high = HexDigitValue(s.LookChar());
+      const int high = HexDigitValue(s.Look());
       if (high >= 0) {
-        const int first = s.GetChar();
-        const int low = HexDigitValue(s.LookChar());
+        const int first = s.Get();
+        const int low = HexDigitValue(s.Look());
         if (low >= 0) {
-          s.SkipLooked();
+          s.Skip();
           put(high * 16 + low);
           continue;
         }

@@ -69,9 +69,17 @@ class TPDLexer {
  private:
   void ReadLiteralString(TPDToken& token);
   void ReadHexString(TPDToken& token);
-  void ReadName(TPDToken& token);
-  void ReadNumber(int first, TPDToken& token);
-  void ReadKeyword(int first, TPDToken& token);
+  // Numbers, keywords and names are read through a Source: the stream, or
+  // the bytes of its buffer in place (BufferedSource), which is the fast path.
+  // Fast reads the next token in place when it is one of those and ends
+  // within the buffer; false, after passing white space, when it is not.
+  bool Fast(TPDToken& token);
+  template <class Source>
+  static void ReadName(Source& s, TPDToken& token);
+  template <class Source>
+  static void ReadNumber(Source& s, int first, TPDToken& token);
+  template <class Source>
+  static void ReadKeyword(Source& s, int first, TPDToken& token);
 
   std::unique_ptr<TStream> owned_;
   TStream* stream_;

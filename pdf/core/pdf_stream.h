@@ -51,6 +51,12 @@ class TStream : public ByteSource {
     }
   }
 
+  // The bytes that the buffer holds from the read position on, for readers
+  // that scan them in place; SkipTo(p), p within them, consumes up to p.
+  const uint8_t* BufferedBegin() const { return rp_; }
+  const uint8_t* BufferedEnd() const { return wp_; }
+  void SkipTo(const uint8_t* p) { rp_ = p; }
+
   // Bulk read: `size` bytes, fewer only at the end of the data; returns the
   // count.
   size_t Read(uint8_t* out, size_t size) override;

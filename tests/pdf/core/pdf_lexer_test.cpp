@@ -68,9 +68,33 @@ std::string Describe(const TPDToken& token) {
   return out.str();
 }
 
-// Every token of `input` up to the end, separated by " | ".
-std::string Tokenise(const std::string& input) {
-  TMemoryStream stream(input);
+// Serves its bytes a few at a time, so that tokens straddle buffer ends.
+class ChunkedStream final : public TStream {
+ public:
+  ChunkedStream(const std::string& data, size_t chunk) : data_(data), chunk_(chunk) {}
+  void Reset() override { DropBuffer(0); }
+  TStreamType GetType() const override { return stWeird; }
+
+ protected:
+  bool Refill() override {
+    const size_t at = static_cast<size_t>(GetPosition());
+    if (at >= data_.size()) return false;
+    const auto* begin = reinterpret_cast<const uint8_t*>(data_.data()) + at;
+    SetBuffer(begin, begin + std::min(chunk_, data_.size() - at), static_cast<int64_t>(at));
+    return true;
+  }
+
+ private:
+  std::string data_;
+  size_t chunk_;
+};
+
+// Every token of `input` up to the end, separated by " | "; read in chunks
+// of `chunk` bytes when given, else from one buffer.
+std::string Tokenise(const std::string& input, size_t chunk = 0) {
+  TMemoryStream memory(input);
+  ChunkedStream chunked(input, chunk);
+  TStream& stream = chunk ? static_cast<TStream&>(chunked) : memory;
   TPDLexer lexer(stream);
   TPDToken token;
   std::string result;
@@ -141,6 +165,11 @@ TEST(PdfLexer, TokenisesTheSyntax) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Tokenise(c.input), c.tokens) << "input: " << Escape(c.input);
+    // Tokens cut by the end of the stream's buffer read the same.
+    for (size_t chunk : {1, 2, 3, 5}) {
+      EXPECT_EQ(Tokenise(c.input, chunk), c.tokens)
+          << "input: " << Escape(c.input) << " in chunks of " << chunk;
+    }
   }
 }
 
