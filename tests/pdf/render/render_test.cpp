@@ -188,6 +188,9 @@ TEST(RenderTest, FillCoverageOfEdgePixels) {
   const Case cases[] = {
       {"edge at half a pixel", "0 0 50.5 100 re f", 100, 50, 50, 128},
       {"edge at a quarter of a pixel", "0 0 50.25 100 re f", 100, 50, 50, 191},
+      {"edge at half a pixel under a clip path", "0 0 m 100 0 l 0 100 l h W n 0 0 50.5 100 re f",
+       100, 50, 80, 128},
+      {"edge at half a pixel at half opacity", "/H gs 0 0 50.5 100 re f", 100, 50, 50, 191},
       {"even-odd hole edge at half a pixel", "0 0 100 100 re 25.5 25 50 50 re f*", 100, 25, 50,
        128},
       {"a fill too large for a mask", "0 0 50.05 100 re f", 1000, 500, 500, 128},
@@ -205,7 +208,8 @@ TEST(RenderTest, FillCoverageOfEdgePixels) {
        0},
   };
   for (const Case& c : cases) {
-    auto doc = LoadBytes(OnePageDocument({c.content}));
+    auto doc = LoadBytes(OnePageDocument(
+        {c.content}, "/MediaBox [0 0 100 100] /Resources << /ExtGState << /H << /ca 0.5 >> >> >>"));
     Rendered out(c.size, c.size);
     out.Render(*doc);
     const uint32_t pixel = out.At(c.x, c.y);
