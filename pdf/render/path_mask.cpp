@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 
 namespace qp::pdf {
 
@@ -32,6 +31,7 @@ FT_Library ThreadLibrary() {
 
 void TPathMask::Reset() {
   points_.clear();
+  tags_.clear();
   contour_ends_.clear();
 }
 
@@ -43,7 +43,8 @@ void TPathMask::Add(double x, double y, char tag) {
     left_ = std::min(left_, x), right_ = std::max(right_, x);
     top_ = std::min(top_, y), bottom_ = std::max(bottom_, y);
   }
-  points_.push_back({x, y, tag});
+  points_.push_back({x, y});
+  tags_.push_back(tag);
   if (!contour_ends_.empty()) contour_ends_.back() = static_cast<short>(points_.size() - 1);
 }
 
@@ -74,18 +75,16 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd)
   if (!library) return nullptr;
   // 26.6 fixed point with y up from the box's bottom edge, as FreeType's
   // bitmaps count rows.
-  std::vector<FT_Vector> vectors(points_.size());
-  std::vector<char> tags(points_.size());
+  vectors_.resize(points_.size());
   for (size_t i = 0; i < points_.size(); ++i) {
-    vectors[i].x = std::lrint((points_[i].x - x0) * 64);
-    vectors[i].y = std::lrint((y1 - points_[i].y) * 64);
-    tags[i] = points_[i].tag;
+    vectors_[i].x = std::lrint((points_[i].x - x0) * 64);
+    vectors_[i].y = std::lrint((y1 - points_[i].y) * 64);
   }
   FT_Outline outline{};
   outline.n_points = static_cast<short>(points_.size());
   outline.n_contours = static_cast<short>(contour_ends_.size());
-  outline.points = vectors.data();
-  outline.tags = tags.data();
+  outline.points = vectors_.data();
+  outline.tags = tags_.data();
   outline.contours = contour_ends_.data();
   outline.flags = evenOdd ? FT_OUTLINE_EVEN_ODD_FILL : FT_OUTLINE_NONE;
 
@@ -111,49 +110,6 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd)
   }
   cairo_surface_mark_dirty(surface);
   return surface;
-}
-
-namespace {
-
-// a * b / 255, rounded as pixman does.
-inline uint32_t Multiply(uint32_t a, uint32_t b) {
-  const uint32_t t = a * b + 0x80;
-  return ((t >> 8) + t) >> 8;
-}
-
-}  // namespace
-
-void TPathMask::Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
-                      uint32_t argb) {
-  const int left = std::max(box.x0, x), top = std::max(box.y0, y);
-  const int right = std::min(box.x1, x + cairo_image_surface_get_width(mask));
-  const int bottom = std::min(box.y1, y + cairo_image_surface_get_height(mask));
-  if (right <= left || bottom <= top) return;
-  uint8_t* pixels = cairo_image_surface_get_data(target);
-  const int stride = cairo_image_surface_get_stride(target);
-  const uint8_t* coverage = cairo_image_surface_get_data(mask);
-  const int maskStride = cairo_image_surface_get_stride(mask);
-  const uint32_t colour = argb | 0xFF000000u;
-  for (int row = top; row < bottom; ++row) {
-    auto* out = reinterpret_cast<uint32_t*>(pixels + static_cast<ptrdiff_t>(row) * stride);
-    const uint8_t* m = coverage + static_cast<ptrdiff_t>(row - y) * maskStride - x;
-    for (int col = left; col < right; ++col) {
-      const uint32_t a = m[col];
-      if (a == 0) continue;
-      if (a == 255) {
-        out[col] = colour;
-        continue;
-      }
-      const uint32_t d = out[col];
-      uint32_t result = 0;
-      for (int shift = 0; shift < 32; shift += 8) {
-        const uint32_t channel =
-            Multiply((colour >> shift) & 0xFF, a) + Multiply((d >> shift) & 0xFF, 255 - a);
-        result |= std::min<uint32_t>(channel, 255) << shift;
-      }
-      out[col] = result;
-    }
-  }
 }
 
 }  // namespace qp::pdf

@@ -5,9 +5,10 @@
 // through Cairo's scan converter, and the edges are finer.
 
 #include <cairo.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 
 #include <cstddef>
-#include <cstdint>
 #include <vector>
 
 namespace qp::pdf {
@@ -25,7 +26,6 @@ class TPathMask {
   void Close() {}  // every contour of a fill is closed
 
   bool Empty() const { return points_.empty(); }
-  size_t PointCount() const { return points_.size(); }
   // The box of every point, control points included.
   double Left() const { return left_; }
   double Top() const { return top_; }
@@ -38,24 +38,16 @@ class TPathMask {
   static constexpr double kMaxReach = 1 << 20;
   cairo_surface_t* Render(int x0, int y0, int x1, int y1, bool evenOdd);
 
-  // Lays `argb` (opaque) through coverage `mask` onto the RGB24 pixels of
-  // `target` whose top-left lies at (x, y), within `box` (target pixels), as
-  // Cairo's OVER does it.
-  struct Box {
-    int x0, y0, x1, y1;
-  };
-  static void Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
-                    uint32_t argb);
-
  private:
   struct Point {
     double x, y;
-    char tag;
   };
   void Add(double x, double y, char tag);
 
   std::vector<Point> points_;
+  std::vector<char> tags_;
   std::vector<short> contour_ends_;
+  std::vector<FT_Vector> vectors_;  // the points in FreeType's form, kept for the next fill
   double left_ = 0, top_ = 0, right_ = 0, bottom_ = 0;
 };
 
