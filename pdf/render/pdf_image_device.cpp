@@ -64,6 +64,11 @@ void TPDImageDevice::StartPage(int /*nPage*/, const TPDState& state) {
   cairo_set_matrix(cr_, &playback_);
   cairo_rectangle(cr_, 0, 0, state.PageWidth, state.PageHeight);
   cairo_identity_matrix(cr_);
+  if (playback_.xy == 0 && playback_.yx == 0) {
+    double x0, y0, x1, y1;
+    cairo_path_extents(cr_, &x0, &y0, &x1, &y1);
+    SetPixelRectangle(x0, y0, x1, y1);
+  }
   cairo_set_source_rgb(cr_, 1, 1, 1);
   cairo_fill_preserve(cr_);
   cairo_clip(cr_);
@@ -198,7 +203,54 @@ struct CairoPathSink {
   void Close() { cairo_close_path(cr); }
 };
 
+// Recognises a path that is one axis-aligned rectangle: a move and three or
+// four lines (the fourth back to the start), closed or not.
+struct RectangleSink {
+  double x[5], y[5];
+  int points = 0;
+  bool other = false;
+  void MoveTo(double px, double py) {
+    if (points != 0) other = true;
+    Add(px, py);
+  }
+  void LineTo(double px, double py) { Add(px, py); }
+  void CurveTo(double, double, double, double, double, double) { other = true; }
+  void Close() {}
+  void Add(double px, double py) {
+    if (points == 5) {
+      other = true;
+      return;
+    }
+    x[points] = px, y[points] = py, ++points;
+  }
+  // The rectangle's box, when the path is one.
+  bool Box(double& x0, double& y0, double& x1, double& y1) const {
+    if (other || points < 4) return false;
+    if (points == 5 && (x[4] != x[0] || y[4] != y[0])) return false;
+    // Edges alternate between horizontal and vertical, starting either way.
+    const bool horizontalFirst = y[1] == y[0];
+    for (int i = 0; i < 4; ++i) {
+      const int j = (i + 1) % 4;
+      const bool horizontal = (i % 2 == 0) == horizontalFirst;
+      if (horizontal ? y[j] != y[i] : x[j] != x[i]) return false;
+    }
+    x0 = std::min(x[0], x[2]), x1 = std::max(x[0], x[2]);
+    y0 = std::min(y[0], y[2]), y1 = std::max(y[0], y[2]);
+    return true;
+  }
+};
+
 }  // namespace
+
+bool TPDImageDevice::SetPixelRectangle(double x0, double y0, double x1, double y1) {
+  if (!allow_anti_alias_) return false;
+  const double left = std::round(x0), top = std::round(y0);
+  const double right = std::round(x1), bottom = std::round(y1);
+  if (!(right > left && bottom > top)) return false;
+  cairo_new_path(cr_);
+  cairo_rectangle(cr_, left, top, right - left, bottom - top);
+  return true;
+}
 
 bool TPDImageDevice::BuildPath(const TPDState& state) {
   cairo_new_path(cr_);
@@ -339,6 +391,13 @@ void TPDImageDevice::PrepareStroke(const TPDState& state) {
 }
 
 void TPDImageDevice::ClipPath(const TPDState& state, cairo_fill_rule_t rule) {
+  RectangleSink rectangle;
+  double x0, y0, x1, y1;
+  if (WalkTargetPath(state, rectangle) && rectangle.Box(x0, y0, x1, y1) &&
+      SetPixelRectangle(x0, y0, x1, y1)) {
+    cairo_clip(cr_);
+    return;
+  }
   if (!BuildPath(state)) return;
   cairo_set_fill_rule(cr_, rule);
   cairo_clip(cr_);

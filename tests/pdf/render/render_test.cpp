@@ -206,6 +206,12 @@ TEST(RenderTest, FillCoverageOfEdgePixels) {
        255},
       {"the clip's inside is filled", "0 0 m 100 0 l 0 100 l h W n 0 0 100 100 re f", 100, 20, 80,
        0},
+      // A rectangle clip takes the pixels it covers at least half of, whole;
+      // one too thin for any pixel keeps its exact edges.
+      {"a rectangle clip's first pixel", "10.3 0 50.4 100 re W n 0 0 100 100 re f", 100, 10, 50, 0},
+      {"a rectangle clip's last pixel", "10.3 0 50.4 100 re W n 0 0 100 100 re f", 100, 60, 50, 0},
+      {"beside a rectangle clip", "10.3 0 50.4 100 re W n 0 0 100 100 re f", 100, 61, 50, 255},
+      {"a clip thinner than a pixel", "10.1 0 0.3 100 re W n 0 0 100 100 re f", 100, 10, 50, 179},
   };
   for (const Case& c : cases) {
     auto doc = LoadBytes(OnePageDocument(
