@@ -112,4 +112,59 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd)
   return surface;
 }
 
+namespace {
+
+// Each of the two bytes of `lanes` (bits 0-7 and 16-23) times a / 255,
+// rounded as pixman does.
+inline uint32_t MultiplyLanes(uint32_t lanes, uint32_t a) {
+  const uint32_t t = lanes * a + 0x00800080u;
+  return ((((t >> 8) & 0x00FF00FFu) + t) >> 8) & 0x00FF00FFu;
+}
+
+// The two lanes added, each held at 255.
+inline uint32_t AddLanes(uint32_t x, uint32_t y) {
+  uint32_t t = x + y;
+  t |= 0x10000100u - ((t >> 8) & 0x00FF00FFu);
+  return t & 0x00FF00FFu;
+}
+
+}  // namespace
+
+void TPathMask::Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
+                      uint32_t argb) {
+  // Within the box, the mask and the target.
+  const int left = std::max({box.x0, x, 0}), top = std::max({box.y0, y, 0});
+  const int right = std::min(
+      {box.x1, x + cairo_image_surface_get_width(mask), cairo_image_surface_get_width(target)});
+  const int bottom = std::min(
+      {box.y1, y + cairo_image_surface_get_height(mask), cairo_image_surface_get_height(target)});
+  if (right <= left || bottom <= top) return;
+  uint8_t* pixels = cairo_image_surface_get_data(target);
+  const int stride = cairo_image_surface_get_stride(target);
+  const uint8_t* coverage = cairo_image_surface_get_data(mask);
+  const int maskStride = cairo_image_surface_get_stride(mask);
+  const uint32_t colour = argb | 0xFF000000u;
+  const uint32_t colourRB = colour & 0x00FF00FFu, colourAG = (colour >> 8) & 0x00FF00FFu;
+  for (int row = top; row < bottom; ++row) {
+    auto* out = reinterpret_cast<uint32_t*>(pixels + static_cast<ptrdiff_t>(row) * stride);
+    const uint8_t* m = coverage + static_cast<ptrdiff_t>(row - y) * maskStride - x;
+    for (int col = left; col < right; ++col) {
+      const uint32_t a = m[col];
+      if (a == 0) continue;
+      if (a == 255) {
+        out[col] = colour;
+        continue;
+      }
+      // colour * a + pixel * (255 - a), channel by channel, in two lanes at
+      // a time.
+      const uint32_t d = out[col];
+      const uint32_t rb =
+          AddLanes(MultiplyLanes(colourRB, a), MultiplyLanes(d & 0x00FF00FFu, 255 - a));
+      const uint32_t ag =
+          AddLanes(MultiplyLanes(colourAG, a), MultiplyLanes((d >> 8) & 0x00FF00FFu, 255 - a));
+      out[col] = rb | (ag << 8);
+    }
+  }
+}
+
 }  // namespace qp::pdf

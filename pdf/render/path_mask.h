@@ -9,6 +9,7 @@
 #include FT_FREETYPE_H
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace qp::pdf {
@@ -37,6 +38,15 @@ class TPathMask {
   // caller fills another way). The caller destroys the surface.
   static constexpr double kMaxReach = 1 << 20;
   cairo_surface_t* Render(int x0, int y0, int x1, int y1, bool evenOdd);
+
+  // Lays `argb` (opaque) through coverage `mask` onto the RGB24 pixels of
+  // `target` whose top-left lies at (x, y), within `box` (target pixels), as
+  // Cairo's OVER does it.
+  struct Box {
+    int x0, y0, x1, y1;
+  };
+  static void Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
+                    uint32_t argb);
 
  private:
   struct Point {

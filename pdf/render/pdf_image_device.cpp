@@ -293,11 +293,54 @@ bool TPDImageDevice::FillWithMask(const TPDState& state, cairo_fill_rule_t rule)
   cairo_surface_t* mask = path_mask_.Render(x0, y0, x1, y1, rule == CAIRO_FILL_RULE_EVEN_ODD);
   if (!mask) return false;
   const bool grouped = BeginPaint(state);
-  SetSource(state.GetFillRGB(), state.FillOpacity);
-  cairo_mask_surface(cr_, mask, x0, y0);
+  if (grouped || !BlendOntoTarget(state, mask, x0, y0)) {
+    SetSource(state.GetFillRGB(), state.FillOpacity);
+    cairo_mask_surface(cr_, mask, x0, y0);
+  }
   cairo_surface_destroy(mask);
   EndPaint(state, grouped);
   return true;
+}
+
+bool TPDImageDevice::BlendOntoTarget(const TPDState& state, cairo_surface_t* mask, int x, int y) {
+  // Only an opaque colour laid over the page raster itself, under a clip of
+  // whole-pixel rectangles: the common case, without Cairo's setup per fill.
+  if (AlphaFromOpacity(state.FillOpacity) != 1 || cairo_get_operator(cr_) != CAIRO_OPERATOR_OVER) {
+    return false;
+  }
+  cairo_surface_t* target = cairo_get_group_target(cr_);
+  double offsetX = 0, offsetY = 0;
+  cairo_surface_get_device_offset(target, &offsetX, &offsetY);
+  if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE ||
+      cairo_image_surface_get_format(target) != CAIRO_FORMAT_RGB24 || offsetX != 0 ||
+      offsetY != 0) {
+    return false;
+  }
+  cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr_);
+  bool whole = clip->status == CAIRO_STATUS_SUCCESS;
+  for (int i = 0; whole && i < clip->num_rectangles; ++i) {
+    const cairo_rectangle_t& r = clip->rectangles[i];
+    whole = r.x == std::floor(r.x) && r.y == std::floor(r.y) && r.width == std::floor(r.width) &&
+            r.height == std::floor(r.height);
+  }
+  if (whole) {
+    const TRGB rgb = state.GetFillRGB();
+    auto byte = [](int32_t v) {
+      return static_cast<uint32_t>(std::lround(ChannelFromFixed(v) * 255));
+    };
+    const uint32_t argb = (byte(rgb.R) << 16) | (byte(rgb.G) << 8) | byte(rgb.B);
+    cairo_surface_flush(target);
+    for (int i = 0; i < clip->num_rectangles; ++i) {
+      const cairo_rectangle_t& r = clip->rectangles[i];
+      const TPathMask::Box box{static_cast<int>(r.x), static_cast<int>(r.y),
+                               static_cast<int>(r.x + r.width), static_cast<int>(r.y + r.height)};
+      TPathMask::Blend(target, mask, x, y, box, argb);
+    }
+    cairo_surface_mark_dirty_rectangle(target, x, y, cairo_image_surface_get_width(mask),
+                                       cairo_image_surface_get_height(mask));
+  }
+  cairo_rectangle_list_destroy(clip);
+  return whole;
 }
 
 void TPDImageDevice::Fill(const TPDState& state) {

@@ -153,6 +153,9 @@ class TPDImageDevice final : public TPDExportDevice {
   // Fills through a coverage mask of the path (TPathMask); false when the
   // fill is too large for one or the mask cannot be made.
   bool FillWithMask(const TPDState& state, cairo_fill_rule_t rule);
+  // Lays the fill colour through `mask` (at target pixel x, y) straight onto
+  // the page raster; false, with nothing drawn, when Cairo must do it.
+  bool BlendOntoTarget(const TPDState& state, cairo_surface_t* mask, int x, int y);
   void ClipPath(const TPDState& state, cairo_fill_rule_t rule);
   // Makes the box, with its edges moved to the nearest pixel edges, the
   // current path: a clip to it stays a region in Cairo, far cheaper to draw

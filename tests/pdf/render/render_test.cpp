@@ -212,6 +212,9 @@ TEST(RenderTest, FillCoverageOfEdgePixels) {
       {"a rectangle clip's last pixel", "10.3 0 50.4 100 re W n 0 0 100 100 re f", 100, 60, 50, 0},
       {"beside a rectangle clip", "10.3 0 50.4 100 re W n 0 0 100 100 re f", 100, 61, 50, 255},
       {"a clip thinner than a pixel", "10.1 0 0.3 100 re W n 0 0 100 100 re f", 100, 10, 50, 179},
+      {"edge at half a pixel under a rectangle clip", "10 0 80 100 re W n 0 0 50.5 100 re f", 100,
+       50, 50, 128},
+      {"left of a rectangle clip", "10 0 80 100 re W n 0 0 50.5 100 re f", 100, 9, 50, 255},
   };
   for (const Case& c : cases) {
     auto doc = LoadBytes(OnePageDocument(
