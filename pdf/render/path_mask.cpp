@@ -1,41 +1,31 @@
 #include "pdf/render/path_mask.h"
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_OUTLINE_H
-
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <utility>
 
 namespace qp::pdf {
 
 namespace {
 
-// FreeType libraries are not shared between threads: each thread that fills
-// paths has its own.
-FT_Library ThreadLibrary() {
-  struct Holder {
-    FT_Library library = nullptr;
-    Holder() {
-      if (FT_Init_FreeType(&library) != 0) library = nullptr;
-    }
-    ~Holder() {
-      if (library) FT_Done_FreeType(library);
-    }
-  };
-  thread_local Holder holder;
-  return holder.library;
+// Floor and ceiling of a value >= 0, without a call into the maths library.
+inline int FloorOf(double v) {
+  return static_cast<int>(v);
+}
+inline int CeilingOf(double v) {
+  const int i = static_cast<int>(v);
+  return i + (i < v);
 }
 
 }  // namespace
 
 void TPathMask::Reset() {
   points_.clear();
-  tags_.clear();
-  contour_ends_.clear();
+  contour_starts_.clear();
 }
 
-void TPathMask::Add(double x, double y, char tag) {
+void TPathMask::Add(double x, double y) {
   if (points_.empty()) {
     left_ = right_ = x;
     top_ = bottom_ = y;
@@ -44,71 +34,179 @@ void TPathMask::Add(double x, double y, char tag) {
     top_ = std::min(top_, y), bottom_ = std::max(bottom_, y);
   }
   points_.push_back({x, y});
-  tags_.push_back(tag);
-  if (!contour_ends_.empty()) contour_ends_.back() = static_cast<short>(points_.size() - 1);
 }
 
 void TPathMask::MoveTo(double x, double y) {
-  contour_ends_.push_back(0);
-  Add(x, y, FT_CURVE_TAG_ON);
+  contour_starts_.push_back(points_.size());
+  Add(x, y);
 }
 
 void TPathMask::LineTo(double x, double y) {
-  if (contour_ends_.empty()) MoveTo(x, y);
-  Add(x, y, FT_CURVE_TAG_ON);
+  if (contour_starts_.empty()) MoveTo(x, y);
+  Add(x, y);
 }
 
 void TPathMask::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) {
-  if (contour_ends_.empty()) MoveTo(x1, y1);
-  Add(x1, y1, FT_CURVE_TAG_CUBIC);
-  Add(x2, y2, FT_CURVE_TAG_CUBIC);
-  Add(x3, y3, FT_CURVE_TAG_ON);
+  if (contour_starts_.empty()) MoveTo(x1, y1);
+  const Point p0 = points_.back();
+  // The box takes the control points too, as callers expect of it.
+  left_ = std::min({left_, x1, x2}), right_ = std::max({right_, x1, x2});
+  top_ = std::min({top_, y1, y2}), bottom_ = std::max({bottom_, y1, y2});
+  // A cubic cut into n equal steps of its parameter strays at most
+  // 3/4 * |second difference| / n^2 from its chords.
+  const double ddx = std::max(std::fabs(p0.x - 2 * x1 + x2), std::fabs(x1 - 2 * x2 + x3));
+  const double ddy = std::max(std::fabs(p0.y - 2 * y1 + y2), std::fabs(y1 - 2 * y2 + y3));
+  const double steps = std::ceil(std::sqrt(0.75 * std::hypot(ddx, ddy) / kFlatness));
+  const int n = std::isfinite(steps) ? static_cast<int>(std::clamp(steps, 1.0, double(kMaxChords)))
+                                     : kMaxChords;
+  for (int i = 1; i < n; ++i) {
+    const double t = double(i) / n, u = 1 - t;
+    const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+    Add(a * p0.x + b * x1 + c * x2 + d * x3, a * p0.y + b * y1 + c * y2 + d * y3);
+  }
+  Add(x3, y3);
+}
+
+void TPathMask::AddEdge(double x0, double y0, double x1, double y1) {
+  if (y0 == y1) return;
+  float dir = 1;
+  if (y0 > y1) {
+    std::swap(x0, x1), std::swap(y0, y1);
+    dir = -1;
+  }
+  const double h = height_, w = width_;
+  if (y0 >= 0 && y1 <= h && x0 >= 0 && x0 <= w && x1 >= 0 && x1 <= w) {
+    AddEdgeInColumns(x0, y0, x1, y1, dir);  // the usual case: within the box
+    return;
+  }
+  if (y1 <= 0 || y0 >= h) return;
+  const double dxdy = (x1 - x0) / (y1 - y0);
+  auto xAt = [&](double y) { return x0 + (y - y0) * dxdy; };
+  const double top = std::max(y0, 0.0), bottom = std::min(y1, h);
+  // The edge is cut where it crosses the box's left and right sides. Left
+  // of the box, a part covers whole pixels of its rows, as the left side
+  // itself would; right of it, a part changes no pixel of the box.
+  double cuts[4] = {top, 0, 0, bottom};
+  int count = 1;
+  if (x0 != x1) {
+    for (const double side : {0.0, w}) {
+      const double y = y0 + (side - x0) / dxdy;
+      if (y > top && y < bottom) cuts[count++] = y;
+    }
+    if (count == 3 && cuts[1] > cuts[2]) std::swap(cuts[1], cuts[2]);
+  }
+  cuts[count++] = bottom;
+  for (int i = 0; i + 1 < count; ++i) {
+    const double ya = cuts[i], yb = cuts[i + 1];
+    if (!(yb > ya)) continue;
+    const double middle = xAt(0.5 * (ya + yb));
+    if (middle >= w) continue;
+    if (middle <= 0) {
+      AddEdgeInColumns(0, ya, 0, yb, dir);
+    } else {
+      AddEdgeInColumns(std::clamp(xAt(ya), 0.0, w), ya, std::clamp(xAt(yb), 0.0, w), yb, dir);
+    }
+  }
+}
+
+void TPathMask::AddEdgeInColumns(double x0, double y0, double x1, double y1, float dir) {
+  const double dxdy = (x1 - x0) / (y1 - y0);
+  const double w = width_;
+  double x = x0;
+  const int rowEnd = std::min(height_, CeilingOf(y1));
+  for (int row = FloorOf(y0); row < rowEnd; ++row) {
+    float* const cells = cells_.data() + static_cast<size_t>(row) * cell_stride_;
+    const double dy = std::min(row + 1.0, y1) - std::max(double(row), y0);
+    const double next = std::clamp(x + dxdy * dy, 0.0, w);
+    const double d = dy * dir;
+    const double left = std::min(x, next), right = std::max(x, next);
+    const int first = FloorOf(left);
+    const double leftFloor = first;
+    const int end = CeilingOf(right);
+    if (end <= first + 1) {
+      // Within one pixel: the part right of the edge's mean x is covered.
+      const double across = 0.5 * (x + next) - leftFloor;
+      cells[first] += static_cast<float>(d - d * across);
+      cells[first + 1] += static_cast<float>(d * across);
+    } else {
+      // Across pixels: the coverage grows by the slope's share per pixel,
+      // with the triangles cut off in the first and the last.
+      const double s = 1 / (right - left);
+      const double firstFraction = left - leftFloor;
+      const double firstArea = 0.5 * s * (1 - firstFraction) * (1 - firstFraction);
+      const double lastFraction = right - (end - 1);
+      const double lastArea = 0.5 * s * lastFraction * lastFraction;
+      cells[first] += static_cast<float>(d * firstArea);
+      if (end == first + 2) {
+        cells[first + 1] += static_cast<float>(d * (1 - firstArea - lastArea));
+      } else {
+        const double second = s * (1.5 - firstFraction);
+        cells[first + 1] += static_cast<float>(d * (second - firstArea));
+        const float step = static_cast<float>(d * s);
+        for (int i = first + 2; i < end - 1; ++i) cells[i] += step;
+        const double beforeLast = second + (end - first - 3) * s;
+        cells[end - 1] += static_cast<float>(d * (1 - beforeLast - lastArea));
+      }
+      cells[end] += static_cast<float>(d * lastArea);
+    }
+    x = next;
+  }
 }
 
 cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd) {
-  if (points_.empty() || points_.size() > kMaxPoints || x1 <= x0 || y1 <= y0) return nullptr;
+  if (points_.empty() || x1 <= x0 || y1 <= y0) return nullptr;
   if (left_ < x0 - kMaxReach || right_ > x1 + kMaxReach || top_ < y0 - kMaxReach ||
       bottom_ > y1 + kMaxReach) {
     return nullptr;
   }
-  FT_Library library = ThreadLibrary();
-  if (!library) return nullptr;
-  // 26.6 fixed point with y up from the box's bottom edge, as FreeType's
-  // bitmaps count rows.
-  vectors_.resize(points_.size());
-  for (size_t i = 0; i < points_.size(); ++i) {
-    vectors_[i].x = std::lrint((points_[i].x - x0) * 64);
-    vectors_[i].y = std::lrint((y1 - points_[i].y) * 64);
+  width_ = x1 - x0, height_ = y1 - y0;
+  cell_stride_ = width_ + 2;
+  const size_t cellCount = static_cast<size_t>(cell_stride_) * static_cast<size_t>(height_);
+  if (cells_.size() < cellCount) cells_.resize(cellCount);  // new cells are zero
+  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, width_);
+  coverage_.resize(static_cast<size_t>(stride) * static_cast<size_t>(height_));
+  for (size_t c = 0; c < contour_starts_.size(); ++c) {
+    const size_t start = contour_starts_[c];
+    const size_t end = c + 1 < contour_starts_.size() ? contour_starts_[c + 1] : points_.size();
+    for (size_t i = start; i < end; ++i) {
+      const Point& a = points_[i];
+      const Point& b = points_[i + 1 < end ? i + 1 : start];  // the last edge closes the contour
+      AddEdge(a.x - x0, a.y - y0, b.x - x0, b.y - y0);
+    }
   }
-  FT_Outline outline{};
-  outline.n_points = static_cast<short>(points_.size());
-  outline.n_contours = static_cast<short>(contour_ends_.size());
-  outline.points = vectors_.data();
-  outline.tags = tags_.data();
-  outline.contours = contour_ends_.data();
-  outline.flags = evenOdd ? FT_OUTLINE_EVEN_ODD_FILL : FT_OUTLINE_NONE;
 
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, x1 - x0, y1 - y0);
+  for (int row = 0; row < height_; ++row) {
+    float* const cells = cells_.data() + static_cast<size_t>(row) * cell_stride_;
+    unsigned char* const out = coverage_.data() + static_cast<size_t>(row) * stride;
+    // The running sum is the winding number, in coverage, of each pixel.
+    float sum = 0;
+    if (evenOdd) {
+      for (int x = 0; x < width_; ++x) {
+        sum += cells[x];
+        cells[x] = 0;
+        int v = static_cast<int>(std::fabs(sum) * 255 + 0.5f);
+        if (v > 255) {
+          v %= 510;
+          if (v > 255) v = 510 - v;
+        }
+        out[x] = static_cast<unsigned char>(v);
+      }
+    } else {
+      for (int x = 0; x < width_; ++x) {
+        sum += cells[x];
+        cells[x] = 0;
+        out[x] = static_cast<unsigned char>(
+            std::min(static_cast<int>(std::fabs(sum) * 255 + 0.5f), 255));
+      }
+    }
+    cells[width_] = cells[width_ + 1] = 0;
+  }
+  cairo_surface_t* surface = cairo_image_surface_create_for_data(coverage_.data(), CAIRO_FORMAT_A8,
+                                                                 width_, height_, stride);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
     return nullptr;
   }
-  cairo_surface_flush(surface);
-  FT_Bitmap bitmap{};
-  bitmap.rows = static_cast<unsigned>(y1 - y0);
-  bitmap.width = static_cast<unsigned>(x1 - x0);
-  bitmap.pitch = cairo_image_surface_get_stride(surface);
-  bitmap.buffer = cairo_image_surface_get_data(surface);
-  bitmap.num_grays = 256;
-  bitmap.pixel_mode = FT_PIXEL_MODE_GRAY;
-  FT_Raster_Params params{};
-  params.target = &bitmap;
-  params.flags = FT_RASTER_FLAG_AA;
-  if (FT_Outline_Render(library, &outline, &params) != 0) {
-    cairo_surface_destroy(surface);
-    return nullptr;
-  }
-  cairo_surface_mark_dirty(surface);
   return surface;
 }
 

@@ -1,12 +1,11 @@
 #pragma once
-// The coverage of a filled path as an A8 surface, made by FreeType's outline
-// rasteriser, which computes the exact area of each pixel that the path
-// covers. Small fills (glyph outlines, symbols) cost far less this way than
-// through Cairo's scan converter, and the edges are finer.
+// The coverage of a filled path as an A8 surface, computed as the exact area
+// of each pixel that the path covers: each edge adds its signed area and
+// cover to a row buffer, and a running sum along the row gives the winding
+// coverage of each pixel. Small fills (glyph outlines, symbols) cost far less
+// this way than through Cairo's scan converter, and the edges are finer.
 
 #include <cairo.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
 
 #include <cstddef>
 #include <cstdint>
@@ -16,9 +15,6 @@ namespace qp::pdf {
 
 class TPathMask {
  public:
-  // FreeType keeps point and contour counts in 16 bits.
-  static constexpr size_t kMaxPoints = 32767;
-
   // Points in target pixels (y down).
   void Reset();
   void MoveTo(double x, double y);
@@ -35,7 +31,8 @@ class TPathMask {
 
   // The coverage of the pixels [x0, x1) x [y0, y1), the box lying within
   // kMaxReach pixels of every point; nullptr when it cannot be made (the
-  // caller fills another way). The caller destroys the surface.
+  // caller fills another way). The surface lays over this object's memory:
+  // the caller destroys it before the next Render.
   static constexpr double kMaxReach = 1 << 20;
   cairo_surface_t* Render(int x0, int y0, int x1, int y1, bool evenOdd);
 
@@ -48,17 +45,31 @@ class TPathMask {
   static void Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
                     uint32_t argb);
 
+  // Curves are cut into chords that stray at most this far (pixels) from
+  // them.
+  static constexpr double kFlatness = 0.05;
+  // Chords per curve at most, for curves that reach far beyond the box.
+  static constexpr int kMaxChords = 256;
+
  private:
   struct Point {
     double x, y;
   };
-  void Add(double x, double y, char tag);
+  void Add(double x, double y);
+  // Adds the edge from (x0, y0) to (x1, y1), in box pixels, to the cells.
+  void AddEdge(double x0, double y0, double x1, double y1);
+  // Adds a part of an edge lying within the box's columns, y0 < y1.
+  void AddEdgeInColumns(double x0, double y0, double x1, double y1, float dir);
 
-  std::vector<Point> points_;
-  std::vector<char> tags_;
-  std::vector<short> contour_ends_;
-  std::vector<FT_Vector> vectors_;  // the points in FreeType's form, kept for the next fill
+  std::vector<Point> points_;        // the flattened contours, one after another
+  std::vector<size_t> contour_starts_;
   double left_ = 0, top_ = 0, right_ = 0, bottom_ = 0;
+
+  // Each row's cells: the change of coverage from the pixel before, two
+  // spare cells past the box's right edge. Zero between renders.
+  std::vector<float> cells_;
+  int width_ = 0, height_ = 0, cell_stride_ = 0;
+  std::vector<unsigned char> coverage_;  // the A8 pixels of the last render
 };
 
 }  // namespace qp::pdf
