@@ -61,7 +61,7 @@ class TPathMask {
   // Adds a part of an edge lying within the box's columns, y0 < y1.
   void AddEdgeInColumns(double x0, double y0, double x1, double y1, float dir);
 
-  std::vector<Point> points_;        // the flattened contours, one after another
+  std::vector<Point> points_;  // the flattened contours, one after another
   std::vector<size_t> contour_starts_;
   double left_ = 0, top_ = 0, right_ = 0, bottom_ = 0;
 
