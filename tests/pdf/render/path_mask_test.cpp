@@ -147,5 +147,52 @@ TEST(PathMask, OnlyTheRequestedBoxIsRendered) {
   EXPECT_EQ(CoveredArea(path, 0, 0, 20, 20, false), -1);
 }
 
+// Blend lays a colour through the coverage as Cairo's OVER does, channel by
+// channel, on every pixel of the box and on no other.
+TEST(PathMask, BlendMatchesOverChannelByChannel) {
+  constexpr int kWidth = 23, kHeight = 5;
+  std::mt19937 random(3);
+  cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, kWidth, kHeight);
+  uint32_t* pixels = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(target));
+  uint8_t* coverage = cairo_image_surface_get_data(mask);
+  const int stride = cairo_image_surface_get_stride(target) / 4;
+  const int maskStride = cairo_image_surface_get_stride(mask);
+  std::vector<uint32_t> before(size_t(stride) * kHeight);
+  for (uint32_t& p : before) p = random();
+  std::copy(before.begin(), before.end(), pixels);
+  // Runs of empty and full coverage among partial values.
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const uint32_t r = random() % 4;
+      coverage[y * maskStride + x] = r == 0 ? 0 : r == 1 ? 255 : uint8_t(random());
+    }
+  }
+  const uint32_t colour = 0x3C82E1;
+  const TPathMask::Box box{1, 1, kWidth - 1, kHeight};
+  TPathMask::Blend(target, mask, 0, 0, box, colour);
+  auto multiply = [](uint32_t a, uint32_t b) {
+    const uint32_t t = a * b + 0x80;
+    return ((t >> 8) + t) >> 8;
+  };
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const uint32_t d = before[y * stride + x], a = coverage[y * maskStride + x];
+      uint32_t want = d;
+      if (x >= box.x0 && x < box.x1 && y >= box.y0 && y < box.y1) {
+        want = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+          const uint32_t s = ((colour | 0xFF000000u) >> shift) & 0xFF;
+          want |= std::min<uint32_t>(255, multiply(s, a) + multiply((d >> shift) & 0xFF, 255 - a))
+                  << shift;
+        }
+      }
+      EXPECT_EQ(pixels[y * stride + x], want) << x << ", " << y;
+    }
+  }
+  cairo_surface_destroy(mask);
+  cairo_surface_destroy(target);
+}
+
 }  // namespace
 }  // namespace qp::pdf
