@@ -53,7 +53,12 @@ void TPDSubPath::ClosePath() {
 
 void TPDPath::Materialise() {
   if (just_moved_) {
-    subpaths_.emplace_back(first_x_, first_y_);
+    if (used_ < subpaths_.size()) {
+      subpaths_[used_].Restart(first_x_, first_y_);
+    } else {
+      subpaths_.emplace_back(first_x_, first_y_);
+    }
+    ++used_;
     just_moved_ = false;
   }
 }
@@ -66,24 +71,24 @@ void TPDPath::MoveTo(double x, double y) {
 
 void TPDPath::LineTo(double x, double y) {
   Materialise();
-  if (subpaths_.empty()) return;
-  subpaths_.back().LineTo(x, y);
+  if (used_ == 0) return;
+  subpaths_[used_ - 1].LineTo(x, y);
 }
 
 void TPDPath::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) {
   Materialise();
-  if (subpaths_.empty()) return;
-  subpaths_.back().CurveTo(x1, y1, x2, y2, x3, y3);
+  if (used_ == 0) return;
+  subpaths_[used_ - 1].CurveTo(x1, y1, x2, y2, x3, y3);
 }
 
 void TPDPath::Close() {
   Materialise();
-  if (subpaths_.empty()) return;
-  subpaths_.back().ClosePath();
+  if (used_ == 0) return;
+  subpaths_[used_ - 1].ClosePath();
 }
 
 void TPDPath::Clear() {
-  subpaths_.clear();
+  used_ = 0;
   just_moved_ = false;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "pdf/core/pdf_geometry.h"
@@ -28,6 +29,13 @@ class TPDSubPath {
   TPDSubPath(double x, double y) {
     points_.reserve(kInitialPoints);
     points_.push_back({x, y, false});
+  }
+  // Starts again at (x, y), keeping the room of the points.
+  void Restart(double x, double y) {
+    points_.clear();
+    points_.push_back({x, y, false});
+    count_ = 1;
+    increased_ = closed_ = false;
   }
 
   double X(size_t i) const { return points_[Clamp(i)].x; }
@@ -61,12 +69,34 @@ class TPDSubPath {
   bool closed_ = false;
 };
 
+// Cleared paths keep their subpaths' storage for the next path, as a page
+// builds thousands of them; a copy takes only the subpaths in use.
 class TPDPath {
  public:
-  bool IsCurrentPoint() const { return just_moved_ || !subpaths_.empty(); }
-  bool IsPath() const { return !subpaths_.empty(); }
-  double LastX() const { return just_moved_ ? first_x_ : subpaths_.back().LastX(); }
-  double LastY() const { return just_moved_ ? first_y_ : subpaths_.back().LastY(); }
+  TPDPath() = default;
+  TPDPath(const TPDPath& other)
+      : just_moved_(other.just_moved_),
+        first_x_(other.first_x_),
+        first_y_(other.first_y_),
+        subpaths_(other.subpaths_.begin(), other.subpaths_.begin() + other.used_),
+        used_(other.used_) {}
+  TPDPath& operator=(const TPDPath& other) {
+    if (this != &other) *this = TPDPath(other);
+    return *this;
+  }
+  TPDPath(TPDPath&& other) noexcept { *this = std::move(other); }
+  TPDPath& operator=(TPDPath&& other) noexcept {
+    just_moved_ = std::exchange(other.just_moved_, false);
+    first_x_ = other.first_x_, first_y_ = other.first_y_;
+    subpaths_ = std::move(other.subpaths_);
+    used_ = std::exchange(other.used_, 0);
+    return *this;
+  }
+
+  bool IsCurrentPoint() const { return just_moved_ || used_ != 0; }
+  bool IsPath() const { return used_ != 0; }
+  double LastX() const { return just_moved_ ? first_x_ : subpaths_[used_ - 1].LastX(); }
+  double LastY() const { return just_moved_ ? first_y_ : subpaths_[used_ - 1].LastY(); }
 
   void MoveTo(double x, double y);
   void LineTo(double x, double y);
@@ -74,18 +104,17 @@ class TPDPath {
   void Close();
   void Clear();
 
-  size_t SubPathCount() const { return subpaths_.size(); }
+  size_t SubPathCount() const { return used_; }
   // Nothing for an index beyond the list.
-  const TPDSubPath* SubPath(size_t i) const {
-    return i < subpaths_.size() ? &subpaths_[i] : nullptr;
-  }
+  const TPDSubPath* SubPath(size_t i) const { return i < used_ ? &subpaths_[i] : nullptr; }
 
  private:
   void Materialise();
 
   bool just_moved_ = false;
   double first_x_ = 0, first_y_ = 0;
-  std::vector<TPDSubPath> subpaths_;
+  std::vector<TPDSubPath> subpaths_;  // the first used_ make the path
+  size_t used_ = 0;
 };
 
 using TPDColorSpaceRef = std::shared_ptr<const TPDColorSpace>;
