@@ -25,8 +25,10 @@ inline QApplication& TestApplication() {
 }
 
 // Calls `answer` with the next modal window once it is shown; the answer
-// must close it. Gives up (and closes nothing) after about two seconds.
-inline void AnswerNextModal(std::function<void(QWidget*)> answer, int tries = 200) {
+// must close it. Gives up (and closes nothing) after about thirty seconds: a
+// busy machine can take seconds to show a file dialog, and giving up early
+// leaves the test waiting on the dialog for ever.
+inline void AnswerNextModal(std::function<void(QWidget*)> answer, int tries = 3000) {
   QTimer::singleShot(10, [answer = std::move(answer), tries]() mutable {
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
       answer(modal);
