@@ -152,8 +152,7 @@ bool TPDLexer::Fast(TPDToken& token) {
   return true;
 }
 
-void TPDLexer::NextToken(TPDToken& token) {
-  if (Fast(token)) return;
+void TPDLexer::SlowToken(TPDToken& token) {
   TStream& stream = *stream_;
   StreamSource s{stream};
   int c;

@@ -56,7 +56,9 @@ class TPDLexer {
   // Borrows `stream`, which must outlive the lexer.
   explicit TPDLexer(TStream& stream);
 
-  void NextToken(TPDToken& token);
+  void NextToken(TPDToken& token) {
+    if (!Fast(token)) SlowToken(token);
+  }
   TPDObjectPtr GetObject();
 
   void SkipChar() { stream_->GetChar(); }
@@ -74,6 +76,8 @@ class TPDLexer {
   // Fast reads the next token in place when it is one of those and ends
   // within the buffer; false, after passing white space, when it is not.
   bool Fast(TPDToken& token);
+  // Any token, from the stream.
+  void SlowToken(TPDToken& token);
   template <class Source>
   static void ReadName(Source& s, TPDToken& token);
   template <class Source>

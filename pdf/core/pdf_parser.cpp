@@ -72,7 +72,7 @@ void TPDParser::Refill() {
   lexer_->NextToken(*next_);
 }
 
-void TPDParser::Shift() {
+void TPDParser::ShiftAtKeyword() {
   if (inline_image_ == 0 && next_->IsKeyword("ID")) {
     // The one white-space byte between "ID" and the image data.
     lexer_->SkipChar();
@@ -92,28 +92,12 @@ void TPDParser::ShiftInside() {
   Shift();
   // Inside a container nobody reads inline image data: go on tokenising it
   // rather than passing placeholders for ever.
-  if (inline_image_ == 2) {
-    Refill();
-    inline_image_ = 0;
-  }
+  if (inline_image_ == 2) EndInlineImage();
 }
 
-TPDToken* TPDParser::PeekSimpleObject(bool referencesPossible) {
-  if (inline_image_ == 2) {
-    Refill();
-    inline_image_ = 0;
-  }
-  switch (current_->kind) {
-    case TPDTokenKind::ArrayBegin:
-    case TPDTokenKind::DictBegin:
-      return nullptr;
-    case TPDTokenKind::Integer:
-      if (referencesPossible && next_->kind == TPDTokenKind::Integer) return nullptr;
-      break;
-    default:
-      break;
-  }
-  return current_;
+void TPDParser::EndInlineImage() {
+  Refill();
+  inline_image_ = 0;
 }
 
 bool TPDParser::GetSimpleObject(TPDToken& token, bool referencesPossible) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "pdf/core/byte_source.h"
 #include "pdf/core/pdf_lexer.h"
@@ -83,7 +84,20 @@ class TPDParser {
   // single token, left in place (the caller may take its text) until
   // SkipSimpleObject moves past it; nullptr, with nothing consumed, when it
   // is not.
-  TPDToken* PeekSimpleObject(bool referencesPossible = true);
+  TPDToken* PeekSimpleObject(bool referencesPossible = true) {
+    if (inline_image_ == 2) EndInlineImage();
+    switch (current_->kind) {
+      case TPDTokenKind::ArrayBegin:
+      case TPDTokenKind::DictBegin:
+        return nullptr;
+      case TPDTokenKind::Integer:
+        if (referencesPossible && next_->kind == TPDTokenKind::Integer) return nullptr;
+        break;
+      default:
+        break;
+    }
+    return current_;
+  }
   void SkipSimpleObject() { Shift(); }
 
   TPDLexer& GetLexer() { return *lexer_; }
@@ -104,7 +118,19 @@ class TPDParser {
   TPDObjectPtr ReadStream(std::unique_ptr<TPDDictionary> dict, const ObjectId* crypt);
   TPDObjectPtr ReadString(const ObjectId* crypt);
   TPDObjectPtr SkipTooDeep();
-  void Shift();
+  // Moves to the next token. Content streams are mostly numbers, so the
+  // usual case, no keyword ahead and no inline image data, stays inline.
+  void Shift() {
+    if (inline_image_ != 0 || next_->kind == TPDTokenKind::Keyword) {
+      ShiftAtKeyword();
+      return;
+    }
+    std::swap(current_, next_);
+    lexer_->NextToken(*next_);
+  }
+  void ShiftAtKeyword();
+  // Goes back to reading tokens after inline image data has been passed.
+  void EndInlineImage();
   // Shift where the loop itself, not a caller, consumes the tokens.
   void ShiftInside();
   void Refill();

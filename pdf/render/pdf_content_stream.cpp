@@ -385,7 +385,6 @@ void TPDContentStream::RunBytes(std::string_view content) {
 }
 
 void TPDContentStream::Loop(TPDParser& parser, std::string_view data) {
-  std::string keyword;
   TPDOperand discard;
   for (;;) {
     TPDOperand& slot = num_args_ < kMaxOperands ? args_[num_args_] : discard;
@@ -397,10 +396,10 @@ void TPDContentStream::Loop(TPDParser& parser, std::string_view data) {
           return;
         case TPDTokenKind::Keyword: {
           if (budget_->OperatorDone()) return;
-          keyword.assign(token->text);
+          const Op op = FindOperator(token->text);
           parser.SkipSimpleObject();
           const int pending = num_args_;
-          Dispatch(keyword, parser, data);
+          Dispatch(op, parser, data);
           num_args_ = std::max(num_args_, pending);
           ClearOperands();
           continue;
@@ -452,9 +451,7 @@ void TPDContentStream::ClearOperands() {
   num_args_ = 0;
 }
 
-void TPDContentStream::Dispatch(std::string_view keyword, TPDParser& parser,
-                                std::string_view data) {
-  const Op op = FindOperator(keyword);
+void TPDContentStream::Dispatch(int op, TPDParser& parser, std::string_view data) {
   if (op == opNone) return;
   if (op == op_BI) {
     InlineImage(parser, data);

@@ -82,7 +82,8 @@ class TPDContentStream {
 
  private:
   void Loop(TPDParser& parser, std::string_view data);
-  void Dispatch(std::string_view keyword, TPDParser& parser, std::string_view data);
+  // Runs operator `op` (an Op) on the operands read; opNone does nothing.
+  void Dispatch(int op, TPDParser& parser, std::string_view data);
   bool CheckOperands(const Operator& op) const;
   void Execute(int op);
   void ClearOperands();
