@@ -36,14 +36,14 @@ class ImageBlockWriter {
     file_.WriteU16(width);
     file_.WriteU16(height);
     file_.WriteU32(0);
-    encoded_.reserve(2 * size_t(width) + 4);
+    encoded_.resize(MaxEncodedRowBytes(width));
   }
 
   void AddRow(std::span<const IndexRun> runs, int width) {
-    encoded_.clear();
-    EncodeRuns(runs, width, encoded_);
-    file_.Write(encoded_.data(), encoded_.size());
-    total_ += encoded_.size();
+    if (encoded_.size() < MaxEncodedRowBytes(width)) encoded_.resize(MaxEncodedRowBytes(width));
+    const size_t bytes = EncodeRunsInto(runs, width, encoded_.data());
+    file_.Write(encoded_.data(), bytes);
+    total_ += bytes;
   }
 
   uint32_t Finish() {

@@ -94,11 +94,15 @@ void RunsOfIndices(std::span<const uint8_t> row, std::vector<IndexRun>& runs) {
 // when at least one more pixel follows them; the output must follow these
 // rules byte for byte.
 void EncodeRuns(std::span<const IndexRun> runs, int width, std::vector<uint8_t>& out) {
-  // Every closed record holds at least one pixel in at most two bytes per
-  // pixel, and at most one record (two bytes) is open without pixels.
   const size_t base = out.size();
-  out.resize(base + 2 * size_t(std::max(width, 0)) + 4);
-  uint8_t* const start = out.data() + base;
+  out.resize(base + MaxEncodedRowBytes(width));
+  out.resize(base + EncodeRunsInto(runs, width, out.data() + base));
+}
+
+// Every closed record holds at least one pixel in at most two bytes per
+// pixel, and at most one record (two bytes) is open without pixels: hence
+// MaxEncodedRowBytes.
+size_t EncodeRunsInto(std::span<const IndexRun> runs, int width, uint8_t* const start) {
   uint8_t* q = start;
   uint8_t* control = nullptr;  // the open record's control byte; none yet in this row
   bool repeat = false;
@@ -176,7 +180,7 @@ void EncodeRuns(std::span<const IndexRun> runs, int width, std::vector<uint8_t>&
       *control = static_cast<uint8_t>(repeat ? 0x80 + count : count);
     }
   }
-  out.resize(base + static_cast<size_t>(q - start));
+  return static_cast<size_t>(q - start);
 }
 
 }  // namespace qp

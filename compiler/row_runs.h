@@ -45,5 +45,11 @@ void RunsOfIndices(std::span<const uint8_t> row, std::vector<IndexRun>& runs);
 // Appends the encoded form of a row given as runs (neighbours differing in
 // index) whose lengths add up to `width`.
 void EncodeRuns(std::span<const IndexRun> runs, int width, std::vector<uint8_t>& out);
+// The same written at `out`, which has room for MaxEncodedRowBytes(width);
+// returns the bytes written.
+size_t EncodeRunsInto(std::span<const IndexRun> runs, int width, uint8_t* out);
+inline size_t MaxEncodedRowBytes(int width) {
+  return 2 * static_cast<size_t>(width > 0 ? width : 0) + 4;
+}
 
 }  // namespace qp

@@ -169,7 +169,9 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd)
   const size_t cellCount = static_cast<size_t>(cell_stride_) * static_cast<size_t>(height_);
   if (cells_.size() < cellCount) cells_.resize(cellCount);  // new cells are zero
   const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, width_);
-  coverage_.resize(static_cast<size_t>(stride) * static_cast<size_t>(height_));
+  // Grown only: every byte of the box is written below.
+  const size_t coverageBytes = static_cast<size_t>(stride) * static_cast<size_t>(height_);
+  if (coverage_.size() < coverageBytes) coverage_.resize(coverageBytes);
   for (size_t c = 0; c < contour_starts_.size(); ++c) {
     const size_t start = contour_starts_[c];
     const size_t end = c + 1 < contour_starts_.size() ? contour_starts_[c + 1] : points_.size();
