@@ -105,7 +105,14 @@ void TPathMask::AddEdge(double x0, double y0, double x1, double y1) {
     const double ya = cuts[i], yb = cuts[i + 1];
     if (!(yb > ya)) continue;
     const double middle = xAt(0.5 * (ya + yb));
-    if (middle >= w) continue;
+    if (middle >= w) {
+      // Changes no pixel of the box, but what lies left of it stays
+      // covered to the box's right side.
+      for (int row = FloorOf(ya), end = std::min(height_, CeilingOf(yb)); row < end; ++row) {
+        spans_[row].end = width_;
+      }
+      continue;
+    }
     if (middle <= 0) {
       AddEdgeInColumns(0, ya, 0, yb, dir);
     } else {
@@ -128,6 +135,9 @@ void TPathMask::AddEdgeInColumns(double x0, double y0, double x1, double y1, flo
     const int first = FloorOf(left);
     const double leftFloor = first;
     const int end = CeilingOf(right);
+    RowSpan& span = spans_[row];
+    span.start = std::min(span.start, first);
+    span.end = std::max(span.end, end + 2);
     if (end <= first + 1) {
       // Within one pixel: the part right of the edge's mean x is covered.
       const double across = 0.5 * (x + next) - leftFloor;
@@ -158,7 +168,8 @@ void TPathMask::AddEdgeInColumns(double x0, double y0, double x1, double y1, flo
   }
 }
 
-cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd) {
+cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd,
+                                   bool clearOutsideSpans) {
   if (points_.empty() || x1 <= x0 || y1 <= y0) return nullptr;
   if (left_ < x0 - kMaxReach || right_ > x1 + kMaxReach || top_ < y0 - kMaxReach ||
       bottom_ > y1 + kMaxReach) {
@@ -172,6 +183,7 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd)
   // Grown only: every byte of the box is written below.
   const size_t coverageBytes = static_cast<size_t>(stride) * static_cast<size_t>(height_);
   if (coverage_.size() < coverageBytes) coverage_.resize(coverageBytes);
+  spans_.assign(static_cast<size_t>(height_), RowSpan{width_, 0});
   for (size_t c = 0; c < contour_starts_.size(); ++c) {
     const size_t start = contour_starts_[c];
     const size_t end = c + 1 < contour_starts_.size() ? contour_starts_[c + 1] : points_.size();
@@ -185,10 +197,18 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd)
   for (int row = 0; row < height_; ++row) {
     float* const cells = cells_.data() + static_cast<size_t>(row) * cell_stride_;
     unsigned char* const out = coverage_.data() + static_cast<size_t>(row) * stride;
+    RowSpan& span = spans_[row];
+    // Left of the row's first touched cell nothing is covered, and the
+    // contours being closed, nothing right of its last.
+    span.end = std::min(span.end, width_);
+    if (span.start >= span.end) {
+      span = {0, 0};
+      continue;
+    }
     // The running sum is the winding number, in coverage, of each pixel.
     float sum = 0;
     if (evenOdd) {
-      for (int x = 0; x < width_; ++x) {
+      for (int x = span.start; x < span.end; ++x) {
         sum += cells[x];
         cells[x] = 0;
         int v = static_cast<int>(std::fabs(sum) * 255 + 0.5f);
@@ -199,7 +219,7 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd)
         out[x] = static_cast<unsigned char>(v);
       }
     } else {
-      for (int x = 0; x < width_; ++x) {
+      for (int x = span.start; x < span.end; ++x) {
         sum += cells[x];
         cells[x] = 0;
         out[x] = static_cast<unsigned char>(
@@ -208,6 +228,8 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd)
     }
     cells[width_] = cells[width_ + 1] = 0;
   }
+  coverage_stride_ = stride;
+  if (clearOutsideSpans) ClearOutsideSpans();
   cairo_surface_t* surface = cairo_image_surface_create_for_data(coverage_.data(), CAIRO_FORMAT_A8,
                                                                  width_, height_, stride);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
@@ -215,6 +237,15 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd)
     return nullptr;
   }
   return surface;
+}
+
+void TPathMask::ClearOutsideSpans() {
+  for (int row = 0; row < height_; ++row) {
+    unsigned char* const out = coverage_.data() + static_cast<size_t>(row) * coverage_stride_;
+    const RowSpan& span = spans_[row];
+    std::memset(out, 0, static_cast<size_t>(span.start));
+    std::memset(out + span.end, 0, static_cast<size_t>(width_ - span.end));
+  }
 }
 
 namespace {
@@ -236,7 +267,7 @@ inline uint32_t AddLanes(uint32_t x, uint32_t y) {
 }  // namespace
 
 void TPathMask::Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
-                      uint32_t argb) {
+                      uint32_t argb, const RowSpan* spans) {
   // Within the box, the mask and the target.
   const int left = std::max({box.x0, x, 0}), top = std::max({box.y0, y, 0});
   const int right = std::min(
@@ -264,11 +295,15 @@ void TPathMask::Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int
   for (int row = top; row < bottom; ++row) {
     auto* out = reinterpret_cast<uint32_t*>(pixels + static_cast<ptrdiff_t>(row) * stride);
     const uint8_t* m = coverage + static_cast<ptrdiff_t>(row - y) * maskStride - x;
-    int col = left;
+    int col = left, rowRight = right;
+    if (spans) {
+      col = std::max(left, x + spans[row - y].start);
+      rowRight = std::min(right, x + spans[row - y].end);
+    }
 #if defined(__SSE2__)
     // Four pixels at a time; blocks wholly outside or inside the fill are
     // the most common.
-    for (; col + 4 <= right; col += 4) {
+    for (; col + 4 <= rowRight; col += 4) {
       uint32_t a4;
       std::memcpy(&a4, m + col, 4);
       if (a4 == 0) continue;
@@ -290,7 +325,7 @@ void TPathMask::Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int
       _mm_storeu_si128(at, _mm_adds_epu8(colourPart, pixelPart));
     }
 #endif
-    for (; col < right; ++col) {
+    for (; col < rowRight; ++col) {
       const uint32_t a = m[col];
       if (a == 0) continue;
       if (a == 255) {

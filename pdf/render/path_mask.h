@@ -33,17 +33,29 @@ class TPathMask {
   // kMaxReach pixels of every point; nullptr when it cannot be made (the
   // caller fills another way). The surface lays over this object's memory:
   // the caller destroys it before the next Render.
+  // Without `clearOutsideSpans` the pixels outside Spans() keep what an
+  // earlier render left until ClearOutsideSpans(): a thin stroke across a
+  // large box then costs only the pixels along it.
   static constexpr double kMaxReach = 1 << 20;
-  cairo_surface_t* Render(int x0, int y0, int x1, int y1, bool evenOdd);
+  cairo_surface_t* Render(int x0, int y0, int x1, int y1, bool evenOdd,
+                          bool clearOutsideSpans = true);
+  void ClearOutsideSpans();
+
+  // Of each row of the last render, the pixels that may be covered: none
+  // lie outside [start, end).
+  struct RowSpan {
+    int start, end;
+  };
+  const std::vector<RowSpan>& Spans() const { return spans_; }
 
   // Lays `argb` (opaque) through coverage `mask` onto the RGB24 pixels of
   // `target` whose top-left lies at (x, y), within `box` (target pixels), as
-  // Cairo's OVER does it.
+  // Cairo's OVER does it; with `spans`, one per row of the mask, only there.
   struct Box {
     int x0, y0, x1, y1;
   };
   static void Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
-                    uint32_t argb);
+                    uint32_t argb, const RowSpan* spans = nullptr);
 
   // Curves are cut into chords that stray at most this far (pixels) from
   // them.
@@ -68,8 +80,9 @@ class TPathMask {
   // Each row's cells: the change of coverage from the pixel before, two
   // spare cells past the box's right edge. Zero between renders.
   std::vector<float> cells_;
-  int width_ = 0, height_ = 0, cell_stride_ = 0;
+  int width_ = 0, height_ = 0, cell_stride_ = 0, coverage_stride_ = 0;
   std::vector<unsigned char> coverage_;  // the A8 pixels of the last render
+  std::vector<RowSpan> spans_;
 };
 
 }  // namespace qp::pdf

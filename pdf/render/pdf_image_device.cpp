@@ -280,6 +280,26 @@ bool TPDImageDevice::FillWithMask(const TPDState& state, cairo_fill_rule_t rule)
   // A path with a coordinate that is not a number, or with no point, fills
   // nothing.
   if (!WalkTargetPath(state, path_mask_) || path_mask_.Empty()) return true;
+  return PaintPathMask(state, state.GetFillRGB(), state.FillOpacity,
+                       rule == CAIRO_FILL_RULE_EVEN_ODD);
+}
+
+bool TPDImageDevice::StrokeWithMask(const TPDState& state) {
+  if (!state.LineDash.empty()) return false;
+  const Pen pen = PenOf(state);
+  if (!pen.round) return false;
+  stroke_outline_.Reset();
+  // A path with a coordinate that is not a number strokes nothing.
+  if (!WalkTargetPath(state, stroke_outline_)) return true;
+  const TStrokeStyle style{pen.width * pen.unit / 2, line_cap_, line_join_, miter_limit_};
+  path_mask_.Reset();
+  if (!stroke_outline_.Outline(style, path_mask_)) return false;
+  if (path_mask_.Empty()) return true;
+  return PaintPathMask(state, state.GetStrokeRGB(), state.StrokeOpacity, false);
+}
+
+bool TPDImageDevice::PaintPathMask(const TPDState& state, const TRGB& rgb, double opacity,
+                                   bool evenOdd) {
   double cx0, cy0, cx1, cy1;
   cairo_clip_extents(cr_, &cx0, &cy0, &cx1, &cy1);
   const double left = std::max({path_mask_.Left(), cx0, -kMaxCoordinate});
@@ -290,11 +310,13 @@ bool TPDImageDevice::FillWithMask(const TPDState& state, cairo_fill_rule_t rule)
   const int x0 = static_cast<int>(std::floor(left)), y0 = static_cast<int>(std::floor(top));
   const int x1 = static_cast<int>(std::ceil(right)), y1 = static_cast<int>(std::ceil(bottom));
   if (int64_t{x1 - x0} * (y1 - y0) > kMaxFillMaskPixels) return false;
-  cairo_surface_t* mask = path_mask_.Render(x0, y0, x1, y1, rule == CAIRO_FILL_RULE_EVEN_ODD);
+  cairo_surface_t* mask = path_mask_.Render(x0, y0, x1, y1, evenOdd, /*clearOutsideSpans=*/false);
   if (!mask) return false;
   const bool grouped = BeginPaint(state);
-  if (grouped || !BlendOntoTarget(state, mask, x0, y0)) {
-    SetSource(state.GetFillRGB(), state.FillOpacity);
+  if (grouped || !BlendOntoTarget(rgb, opacity, mask, x0, y0)) {
+    path_mask_.ClearOutsideSpans();
+    cairo_surface_mark_dirty(mask);
+    SetSource(rgb, opacity);
     cairo_mask_surface(cr_, mask, x0, y0);
   }
   cairo_surface_destroy(mask);
@@ -302,10 +324,11 @@ bool TPDImageDevice::FillWithMask(const TPDState& state, cairo_fill_rule_t rule)
   return true;
 }
 
-bool TPDImageDevice::BlendOntoTarget(const TPDState& state, cairo_surface_t* mask, int x, int y) {
+bool TPDImageDevice::BlendOntoTarget(const TRGB& rgb, double opacity, cairo_surface_t* mask, int x,
+                                     int y) {
   // Only an opaque colour laid over the page raster itself, under a clip of
   // whole-pixel rectangles: the common case, without Cairo's setup per fill.
-  if (AlphaFromOpacity(state.FillOpacity) != 1 || cairo_get_operator(cr_) != CAIRO_OPERATOR_OVER) {
+  if (AlphaFromOpacity(opacity) != 1 || cairo_get_operator(cr_) != CAIRO_OPERATOR_OVER) {
     return false;
   }
   cairo_surface_t* target = cairo_get_group_target(cr_);
@@ -324,7 +347,6 @@ bool TPDImageDevice::BlendOntoTarget(const TPDState& state, cairo_surface_t* mas
             r.height == std::floor(r.height);
   }
   if (whole) {
-    const TRGB rgb = state.GetFillRGB();
     auto byte = [](int32_t v) {
       return static_cast<uint32_t>(std::lround(ChannelFromFixed(v) * 255));
     };
@@ -334,7 +356,7 @@ bool TPDImageDevice::BlendOntoTarget(const TPDState& state, cairo_surface_t* mas
       const cairo_rectangle_t& r = clip->rectangles[i];
       const TPathMask::Box box{static_cast<int>(r.x), static_cast<int>(r.y),
                                static_cast<int>(r.x + r.width), static_cast<int>(r.y + r.height)};
-      TPathMask::Blend(target, mask, x, y, box, argb);
+      TPathMask::Blend(target, mask, x, y, box, argb, path_mask_.Spans().data());
     }
     cairo_surface_mark_dirty_rectangle(target, x, y, cairo_image_surface_get_width(mask),
                                        cairo_image_surface_get_height(mask));
@@ -352,6 +374,7 @@ void TPDImageDevice::EvenOddFill(const TPDState& state) {
 }
 
 void TPDImageDevice::Stroke(const TPDState& state) {
+  if (allow_anti_alias_ && StrokeWithMask(state)) return;
   if (!BuildPath(state)) return;
   const bool grouped = BeginPaint(state);
   PrepareStroke(state);
@@ -361,17 +384,20 @@ void TPDImageDevice::Stroke(const TPDState& state) {
   EndPaint(state, grouped);
 }
 
-void TPDImageDevice::PrepareStroke(const TPDState& state) {
+TPDImageDevice::Pen TPDImageDevice::PenOf(const TPDState& state) const {
   // The path is in target pixels; the pen and the dashes are in user space,
   // so the stroke is made under the user-to-target matrix: a non-uniform
   // matrix gives an elliptical pen and dashes stretch with the path.
-  cairo_matrix_t m = UserToTarget(state);
+  Pen pen;
+  cairo_matrix_t& m = pen.matrix;
+  m = UserToTarget(state);
   const double expansion = std::sqrt(std::fabs(m.xx * m.yy - m.xy * m.yx));
   cairo_matrix_t inverse = m;
   const bool invertible = std::isfinite(expansion) && expansion > 0 &&
                           cairo_matrix_invert(&inverse) == CAIRO_STATUS_SUCCESS;
   if (!invertible) cairo_matrix_init_identity(&m);
-  const double unit = invertible ? expansion : 1;  // target pixels per user unit
+  pen.unit = invertible ? expansion : 1;
+  const double unit = pen.unit;
   double width = std::fabs(state.LineWidth);
   if (!std::isfinite(width)) width = 0;
   // Width 0, and widths under a tenth of a pixel, draw the thinnest line
@@ -380,7 +406,20 @@ void TPDImageDevice::PrepareStroke(const TPDState& state) {
   // The pen's longest axis is kept within kMaxPenWidth (the entries' norm
   // bounds how far the matrix stretches in any direction).
   const double stretch = std::sqrt(m.xx * m.xx + m.xy * m.xy + m.yx * m.yx + m.yy * m.yy);
-  width = std::min(width, kMaxPenWidth / std::max(unit, stretch));
+  pen.width = std::min(width, kMaxPenWidth / std::max(unit, stretch));
+  // A matrix that scales every direction alike (turned or mirrored at
+  // most) gives a round pen.
+  const double across = m.xx * m.xx + m.yx * m.yx, down = m.xy * m.xy + m.yy * m.yy;
+  pen.round = invertible && std::fabs(across - down) <= 1e-9 * across &&
+              std::fabs(m.xx * m.xy + m.yx * m.yy) <= 1e-9 * across;
+  return pen;
+}
+
+void TPDImageDevice::PrepareStroke(const TPDState& state) {
+  const Pen pen = PenOf(state);
+  const cairo_matrix_t& m = pen.matrix;
+  const double unit = pen.unit;
+  double width = pen.width;
 
   dashes_.clear();
   const std::vector<float>& dash = state.LineDash;
@@ -410,13 +449,9 @@ void TPDImageDevice::PrepareStroke(const TPDState& state) {
     offset = std::isfinite(state.LineStart) ? std::fmod(state.LineStart, period) : 0;
     if (offset < 0) offset += period;
   }
-  // A matrix that scales every direction alike (turned or mirrored at
-  // most) gives a round pen: the stroke is then made in target pixels with
-  // the lengths scaled, which keeps Cairo on its faster untransformed path.
-  const double across = m.xx * m.xx + m.yx * m.yx, down = m.xy * m.xy + m.yy * m.yy;
-  const bool similar = invertible && std::fabs(across - down) <= 1e-9 * across &&
-                       std::fabs(m.xx * m.xy + m.yx * m.yy) <= 1e-9 * across;
-  if (similar) {
+  // Under a round pen the stroke is made in target pixels with the lengths
+  // scaled, which keeps Cairo on its faster untransformed path.
+  if (pen.round) {
     width *= unit, offset *= unit;
     for (double& l : dashes_) l *= unit;
   } else {

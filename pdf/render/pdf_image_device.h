@@ -19,6 +19,7 @@
 #include "pdf/render/glyph_mask_cache.h"
 #include "pdf/render/path_mask.h"
 #include "pdf/render/pdf_export_device.h"
+#include "pdf/render/stroke_outline.h"
 #include "pdf/render/text_font_select.h"
 
 namespace qp::pdf {
@@ -142,6 +143,16 @@ class TPDImageDevice final : public TPDExportDevice {
   // and, when the user-to-target matrix is not a plain scale, that matrix;
   // the caller goes back to the identity after stroking.
   void PrepareStroke(const TPDState& state);
+  // The pen of the state: its width in user units (with the thinnest line
+  // and the largest pen applied), the target pixels per user unit, and
+  // whether it is round in target pixels.
+  struct Pen {
+    cairo_matrix_t matrix;  // user to target; the identity when not invertible
+    double unit = 1;
+    double width = 1;
+    bool round = false;
+  };
+  Pen PenOf(const TPDState& state) const;
   // Sets the state's path as the current Cairo path in target pixels; false
   // (and no path) when a coordinate is not a number.
   bool BuildPath(const TPDState& state);
@@ -153,9 +164,17 @@ class TPDImageDevice final : public TPDExportDevice {
   // Fills through a coverage mask of the path (TPathMask); false when the
   // fill is too large for one or the mask cannot be made.
   bool FillWithMask(const TPDState& state, cairo_fill_rule_t rule);
-  // Lays the fill colour through `mask` (at target pixel x, y) straight onto
-  // the page raster; false, with nothing drawn, when Cairo must do it.
-  bool BlendOntoTarget(const TPDState& state, cairo_surface_t* mask, int x, int y);
+  // Strokes an undashed path of straight segments under a round pen by
+  // filling its outline (TStrokeOutline) through a coverage mask; false when
+  // Cairo must stroke it.
+  bool StrokeWithMask(const TPDState& state);
+  // Paints `rgb` through the coverage of path_mask_, cut to the clip; false
+  // when that is too large for a mask.
+  bool PaintPathMask(const TPDState& state, const TRGB& rgb, double opacity, bool evenOdd);
+  // Lays `rgb` through `mask`, path_mask_'s last render (at target pixel x,
+  // y), straight onto the page raster; false, with nothing drawn, when Cairo
+  // must do it.
+  bool BlendOntoTarget(const TRGB& rgb, double opacity, cairo_surface_t* mask, int x, int y);
   void ClipPath(const TPDState& state, cairo_fill_rule_t rule);
   // Makes the box, with its edges moved to the nearest pixel edges, the
   // current path: a clip to it stays a region in Cairo, far cheaper to draw
@@ -227,6 +246,7 @@ class TPDImageDevice final : public TPDExportDevice {
   std::vector<double> dashes_;
   double path_length_ = 0;  // of the last path built, in target pixels (an upper bound)
   TPathMask path_mask_;
+  TStrokeOutline stroke_outline_;
 
   // Text.
   // A font at one size and shape: cairo's scaled font and our glyph masks.
