@@ -9,6 +9,7 @@ without output (the page rendered, nothing written), CPU time of the whole
 process (start-up and load included), best of --rounds; `mutool pages
 FILE 1` for start-up and load alone ("mu load"); and the page time that
 mutool reports itself (`-s t`, wall clock, so it suffers on a busy machine).
+Our builds and mutool's passes alternate, round by round.
 
 Usage: bench/pdf_group_speed.py [--build DIR] [--corpus DIR] [--rounds N]
 """
@@ -28,12 +29,6 @@ parser.add_argument("--rounds", type=int, default=3)
 args = parser.parse_args()
 
 timing = os.path.join(args.build, "bench", "pdf_group_timing")
-out = subprocess.run([timing, args.corpus, "--rounds", str(args.rounds)], check=True,
-                     capture_output=True, text=True).stdout
-ours = {}
-for line in out.splitlines():
-    name, *values = line.split("\t")
-    ours[name] = [float(v) for v in values]
 
 
 def child_cpu_ms():
@@ -41,25 +36,34 @@ def child_cpu_ms():
     return (r.ru_utime + r.ru_stime) * 1000
 
 
-def best_cpu_ms(command):
-    """Least CPU time of the command over the rounds, and its output."""
-    best, text = float("inf"), ""
-    for _ in range(args.rounds):
-        before = child_cpu_ms()
-        run = subprocess.run(command, capture_output=True, text=True)
-        best = min(best, child_cpu_ms() - before)
-        text += run.stdout + run.stderr
-    return best, text
+def cpu_ms(command):
+    """CPU time of the command, and its output."""
+    before = child_cpu_ms()
+    run = subprocess.run(command, capture_output=True, text=True)
+    return child_cpu_ms() - before, run.stdout + run.stderr
 
 
+# Rounds alternate between our build and mutool's pass over the charts, so
+# that a machine whose speed drifts over the minutes weighs on both alike;
+# each figure is the best of its rounds.
+ours = {}
 mutool = {}
-for name in sorted(ours):
-    path = os.path.join(args.corpus, name)
-    cpu, text = best_cpu_ms(["mutool", "draw", "-s", "t", "-w", "1024", path, "1"])
-    pages = [float(t) for t in re.findall(r"fastest page 1: (\d+)ms", text)]
-    # Start-up and load alone: the page's size without drawing it.
-    startup, _ = best_cpu_ms(["mutool", "pages", path, "1"])
-    mutool[name] = (cpu, min(pages) if pages else float("nan"), startup)
+for _ in range(args.rounds):
+    out = subprocess.run([timing, args.corpus, "--rounds", "1"], check=True,
+                         capture_output=True, text=True).stdout
+    for line in out.splitlines():
+        name, *values = line.split("\t")
+        values = [float(v) for v in values]
+        ours[name] = [min(a, b) for a, b in zip(ours[name], values)] if name in ours else values
+    for name in sorted(ours):
+        path = os.path.join(args.corpus, name)
+        cpu, text = cpu_ms(["mutool", "draw", "-s", "t", "-w", "1024", path, "1"])
+        pages = [float(t) for t in re.findall(r"fastest page 1: (\d+)ms", text)]
+        page = min(pages) if pages else float("nan")
+        # Start-up and load alone: the page's size without drawing it.
+        startup, _ = cpu_ms(["mutool", "pages", path, "1"])
+        best = mutool.get(name, (float("inf"), float("inf"), float("inf")))
+        mutool[name] = (min(best[0], cpu), min(best[1], page), min(best[2], startup))
 
 columns = ["whole", "load", "interp", "raster", "palett", "encode", "append"]
 print("%-36s %6s %6s %6s %6s %6s %6s %6s | %7s %7s %7s %6s" %
