@@ -51,19 +51,24 @@ void TPathMask::LineTo(double x, double y) {
   Add(x, y);
 }
 
+int TPathMask::ChordsOfCurve(double x0, double y0, double x1, double y1, double x2, double y2,
+                             double x3, double y3) {
+  // A cubic cut into n equal steps of its parameter strays at most
+  // 3/4 * |second difference| / n^2 from its chords.
+  const double ddx = std::max(std::fabs(x0 - 2 * x1 + x2), std::fabs(x1 - 2 * x2 + x3));
+  const double ddy = std::max(std::fabs(y0 - 2 * y1 + y2), std::fabs(y1 - 2 * y2 + y3));
+  const double steps = std::ceil(std::sqrt(0.75 * std::hypot(ddx, ddy) / kFlatness));
+  return std::isfinite(steps) ? static_cast<int>(std::clamp(steps, 1.0, double(kMaxChords)))
+                              : kMaxChords;
+}
+
 void TPathMask::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) {
   if (contour_starts_.empty()) MoveTo(x1, y1);
   const Point p0 = points_.back();
   // The box takes the control points too, as callers expect of it.
   left_ = std::min({left_, x1, x2}), right_ = std::max({right_, x1, x2});
   top_ = std::min({top_, y1, y2}), bottom_ = std::max({bottom_, y1, y2});
-  // A cubic cut into n equal steps of its parameter strays at most
-  // 3/4 * |second difference| / n^2 from its chords.
-  const double ddx = std::max(std::fabs(p0.x - 2 * x1 + x2), std::fabs(x1 - 2 * x2 + x3));
-  const double ddy = std::max(std::fabs(p0.y - 2 * y1 + y2), std::fabs(y1 - 2 * y2 + y3));
-  const double steps = std::ceil(std::sqrt(0.75 * std::hypot(ddx, ddy) / kFlatness));
-  const int n = std::isfinite(steps) ? static_cast<int>(std::clamp(steps, 1.0, double(kMaxChords)))
-                                     : kMaxChords;
+  const int n = ChordsOfCurve(p0.x, p0.y, x1, y1, x2, y2, x3, y3);
   for (int i = 1; i < n; ++i) {
     const double t = double(i) / n, u = 1 - t;
     const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;

@@ -62,6 +62,9 @@ class TPathMask {
   static constexpr double kFlatness = 0.05;
   // Chords per curve at most, for curves that reach far beyond the box.
   static constexpr int kMaxChords = 256;
+  // The chords a cubic from (x0, y0) is cut into.
+  static int ChordsOfCurve(double x0, double y0, double x1, double y1, double x2, double y2,
+                           double x3, double y3);
 
  private:
   struct Point {

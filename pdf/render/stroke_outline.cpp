@@ -10,12 +10,18 @@ namespace {
 // A turn of less than this (the sine of its angle) is taken as straight on.
 constexpr double kStraight = 1e-12;
 
+// How far a segment's inner corners may pass each other: only between
+// gentle corners.
+double Fold(double startReach, double endReach, double hw) {
+  const double limit = TStrokeOutline::kFoldReach * hw;
+  return startReach <= limit && endReach <= limit ? limit : 0;
+}
+
 }  // namespace
 
 void TStrokeOutline::Reset() {
   points_.clear();
   subpaths_.clear();
-  curved_ = false;
 }
 
 void TStrokeOutline::MoveTo(double x, double y) {
@@ -27,6 +33,18 @@ void TStrokeOutline::LineTo(double x, double y) {
   if (subpaths_.empty()) subpaths_.push_back({points_.size(), 0, false});
   points_.push_back({x, y});
   ++subpaths_.back().count;
+}
+
+void TStrokeOutline::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) {
+  if (subpaths_.empty()) MoveTo(x1, y1);
+  const Point p0 = points_.back();
+  const int n = TPathMask::ChordsOfCurve(p0.x, p0.y, x1, y1, x2, y2, x3, y3);
+  for (int i = 1; i < n; ++i) {
+    const double t = double(i) / n, u = 1 - t;
+    const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+    LineTo(a * p0.x + b * x1 + c * x2 + d * x3, a * p0.y + b * y1 + c * y2 + d * y3);
+  }
+  LineTo(x3, y3);
 }
 
 void TStrokeOutline::Close() {
@@ -45,7 +63,6 @@ void TStrokeOutline::Arc(Point centre, double r, double from, double sweep,
 }
 
 bool TStrokeOutline::Outline(const TStrokeStyle& style, TPathMask& mask) {
-  if (curved_) return false;
   for (const Subpath& subpath : subpaths_) {
     if (!OutlineSubpath(subpath, style, mask)) return false;
   }
@@ -109,10 +126,14 @@ bool TStrokeOutline::OutlineSubpath(const Subpath& subpath, const TStrokeStyle& 
     const double scale = hw / (1 + dot);
     const Point plus{v.x + (na.x + nb.x) * scale, v.y + (na.y + nb.y) * scale};
     const Point minus{v.x - (na.x + nb.x) * scale, v.y - (na.y + nb.y) * scale};
+    // Where the inner corners of a segment's two ends pass each other, the
+    // inner side folds back over the band: harmless for gentle turns, whose
+    // corner points stay near the path (tiny jagged segments of contour
+    // lines are common), but sharp turns are left to Cairo.
     const double reach = hw * std::fabs(cross) / (1 + dot);
     if (k == 0) {
       firstReach = reach;
-    } else if (reachedAtStart + reach > lengths_[before]) {
+    } else if (reachedAtStart + reach > lengths_[before] + Fold(reachedAtStart, reach, hw)) {
       return false;
     }
     reachedAtStart = reach;
@@ -141,8 +162,11 @@ bool TStrokeOutline::OutlineSubpath(const Subpath& subpath, const TStrokeStyle& 
   }
   const size_t lastSegment = segments - 1;
   if (closed) {
-    if (reachedAtStart + firstReach > lengths_[lastSegment]) return false;
-  } else if (reachedAtStart > lengths_[lastSegment]) {
+    if (reachedAtStart + firstReach >
+        lengths_[lastSegment] + Fold(reachedAtStart, firstReach, hw)) {
+      return false;
+    }
+  } else if (reachedAtStart > lengths_[lastSegment] + Fold(reachedAtStart, 0, hw)) {
     return false;
   }
 

@@ -27,17 +27,22 @@ class TStrokeOutline {
   void Reset();
   void MoveTo(double x, double y);
   void LineTo(double x, double y);
-  void CurveTo(double, double, double, double, double, double) { curved_ = true; }
+  // Curves are cut into chords, as TPathMask cuts them.
+  void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
   void Close();
 
   // Adds the outline to `mask`. False, with `mask` in any state, when the
-  // stroke is left to Cairo: a curve, a subpath of a single point (a dot or
-  // a square under some caps), a segment turning straight back, or an inner
-  // corner reaching beyond its segments (short segments under a wide pen).
+  // stroke is left to Cairo: a subpath of a single point (a dot or
+  // a square under some caps), a segment turning straight back, or a sharp
+  // inner corner reaching beyond its segments (short segments under a wide
+  // pen).
   bool Outline(const TStrokeStyle& style, TPathMask& mask);
 
   // Round caps and joins stray at most this far (pixels) from the circle.
   static constexpr double kFlatness = 0.05;
+  // The inner side may fold back over the band by this many half widths at a
+  // corner whose inner point lies within as many half widths of the path.
+  static constexpr double kFoldReach = 2;
 
  private:
   struct Point {
@@ -55,7 +60,6 @@ class TStrokeOutline {
 
   std::vector<Point> points_;
   std::vector<Subpath> subpaths_;
-  bool curved_ = false;
   // Scratch of the subpath in hand.
   std::vector<Point> vertices_, directions_, left_, right_;
   std::vector<double> lengths_;
