@@ -386,24 +386,14 @@ void TPD8bitFont::ReadWidths(const TBuiltInFont* builtIn) {
   }
 }
 
-int TPD8bitFont::GetNextChar(std::string_view text, size_t index, TPDCharInfo& out) {
-  out = TPDCharInfo{};
-  if (index < 1 || index > text.size()) return 0;
-  const uint8_t b = static_cast<uint8_t>(text[index - 1]);
+uint32_t TPD8bitFont::CodeOf(uint8_t b) const {
   const std::string& glyph = encoding_[b];
-  uint32_t code = 0;
   switch (font_type_) {
     case Type1:
     case Type1C:
     case Type1COT: {
-      bool final = false;
-      if (!IsSymbolic() || !glyph.empty()) {
-        out.CharName = glyph;
-      } else {
-        code = b;
-        final = b != 0;
-      }
-      if (final) break;
+      if (IsSymbolic() && glyph.empty() && b != 0) return b;
+      uint32_t code = 0;
       if (!name_has_symbol_ || has_differences_) {
         code = GlyphNameToUnicode(glyph, name_has_zapf_);
       } else {
@@ -413,16 +403,25 @@ int TPD8bitFont::GetNextChar(std::string_view text, size_t index, TPDCharInfo& o
       if (name_has_symbol_ && has_differences_ && font_file_ref_ == 0) {
         code = UnicodeToSymbolCode(code);
       }
-      break;
+      return code;
     }
     default:
       if (has_encoding_ && !IsSymbolic() && !name_has_symbol_ && embedding_type_ == etNone) {
-        code = GlyphNameToUnicode(glyph, name_has_zapf_);
-      } else {
-        code = b;
+        return GlyphNameToUnicode(glyph, name_has_zapf_);
       }
-      break;
+      return b;
   }
+}
+
+int TPD8bitFont::GetNextChar(std::string_view text, size_t index, TPDCharInfo& out) {
+  out = TPDCharInfo{};
+  if (index < 1 || index > text.size()) return 0;
+  const uint8_t b = static_cast<uint8_t>(text[index - 1]);
+  const bool type1 = font_type_ == Type1 || font_type_ == Type1C || font_type_ == Type1COT;
+  if (type1 && (!IsSymbolic() || !encoding_[b].empty())) out.CharName = encoding_[b];
+  // The code of a byte depends on the font alone: it is looked up once.
+  if (codes_[b] < 0) codes_[b] = static_cast<int32_t>(CodeOf(b));
+  const uint32_t code = static_cast<uint32_t>(codes_[b]);
   out.Processed = 1;
   out.Code = static_cast<uint16_t>(code);
   out.Dx = widths_[b];

@@ -179,6 +179,8 @@ class TPD8bitFont final : public TPDFont {
  private:
   void ReadEncoding(bool isStandard14, const TEncodingArray* builtInEncoding);
   void ReadWidths(const class TBuiltInFont* builtIn);
+  // The character code of byte `b` (Unicode where the glyph names give it).
+  uint32_t CodeOf(uint8_t b) const;
 
   std::array<std::string, 256> encoding_;
   std::string standard_name_;
@@ -188,6 +190,12 @@ class TPD8bitFont final : public TPDFont {
   bool uses_mac_roman_ = false;
   bool name_has_symbol_ = false;
   bool name_has_zapf_ = false;
+  std::array<int32_t, 256> codes_ = MakeUnknownCodes();  // CodeOf, once per byte; -1 not yet
+  static constexpr std::array<int32_t, 256> MakeUnknownCodes() {
+    std::array<int32_t, 256> codes{};
+    for (int32_t& c : codes) c = -1;
+    return codes;
+  }
 };
 
 struct TCIDWidthExcep {
