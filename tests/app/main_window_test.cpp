@@ -230,7 +230,12 @@ TEST_F(MainWindowTest, NewProjectDialogThenAddGroupThroughTheEditor) {
     if (dialog) {
       filters = dialog->nameFilters();
       folder = dialog->directory().absolutePath() + "/";
+      // Typed as a user would: selectFile alone can be lost while the
+      // dialog is still reading the folder on a busy machine.
       dialog->selectFile(QString::fromStdString(path));
+      if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) {
+        name->setText(QString::fromStdString(path));
+      }
       static_cast<QDialog*>(dialog)->accept();
     } else {
       modal->close();

@@ -25,14 +25,20 @@ inline QApplication& TestApplication() {
 }
 
 // Calls `answer` with the next modal window once it is shown; the answer
-// must close it. Gives up (and closes nothing) after about thirty seconds: a
-// busy machine can take seconds to show a file dialog, and giving up early
-// leaves the test waiting on the dialog for ever.
-inline void AnswerNextModal(std::function<void(QWidget*)> answer, int tries = 3000) {
-  QTimer::singleShot(10, [answer = std::move(answer), tries]() mutable {
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
+// must close it. A window still open after the answer is answered again: on
+// a busy machine a file dialog may not have taken in the file chosen yet, and
+// then stays open. Gives up (and closes nothing) after about thirty seconds,
+// as giving up early leaves the test waiting on the window for ever.
+inline void AnswerNextModal(std::function<void(QWidget*)> answer, int tries = 3000,
+                            QWidget* answered = nullptr) {
+  QTimer::singleShot(10, [answer = std::move(answer), tries, answered]() mutable {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal->isVisible() && (!answered || modal == answered)) {
       answer(modal);
-    } else if (tries > 0) {
+      if (tries > 0 && modal == QApplication::activeModalWidget() && modal->isVisible()) {
+        AnswerNextModal(std::move(answer), tries - 1, modal);
+      }
+    } else if (tries > 0 && !answered) {
       AnswerNextModal(std::move(answer), tries - 1);
     }
   });
