@@ -1,5 +1,7 @@
 #include "pdf/render/path_mask.h"
 
+#include "tests/pdf/render/coverage_test_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,16 +15,7 @@ namespace {
 
 // The covered area of a path, in pixels, summed from its mask.
 double CoveredArea(TPathMask& path, int x0, int y0, int x1, int y1, bool evenOdd) {
-  cairo_surface_t* mask = path.Render(x0, y0, x1, y1, evenOdd);
-  if (!mask) return -1;
-  const uint8_t* data = cairo_image_surface_get_data(mask);
-  const int stride = cairo_image_surface_get_stride(mask);
-  double sum = 0;
-  for (int y = 0; y < y1 - y0; ++y) {
-    for (int x = 0; x < x1 - x0; ++x) sum += data[y * stride + x] / 255.0;
-  }
-  cairo_surface_destroy(mask);
-  return sum;
+  return test::MaskArea(path.Render(x0, y0, x1, y1, evenOdd));
 }
 
 void Square(TPathMask& path, double x, double y, double side, bool clockwise) {
@@ -114,27 +107,13 @@ TEST(PathMask, CoverageAgreesWithSampling) {
     for (size_t i = 1; i < polygon.size(); ++i) path.LineTo(polygon[i].first, polygon[i].second);
     cairo_surface_t* mask = path.Render(0, 0, kSide, kSide, evenOdd);
     ASSERT_NE(mask, nullptr);
-    const uint8_t* data = cairo_image_surface_get_data(mask);
-    const int stride = cairo_image_surface_get_stride(mask);
-    double worst = 0, total = 0;
-    for (int py = 0; py < kSide; ++py) {
-      for (int px = 0; px < kSide; ++px) {
-        int inside = 0;
-        for (int sy = 0; sy < kSamples; ++sy) {
-          for (int sx = 0; sx < kSamples; ++sx) {
-            const int w = Winding(polygon, px + (sx + 0.5) / kSamples, py + (sy + 0.5) / kSamples);
-            inside += evenOdd ? (w & 1) : (w != 0);
-          }
-        }
-        const double error =
-            std::fabs(data[py * stride + px] / 255.0 - double(inside) / (kSamples * kSamples));
-        worst = std::max(worst, error);
-        total += error;
-      }
-    }
+    const test::SampledError e = test::CompareToSamples(mask, kSamples, [&](double x, double y) {
+      const int w = Winding(polygon, x, y);
+      return evenOdd ? (w & 1) != 0 : w != 0;
+    });
     cairo_surface_destroy(mask);
-    EXPECT_LT(worst, 0.03) << "polygon " << round;
-    EXPECT_LT(total / (kSide * kSide), 0.002) << "polygon " << round;
+    EXPECT_LT(std::max(e.worstMissing, e.worstExtra), 0.03) << "polygon " << round;
+    EXPECT_LT(e.mean, 0.002) << "polygon " << round;
   }
 }
 

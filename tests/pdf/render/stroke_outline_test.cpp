@@ -1,5 +1,7 @@
 #include "pdf/render/stroke_outline.h"
 
+#include "tests/pdf/render/coverage_test_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,16 +21,7 @@ struct Point {
 double OutlineArea(TStrokeOutline& outline, const TStrokeStyle& style) {
   TPathMask mask;
   if (!outline.Outline(style, mask)) return -1;
-  cairo_surface_t* surface = mask.Render(0, 0, 48, 48, false);
-  if (!surface) return -1;
-  const uint8_t* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  double sum = 0;
-  for (int y = 0; y < 48; ++y) {
-    for (int x = 0; x < 48; ++x) sum += data[y * stride + x] / 255.0;
-  }
-  cairo_surface_destroy(surface);
-  return sum;
+  return test::MaskArea(mask.Render(0, 0, 48, 48, false));
 }
 
 double StrokedArea(const std::vector<Point>& points, bool closed, const TStrokeStyle& style) {
@@ -124,37 +117,27 @@ TEST(StrokeOutline, JaggedLinesAgreeWithSampling) {
     ASSERT_TRUE(outline.Outline({hw, CAIRO_LINE_CAP_ROUND, CAIRO_LINE_JOIN_ROUND, 10}, mask));
     cairo_surface_t* surface = mask.Render(0, 0, kSide, kSide, false);
     ASSERT_NE(surface, nullptr);
-    const uint8_t* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    double worst = 0, total = 0;
-    for (int py = 0; py < kSide; ++py) {
-      for (int px = 0; px < kSide; ++px) {
-        // The segments that come within reach of the pixel.
-        std::vector<size_t> near;
+    // The segments near the pixel in hand, gathered once per pixel.
+    std::vector<size_t> near;
+    int nearPixel = -1;
+    auto inside = [&](double x, double y) {
+      const int pixel = int(y) * kSide + int(x);
+      if (pixel != nearPixel) {
+        nearPixel = pixel;
+        near.clear();
         for (size_t i = 0; i + 1 < points.size(); ++i) {
-          if (Distance(px + 0.5, py + 0.5, points[i], points[i + 1]) <= hw + 0.75)
+          if (Distance(int(x) + 0.5, int(y) + 0.5, points[i], points[i + 1]) <= hw + 0.75) {
             near.push_back(i);
-        }
-        int inside = 0;
-        for (int s = 0; near.size() && s < kSamples * kSamples; ++s) {
-          const double x = px + (s % kSamples + 0.5) / kSamples;
-          const double y = py + (s / kSamples + 0.5) / kSamples;
-          for (const size_t i : near) {
-            if (Distance(x, y, points[i], points[i + 1]) <= hw) {
-              ++inside;
-              break;
-            }
           }
         }
-        const double error =
-            data[py * stride + px] / 255.0 - double(inside) / (kSamples * kSamples);
-        worst = std::max(worst, -error);  // less ink than the pen leaves
-        total += std::fabs(error);
       }
-    }
+      return std::any_of(near.begin(), near.end(),
+                         [&](size_t i) { return Distance(x, y, points[i], points[i + 1]) <= hw; });
+    };
+    const test::SampledError e = test::CompareToSamples(surface, kSamples, inside);
     cairo_surface_destroy(surface);
-    EXPECT_LT(worst, 0.08) << "line " << round;
-    EXPECT_LT(total / (kSide * kSide), 0.003) << "line " << round;
+    EXPECT_LT(e.worstMissing, 0.08) << "line " << round;  // less ink than the pen leaves
+    EXPECT_LT(e.mean, 0.003) << "line " << round;
   }
 }
 
