@@ -151,7 +151,7 @@ cairo_matrix_t TPDImageDevice::ToTarget(const TPDMatrix& c) const {
   return result;
 }
 
-template <class Sink>
+template <bool kMeasure, class Sink>
 bool TPDImageDevice::WalkTargetPath(const TPDState& state, Sink& sink) {
   const cairo_matrix_t m = UserToTarget(state);
   const TPDPath& path = state.Path;
@@ -163,7 +163,9 @@ bool TPDImageDevice::WalkTargetPath(const TPDState& state, Sink& sink) {
     y = m.yx * ux + m.yy * uy + m.y0;
     if (std::isnan(x) || std::isnan(y)) return false;
     x = ClampCoordinate(x), y = ClampCoordinate(y);
-    if (i > 0) path_length_ += std::fabs(x - lastX) + std::fabs(y - lastY);
+    if constexpr (kMeasure) {
+      if (i > 0) path_length_ += std::fabs(x - lastX) + std::fabs(y - lastY);
+    }
     lastX = x, lastY = y;
     return true;
   };
@@ -255,7 +257,7 @@ bool TPDImageDevice::SetPixelRectangle(double x0, double y0, double x1, double y
 bool TPDImageDevice::BuildPath(const TPDState& state) {
   cairo_new_path(cr_);
   CairoPathSink sink{cr_};
-  if (WalkTargetPath(state, sink)) return true;
+  if (WalkTargetPath<true>(state, sink)) return true;
   cairo_new_path(cr_);
   return false;
 }
@@ -279,7 +281,7 @@ bool TPDImageDevice::FillWithMask(const TPDState& state, cairo_fill_rule_t rule)
   path_mask_.Reset();
   // A path with a coordinate that is not a number, or with no point, fills
   // nothing.
-  if (!WalkTargetPath(state, path_mask_) || path_mask_.Empty()) return true;
+  if (!WalkTargetPath<false>(state, path_mask_) || path_mask_.Empty()) return true;
   return PaintPathMask(state, state.GetFillRGB(), state.FillOpacity,
                        rule == CAIRO_FILL_RULE_EVEN_ODD);
 }
@@ -290,7 +292,7 @@ bool TPDImageDevice::StrokeWithMask(const TPDState& state) {
   if (!pen.round) return false;
   stroke_outline_.Reset();
   // A path with a coordinate that is not a number strokes nothing.
-  if (!WalkTargetPath(state, stroke_outline_)) return true;
+  if (!WalkTargetPath<false>(state, stroke_outline_)) return true;
   const TStrokeStyle style{pen.width * pen.unit / 2, line_cap_, line_join_, miter_limit_};
   path_mask_.Reset();
   if (!stroke_outline_.Outline(style, path_mask_)) return false;
@@ -471,7 +473,7 @@ void TPDImageDevice::PrepareStroke(const TPDState& state) {
 void TPDImageDevice::ClipPath(const TPDState& state, cairo_fill_rule_t rule) {
   RectangleSink rectangle;
   double x0, y0, x1, y1;
-  if (WalkTargetPath(state, rectangle) && rectangle.Box(x0, y0, x1, y1) &&
+  if (WalkTargetPath<false>(state, rectangle) && rectangle.Box(x0, y0, x1, y1) &&
       SetPixelRectangle(x0, y0, x1, y1)) {
     cairo_clip(cr_);
     return;

@@ -157,8 +157,9 @@ class TPDImageDevice final : public TPDExportDevice {
   // (and no path) when a coordinate is not a number.
   bool BuildPath(const TPDState& state);
   // Passes the state's path in target pixels to `sink` (MoveTo, LineTo,
-  // CurveTo, Close); false as soon as a coordinate is not a number.
-  template <class Sink>
+  // CurveTo, Close); false as soon as a coordinate is not a number. With
+  // kMeasure it sets path_length_, which Cairo's dashed strokes need.
+  template <bool kMeasure, class Sink>
   bool WalkTargetPath(const TPDState& state, Sink& sink);
   void FillPath(const TPDState& state, cairo_fill_rule_t rule);
   // Fills through a coverage mask of the path (TPathMask); false when the

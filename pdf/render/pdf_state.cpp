@@ -22,19 +22,6 @@ double ClampEntry(double v) {
 
 }  // namespace
 
-void TPDSubPath::Added() {
-  if (increased_) {
-    ++count_;
-  } else {
-    increased_ = true;
-  }
-}
-
-void TPDSubPath::LineTo(double x, double y) {
-  points_.push_back({x, y, false});
-  Added();
-}
-
 void TPDSubPath::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) {
   points_.push_back({x1, y1, true});
   points_.push_back({x2, y2, true});
@@ -67,12 +54,6 @@ void TPDPath::MoveTo(double x, double y) {
   just_moved_ = true;
   first_x_ = x;
   first_y_ = y;
-}
-
-void TPDPath::LineTo(double x, double y) {
-  Materialise();
-  if (used_ == 0) return;
-  subpaths_[used_ - 1].LineTo(x, y);
 }
 
 void TPDPath::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) {
@@ -172,11 +153,6 @@ void TPDState::TransformDelta(double x, double y, double& outX, double& outY) co
 
 void TPDState::MoveTo(double x, double y) {
   Path.MoveTo(x, y);
-  CurX = x, CurY = y;
-}
-
-void TPDState::LineTo(double x, double y) {
-  Path.LineTo(x, y);
   CurX = x, CurY = y;
 }
 

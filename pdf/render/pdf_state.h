@@ -45,7 +45,10 @@ class TPDSubPath {
   double LastY() const { return points_.back().y; }
   size_t PointCount() const { return points_.size(); }
 
-  void LineTo(double x, double y);
+  void LineTo(double x, double y) {
+    points_.push_back({x, y, false});
+    Added();
+  }
   void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
   // Closes with a line back to the start unless the last point is the start.
   void ClosePath();
@@ -61,7 +64,13 @@ class TPDSubPath {
     bool curve;
   };
   size_t Clamp(size_t i) const { return i < points_.size() ? i : points_.size() - 1; }
-  void Added();
+  void Added() {
+    if (increased_) {
+      ++count_;
+    } else {
+      increased_ = true;
+    }
+  }
 
   std::vector<Point> points_;
   size_t count_ = 1;
@@ -99,7 +108,11 @@ class TPDPath {
   double LastY() const { return just_moved_ ? first_y_ : subpaths_[used_ - 1].LastY(); }
 
   void MoveTo(double x, double y);
-  void LineTo(double x, double y);
+  void LineTo(double x, double y) {
+    if (just_moved_) Materialise();
+    if (used_ == 0) return;
+    subpaths_[used_ - 1].LineTo(x, y);
+  }
   void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
   void Close();
   void Clear();
@@ -170,7 +183,10 @@ class TPDState {
   void TransformDelta(double x, double y, double& outX, double& outY) const;
 
   void MoveTo(double x, double y);
-  void LineTo(double x, double y);
+  void LineTo(double x, double y) {
+    Path.LineTo(x, y);
+    CurX = x, CurY = y;
+  }
   void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
   void ClosePath();
   void ClearPath() { Path.Clear(); }
