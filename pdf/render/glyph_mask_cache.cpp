@@ -34,6 +34,7 @@ std::unique_ptr<TGlyphMask> Render(FT_Face face, uint32_t glyph, double dx, doub
   mask->left = slot->bitmap_left;
   mask->top = -slot->bitmap_top;
   mask->coverage.resize(static_cast<size_t>(mask->width) * static_cast<size_t>(mask->height));
+  if (mask->coverage.empty()) return mask;  // a glyph of no pixels: nothing to copy
   for (int row = 0; row < mask->height; ++row) {
     const unsigned char* from = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
     std::memcpy(mask->coverage.data() + static_cast<size_t>(row) * static_cast<size_t>(mask->width),
