@@ -68,13 +68,7 @@ void TPathMask::CurveTo(double x1, double y1, double x2, double y2, double x3, d
   // The box takes the control points too, as callers expect of it.
   left_ = std::min({left_, x1, x2}), right_ = std::max({right_, x1, x2});
   top_ = std::min({top_, y1, y2}), bottom_ = std::max({bottom_, y1, y2});
-  const int n = ChordsOfCurve(p0.x, p0.y, x1, y1, x2, y2, x3, y3);
-  for (int i = 1; i < n; ++i) {
-    const double t = double(i) / n, u = 1 - t;
-    const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
-    Add(a * p0.x + b * x1 + c * x2 + d * x3, a * p0.y + b * y1 + c * y2 + d * y3);
-  }
-  Add(x3, y3);
+  CutCurve(p0.x, p0.y, x1, y1, x2, y2, x3, y3, [this](double x, double y) { Add(x, y); });
 }
 
 void TPathMask::AddEdge(double x0, double y0, double x1, double y1) {

@@ -62,11 +62,24 @@ class TPathMask {
   static constexpr double kFlatness = 0.05;
   // Chords per curve at most, for curves that reach far beyond the box.
   static constexpr int kMaxChords = 256;
+  // Cuts a cubic from (x0, y0) into chords: calls emit(x, y) with the end
+  // of each, the last being (x3, y3).
+  template <class Emit>
+  static void CutCurve(double x0, double y0, double x1, double y1, double x2, double y2, double x3,
+                       double y3, Emit&& emit) {
+    const int n = ChordsOfCurve(x0, y0, x1, y1, x2, y2, x3, y3);
+    for (int i = 1; i < n; ++i) {
+      const double t = double(i) / n, u = 1 - t;
+      const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+      emit(a * x0 + b * x1 + c * x2 + d * x3, a * y0 + b * y1 + c * y2 + d * y3);
+    }
+    emit(x3, y3);
+  }
+
+ private:
   // The chords a cubic from (x0, y0) is cut into.
   static int ChordsOfCurve(double x0, double y0, double x1, double y1, double x2, double y2,
                            double x3, double y3);
-
- private:
   struct Point {
     double x, y;
   };

@@ -38,13 +38,8 @@ void TStrokeOutline::LineTo(double x, double y) {
 void TStrokeOutline::CurveTo(double x1, double y1, double x2, double y2, double x3, double y3) {
   if (subpaths_.empty()) MoveTo(x1, y1);
   const Point p0 = points_.back();
-  const int n = TPathMask::ChordsOfCurve(p0.x, p0.y, x1, y1, x2, y2, x3, y3);
-  for (int i = 1; i < n; ++i) {
-    const double t = double(i) / n, u = 1 - t;
-    const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
-    LineTo(a * p0.x + b * x1 + c * x2 + d * x3, a * p0.y + b * y1 + c * y2 + d * y3);
-  }
-  LineTo(x3, y3);
+  TPathMask::CutCurve(p0.x, p0.y, x1, y1, x2, y2, x3, y3,
+                      [this](double x, double y) { LineTo(x, y); });
 }
 
 void TStrokeOutline::Close() {
