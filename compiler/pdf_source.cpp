@@ -53,6 +53,7 @@ bool RenderPage(pdf::TPDFDocument& document, PlateRaster& raster, int page,
                 const std::filesystem::path& source, double yStretch = 1.0) {
   if (!document.IsLoaded()) return true;
   document.SetFastAntiAliasing(true);
+  document.SetTargetsWhite(true);  // a new raster is white
   return NamingFile(source, [&] {
     return pdf::RenderToDC(
         document, raster.Data(), raster.Stride(), static_cast<uint32_t>(raster.Width()),

@@ -52,6 +52,10 @@ class TPDDocument {
   // Cairo's finer default, for rasters that are reduced to a few colours.
   bool FastAntiAliasing() const { return fast_anti_aliasing_; }
   void SetFastAntiAliasing(bool fast) { fast_anti_aliasing_ = fast; }
+  // The targets that pages are drawn onto are white already (fresh
+  // rasters), so the page is not painted white first.
+  bool TargetsWhite() const { return targets_white_; }
+  void SetTargetsWhite(bool white) { targets_white_ = white; }
 
   // Fonts, colour spaces and images made from this document's objects,
   // shared by the pages rendered from it; emptied when it is unloaded. Not
@@ -69,6 +73,7 @@ class TPDDocument {
   std::string file_name_;
   std::string password_;
   bool fast_anti_aliasing_ = false;
+  bool targets_white_ = false;
   std::string cmap_path_;
   bool is_encrypted_ = false;
   int32_t permissions_ = 0;

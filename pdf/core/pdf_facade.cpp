@@ -124,6 +124,11 @@ void TPDFDocument::SetFastAntiAliasing(bool fast) {
   if (document_) document_->SetFastAntiAliasing(fast);
 }
 
+void TPDFDocument::SetTargetsWhite(bool white) {
+  targets_white_ = white;
+  if (document_) document_->SetTargetsWhite(white);
+}
+
 void TPDFDocument::Reset() {
   document_ = std::make_unique<TPDDocument>();
   document_->SetCMapPath(cmap_path_);
@@ -144,6 +149,7 @@ bool TPDFDocument::LoadAskingForPassword(const std::function<void()>& load) {
     is_loaded_ = false;
     document_->SetCMapPath(cmap_path_);
     document_->SetFastAntiAliasing(fast_anti_aliasing_);
+    document_->SetTargetsWhite(targets_white_);
     document_->SetPassword(password_);
     try {
       load();

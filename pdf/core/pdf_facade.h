@@ -102,6 +102,9 @@ class TPDFDocument {
   // Paths of pages drawn from now on are anti-aliased with 4 x 4 samples
   // per pixel (TPDDocument::SetFastAntiAliasing).
   void SetFastAntiAliasing(bool fast);
+  // Pages drawn from now on go onto targets that are white already
+  // (TPDDocument::SetTargetsWhite).
+  void SetTargetsWhite(bool white);
 
   // What tells a file apart from an earlier state of it.
   struct FileStamp {
@@ -134,6 +137,7 @@ class TPDFDocument {
   std::string cmap_path_;
   size_t cache_budget_ = TPDResourceCache::kDefaultBudget;
   bool fast_anti_aliasing_ = false;
+  bool targets_white_ = false;
   std::optional<FileStamp> stamp_;  // of the loaded file
   // Pages rotated since loading, with their rotation before (nothing when it
   // could not be read).

@@ -204,27 +204,7 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd,
       span = {0, 0};
       continue;
     }
-    // The running sum is the winding number, in coverage, of each pixel.
-    float sum = 0;
-    if (evenOdd) {
-      for (int x = span.start; x < span.end; ++x) {
-        sum += cells[x];
-        cells[x] = 0;
-        int v = static_cast<int>(std::fabs(sum) * 255 + 0.5f);
-        if (v > 255) {
-          v %= 510;
-          if (v > 255) v = 510 - v;
-        }
-        out[x] = static_cast<unsigned char>(v);
-      }
-    } else {
-      for (int x = span.start; x < span.end; ++x) {
-        sum += cells[x];
-        cells[x] = 0;
-        out[x] = static_cast<unsigned char>(
-            std::min(static_cast<int>(std::fabs(sum) * 255 + 0.5f), 255));
-      }
-    }
+    Accumulate(cells, out, span.start, span.end, evenOdd);
     cells[width_] = cells[width_ + 1] = 0;
   }
   coverage_stride_ = stride;
@@ -236,6 +216,64 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd,
     return nullptr;
   }
   return surface;
+}
+
+namespace {
+
+// Coverage of a pixel whose winding number, in coverage, is `sum`.
+inline unsigned char CoverageOf(float sum, bool evenOdd) {
+  int v = static_cast<int>(std::fabs(sum) * 255 + 0.5f);
+  if (!evenOdd) return static_cast<unsigned char>(std::min(v, 255));
+  if (v > 255) {
+    v %= 510;
+    if (v > 255) v = 510 - v;
+  }
+  return static_cast<unsigned char>(v);
+}
+
+}  // namespace
+
+void TPathMask::Accumulate(float* cells, unsigned char* out, int from, int end, bool evenOdd) {
+  float sum = 0;
+  int x = from;
+#if defined(__SSE2__)
+  // Four pixels at a time: a prefix sum within the four, plus the sum so far.
+  const __m128 signBit = _mm_set1_ps(-0.0f), scale = _mm_set1_ps(255), half = _mm_set1_ps(0.5f);
+  // Levels are held below this before the conversion, so that none leaves
+  // 32 bits; under the even-odd rule, four levels under 510 fold at once.
+  const __m128 ceiling = _mm_set1_ps(evenOdd ? 1e6f : 255);
+  const __m128i fold = _mm_set1_epi16(510), beyondFold = _mm_set1_epi32(509);
+  __m128 carry = _mm_setzero_ps();
+  for (; x + 4 <= end; x += 4) {
+    __m128 v = _mm_loadu_ps(cells + x);
+    _mm_storeu_ps(cells + x, _mm_setzero_ps());
+    v = _mm_add_ps(v, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(v), 4)));
+    v = _mm_add_ps(v, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(v), 8)));
+    v = _mm_add_ps(v, carry);
+    carry = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3));
+    const __m128 level =
+        _mm_min_ps(_mm_add_ps(_mm_mul_ps(_mm_andnot_ps(signBit, v), scale), half), ceiling);
+    const __m128i levels = _mm_cvttps_epi32(level);
+    __m128i words = _mm_packs_epi32(levels, _mm_setzero_si128());
+    if (evenOdd) {
+      if (_mm_movemask_epi8(_mm_cmpgt_epi32(levels, beyondFold)) != 0) {
+        alignas(16) float sums[4];
+        _mm_store_ps(sums, v);
+        for (int i = 0; i < 4; ++i) out[x + i] = CoverageOf(sums[i], true);
+        continue;
+      }
+      words = _mm_min_epi16(words, _mm_sub_epi16(fold, words));
+    }
+    const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+    std::memcpy(out + x, &bytes, 4);
+  }
+  sum = _mm_cvtss_f32(carry);
+#endif
+  for (; x < end; ++x) {
+    sum += cells[x];
+    cells[x] = 0;
+    out[x] = CoverageOf(sum, evenOdd);
+  }
 }
 
 void TPathMask::ClearOutsideSpans() {

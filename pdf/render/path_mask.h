@@ -88,6 +88,8 @@ class TPathMask {
   void AddEdge(double x0, double y0, double x1, double y1);
   // Adds a part of an edge lying within the box's columns, y0 < y1.
   void AddEdgeInColumns(double x0, double y0, double x1, double y1, float dir);
+  // Turns cells [from, end) of a row into coverage and clears them.
+  static void Accumulate(float* cells, unsigned char* out, int from, int end, bool evenOdd);
 
   std::vector<Point> points_;  // the flattened contours, one after another
   std::vector<size_t> contour_starts_;

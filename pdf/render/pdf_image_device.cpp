@@ -69,8 +69,10 @@ void TPDImageDevice::StartPage(int /*nPage*/, const TPDState& state) {
     cairo_path_extents(cr_, &x0, &y0, &x1, &y1);
     SetPixelRectangle(x0, y0, x1, y1);
   }
-  cairo_set_source_rgb(cr_, 1, 1, 1);
-  cairo_fill_preserve(cr_);
+  if (!target_white_) {
+    cairo_set_source_rgb(cr_, 1, 1, 1);
+    cairo_fill_preserve(cr_);
+  }
   cairo_clip(cr_);
   cairo_set_antialias(cr_, PathAntiAlias());
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);

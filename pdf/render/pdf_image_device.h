@@ -98,6 +98,8 @@ class TPDImageDevice final : public TPDExportDevice {
   void SetResourceCache(TPDResourceCache* cache) { resource_cache_ = cache; }
   // Paths anti-aliased with 4 x 4 samples per pixel (Cairo's fast mode).
   void SetFastAntiAliasing(bool fast) { fast_anti_alias_ = fast; }
+  // The target is white already: a page is not painted white first.
+  void SetTargetWhite(bool white) { target_white_ = white; }
 
   // Images (pdf_image_device_image.cpp): decoded once per draw and painted
   // onto the unit square of user space; DeviceN images and images above
@@ -233,6 +235,7 @@ class TPDImageDevice final : public TPDExportDevice {
   cairo_matrix_t playback_;
   bool allow_anti_alias_;
   bool fast_anti_alias_ = false;
+  bool target_white_ = false;
   cairo_antialias_t PathAntiAlias() const {
     if (!allow_anti_alias_) return CAIRO_ANTIALIAS_NONE;
     return fast_anti_alias_ ? CAIRO_ANTIALIAS_FAST : CAIRO_ANTIALIAS_DEFAULT;

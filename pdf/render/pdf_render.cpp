@@ -341,8 +341,10 @@ bool RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, 
   cairo_identity_matrix(cr);
   cairo_rectangle(cr, 0, 0, width, height);
   cairo_clip(cr);
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_paint(cr);
+  if (!doc.TargetsWhite()) {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+  }
   double sx = 0, sy = 0;
   CanvasScale(prepared->state, width, height, yStretch, sx, sy);
   bool complete = true;
@@ -352,6 +354,7 @@ bool RenderToCanvas(TPDDocument& doc, cairo_t* cr, int pageNum, uint32_t width, 
     TPDImageDevice device(cr, playback, antiAliasing);
     device.SetResourceCache(&doc.ResourceCache());
     device.SetFastAntiAliasing(doc.FastAntiAliasing());
+    device.SetTargetWhite(doc.TargetsWhite());
     complete = ShowPrepared(doc, device, *prepared, true);
   }
   cairo_restore(cr);

@@ -46,6 +46,20 @@ TEST(PathMask, CoverageAddsUpToTheArea) {
        true, 300},
       {"ring, nonzero with the inner square reversed",
        [](TPathMask& p) { Square(p, 0, 0, 20, true), Square(p, 5, 5, 10, false); }, false, 300},
+      // Windings of 2 and more: folded under even-odd, held at full under
+      // nonzero, in the wide rows that are summed four pixels at a time.
+      {"square twice, even-odd: empty",
+       [](TPathMask& p) { Square(p, 0, 0, 20, true), Square(p, 0, 0, 20, true); }, true, 0},
+      {"square three times, even-odd",
+       [](TPathMask& p) {
+         for (int i = 0; i < 3; ++i) Square(p, 0, 0, 20, true);
+       },
+       true, 400},
+      {"square five times, nonzero",
+       [](TPathMask& p) {
+         for (int i = 0; i < 5; ++i) Square(p, 0, 0, 20, true);
+       },
+       false, 400},
       {"overlapping squares, nonzero: their union",
        [](TPathMask& p) { Square(p, 0, 0, 10, true), Square(p, 5, 0, 10, true); }, false, 150},
       {"circle of curves",

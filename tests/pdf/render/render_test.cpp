@@ -252,6 +252,28 @@ TEST(RenderTest, PageWithoutContentsLeavesTheTargetAlone) {
   EXPECT_EQ(white.At(5, 5), kWhite);
 }
 
+// A target known to be white is not painted white first; what is drawn on
+// it is the same, blend modes and opacity included.
+TEST(RenderTest, AWhiteTargetIsNotPaintedAgain) {
+  const std::string resources =
+      "/MediaBox [0 0 100 100] /Resources << /ExtGState << /H << /ca 0.5 >> /M << /BM "
+      "/Multiply >> >> >>";
+  for (const char* content : {"1 0 0 rg 10 10 50 50 re f 0 0 1 RG 4 w 0 0 m 100 80 l S",
+                              "/H gs 1 0 0 rg 0 0 60 60 re f", "/M gs 0 1 0 rg 20 20 60 60 re f"}) {
+    auto doc = LoadBytes(OnePageDocument({content}, resources));
+    Rendered painted(40, 40), kept(40, 40);
+    painted.Render(*doc);
+    doc->SetTargetsWhite(true);
+    kept.Render(*doc);
+    for (int y = 0; y < 40; ++y) {
+      for (int x = 0; x < 40; ++x) ASSERT_EQ(kept.At(x, y), painted.At(x, y)) << content;
+    }
+    Rendered grey(40, 40, 0x808080);
+    grey.Render(*doc);
+    EXPECT_EQ(grey.At(39, 0), 0x808080u) << content;
+  }
+}
+
 TEST(RenderTest, AnnotationsFromTheirAppearance) {
   const std::string objects =
       "{{object 20 0}} << /Type /Annot /Subtype /Widget /Rect [0 0 50 50] /AP << /N 22 0 R >> "
