@@ -1,5 +1,7 @@
 #include "pdf/core/pdf_lexer.h"
 
+#include <cstring>
+
 #include "pdf/core/pdf_errors.h"
 #include "pdf/core/pdf_syntax.h"
 
@@ -302,7 +304,14 @@ void TPDLexer::ReadKeyword(Source& s, int first, TPDToken& token) {
     token.kind = TPDTokenKind::Null;
   } else {
     token.kind = TPDTokenKind::Keyword;
-    token.text.assign(word);
+    // Copied into the storage the token already has: assign() takes a
+    // general path that costs more than the short operators themselves.
+    if (length <= token.text.capacity()) {
+      token.text.resize(length);
+      std::memcpy(token.text.data(), text, length);
+    } else {
+      token.text.assign(word);
+    }
   }
 }
 
