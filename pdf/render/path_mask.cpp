@@ -169,10 +169,15 @@ void TPathMask::AddEdgeInColumns(double x0, double y0, double x1, double y1, flo
 
 cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd,
                                    bool clearOutsideSpans) {
-  if (points_.empty() || x1 <= x0 || y1 <= y0) return nullptr;
+  return RenderCoverage(x0, y0, x1, y1, evenOdd, clearOutsideSpans) ? CoverageSurface() : nullptr;
+}
+
+bool TPathMask::RenderCoverage(int x0, int y0, int x1, int y1, bool evenOdd,
+                               bool clearOutsideSpans) {
+  if (points_.empty() || x1 <= x0 || y1 <= y0) return false;
   if (left_ < x0 - kMaxReach || right_ > x1 + kMaxReach || top_ < y0 - kMaxReach ||
       bottom_ > y1 + kMaxReach) {
-    return nullptr;
+    return false;
   }
   width_ = x1 - x0, height_ = y1 - y0;
   cell_stride_ = width_ + 2;
@@ -209,8 +214,12 @@ cairo_surface_t* TPathMask::Render(int x0, int y0, int x1, int y1, bool evenOdd,
   }
   coverage_stride_ = stride;
   if (clearOutsideSpans) ClearOutsideSpans();
+  return true;
+}
+
+cairo_surface_t* TPathMask::CoverageSurface() {
   cairo_surface_t* surface = cairo_image_surface_create_for_data(coverage_.data(), CAIRO_FORMAT_A8,
-                                                                 width_, height_, stride);
+                                                                 width_, height_, coverage_stride_);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
     return nullptr;
@@ -305,17 +314,23 @@ inline uint32_t AddLanes(uint32_t x, uint32_t y) {
 
 void TPathMask::Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
                       uint32_t argb, const RowSpan* spans) {
+  const Coverage coverage{cairo_image_surface_get_data(mask), cairo_image_surface_get_stride(mask),
+                          cairo_image_surface_get_width(mask),
+                          cairo_image_surface_get_height(mask)};
+  Blend(target, coverage, x, y, box, argb, spans);
+}
+
+void TPathMask::Blend(cairo_surface_t* target, const Coverage& mask, int x, int y, const Box& box,
+                      uint32_t argb, const RowSpan* spans) {
   // Within the box, the mask and the target.
   const int left = std::max({box.x0, x, 0}), top = std::max({box.y0, y, 0});
-  const int right = std::min(
-      {box.x1, x + cairo_image_surface_get_width(mask), cairo_image_surface_get_width(target)});
-  const int bottom = std::min(
-      {box.y1, y + cairo_image_surface_get_height(mask), cairo_image_surface_get_height(target)});
+  const int right = std::min({box.x1, x + mask.width, cairo_image_surface_get_width(target)});
+  const int bottom = std::min({box.y1, y + mask.height, cairo_image_surface_get_height(target)});
   if (right <= left || bottom <= top) return;
   uint8_t* pixels = cairo_image_surface_get_data(target);
   const int stride = cairo_image_surface_get_stride(target);
-  const uint8_t* coverage = cairo_image_surface_get_data(mask);
-  const int maskStride = cairo_image_surface_get_stride(mask);
+  const uint8_t* coverage = mask.data;
+  const int maskStride = mask.stride;
   const uint32_t colour = argb | 0xFF000000u;
   const uint32_t colourRB = colour & 0x00FF00FFu, colourAG = (colour >> 8) & 0x00FF00FFu;
 #if defined(__SSE2__)

@@ -39,6 +39,17 @@ class TPathMask {
   static constexpr double kMaxReach = 1 << 20;
   cairo_surface_t* Render(int x0, int y0, int x1, int y1, bool evenOdd,
                           bool clearOutsideSpans = true);
+  // The same kept in this object's memory, without a surface: false when it
+  // cannot be made.
+  bool RenderCoverage(int x0, int y0, int x1, int y1, bool evenOdd, bool clearOutsideSpans = true);
+  // The A8 pixels of the last render.
+  struct Coverage {
+    const unsigned char* data;
+    int stride, width, height;
+  };
+  Coverage LastCoverage() const { return {coverage_.data(), coverage_stride_, width_, height_}; }
+  // A surface over the last render's pixels, or nullptr.
+  cairo_surface_t* CoverageSurface();
   void ClearOutsideSpans();
 
   // Of each row of the last render, the pixels that may be covered: none
@@ -54,6 +65,8 @@ class TPathMask {
   struct Box {
     int x0, y0, x1, y1;
   };
+  static void Blend(cairo_surface_t* target, const Coverage& mask, int x, int y, const Box& box,
+                    uint32_t argb, const RowSpan* spans = nullptr);
   static void Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
                     uint32_t argb, const RowSpan* spans = nullptr);
 

@@ -314,22 +314,23 @@ bool TPDImageDevice::PaintPathMask(const TPDState& state, const TRGB& rgb, doubl
   const int x0 = static_cast<int>(std::floor(left)), y0 = static_cast<int>(std::floor(top));
   const int x1 = static_cast<int>(std::ceil(right)), y1 = static_cast<int>(std::ceil(bottom));
   if (int64_t{x1 - x0} * (y1 - y0) > kMaxFillMaskPixels) return false;
-  cairo_surface_t* mask = path_mask_.Render(x0, y0, x1, y1, evenOdd, /*clearOutsideSpans=*/false);
-  if (!mask) return false;
-  const bool grouped = BeginPaint(state);
-  if (grouped || !BlendOntoTarget(rgb, opacity, mask, x0, y0)) {
-    path_mask_.ClearOutsideSpans();
-    cairo_surface_mark_dirty(mask);
-    SetSource(rgb, opacity);
-    cairo_mask_surface(cr_, mask, x0, y0);
+  if (!path_mask_.RenderCoverage(x0, y0, x1, y1, evenOdd, /*clearOutsideSpans=*/false)) {
+    return false;
   }
-  cairo_surface_destroy(mask);
+  const bool grouped = BeginPaint(state);
+  if (grouped || !BlendOntoTarget(rgb, opacity, x0, y0)) {
+    path_mask_.ClearOutsideSpans();
+    if (cairo_surface_t* mask = path_mask_.CoverageSurface()) {
+      SetSource(rgb, opacity);
+      cairo_mask_surface(cr_, mask, x0, y0);
+      cairo_surface_destroy(mask);
+    }
+  }
   EndPaint(state, grouped);
   return true;
 }
 
-bool TPDImageDevice::BlendOntoTarget(const TRGB& rgb, double opacity, cairo_surface_t* mask, int x,
-                                     int y) {
+bool TPDImageDevice::BlendOntoTarget(const TRGB& rgb, double opacity, int x, int y) {
   // Only an opaque colour laid over the page raster itself, under a clip of
   // whole-pixel rectangles: the common case, without Cairo's setup per fill.
   if (AlphaFromOpacity(opacity) != 1 || cairo_get_operator(cr_) != CAIRO_OPERATOR_OVER) {
@@ -356,14 +357,14 @@ bool TPDImageDevice::BlendOntoTarget(const TRGB& rgb, double opacity, cairo_surf
     };
     const uint32_t argb = (byte(rgb.R) << 16) | (byte(rgb.G) << 8) | byte(rgb.B);
     cairo_surface_flush(target);
+    const TPathMask::Coverage coverage = path_mask_.LastCoverage();
     for (int i = 0; i < clip->num_rectangles; ++i) {
       const cairo_rectangle_t& r = clip->rectangles[i];
       const TPathMask::Box box{static_cast<int>(r.x), static_cast<int>(r.y),
                                static_cast<int>(r.x + r.width), static_cast<int>(r.y + r.height)};
-      TPathMask::Blend(target, mask, x, y, box, argb, path_mask_.Spans().data());
+      TPathMask::Blend(target, coverage, x, y, box, argb, path_mask_.Spans().data());
     }
-    cairo_surface_mark_dirty_rectangle(target, x, y, cairo_image_surface_get_width(mask),
-                                       cairo_image_surface_get_height(mask));
+    cairo_surface_mark_dirty_rectangle(target, x, y, coverage.width, coverage.height);
   }
   cairo_rectangle_list_destroy(clip);
   return whole;

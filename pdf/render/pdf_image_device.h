@@ -174,10 +174,10 @@ class TPDImageDevice final : public TPDExportDevice {
   // Paints `rgb` through the coverage of path_mask_, cut to the clip; false
   // when that is too large for a mask.
   bool PaintPathMask(const TPDState& state, const TRGB& rgb, double opacity, bool evenOdd);
-  // Lays `rgb` through `mask`, path_mask_'s last render (at target pixel x,
-  // y), straight onto the page raster; false, with nothing drawn, when Cairo
+  // Lays `rgb` through path_mask_'s last render (at target pixel x, y)
+  // straight onto the page raster; false, with nothing drawn, when Cairo
   // must do it.
-  bool BlendOntoTarget(const TRGB& rgb, double opacity, cairo_surface_t* mask, int x, int y);
+  bool BlendOntoTarget(const TRGB& rgb, double opacity, int x, int y);
   void ClipPath(const TPDState& state, cairo_fill_rule_t rule);
   // Makes the box, with its edges moved to the nearest pixel edges, the
   // current path: a clip to it stays a region in Cairo, far cheaper to draw
