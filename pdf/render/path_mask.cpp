@@ -312,14 +312,6 @@ inline uint32_t AddLanes(uint32_t x, uint32_t y) {
 
 }  // namespace
 
-void TPathMask::Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
-                      uint32_t argb, const RowSpan* spans) {
-  const Coverage coverage{cairo_image_surface_get_data(mask), cairo_image_surface_get_stride(mask),
-                          cairo_image_surface_get_width(mask),
-                          cairo_image_surface_get_height(mask)};
-  Blend(target, coverage, x, y, box, argb, spans);
-}
-
 void TPathMask::Blend(cairo_surface_t* target, const Coverage& mask, int x, int y, const Box& box,
                       uint32_t argb, const RowSpan* spans) {
   // Within the box, the mask and the target.

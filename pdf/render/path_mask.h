@@ -67,8 +67,6 @@ class TPathMask {
   };
   static void Blend(cairo_surface_t* target, const Coverage& mask, int x, int y, const Box& box,
                     uint32_t argb, const RowSpan* spans = nullptr);
-  static void Blend(cairo_surface_t* target, cairo_surface_t* mask, int x, int y, const Box& box,
-                    uint32_t argb, const RowSpan* spans = nullptr);
 
   // Curves are cut into chords that stray at most this far (pixels) from
   // them.

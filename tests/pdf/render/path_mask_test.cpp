@@ -163,7 +163,7 @@ TEST(PathMask, BlendMatchesOverChannelByChannel) {
   }
   const uint32_t colour = 0x3C82E1;
   const TPathMask::Box box{1, 1, kWidth - 1, kHeight};
-  TPathMask::Blend(target, mask, 0, 0, box, colour);
+  TPathMask::Blend(target, {coverage, maskStride, kWidth, kHeight}, 0, 0, box, colour);
   auto multiply = [](uint32_t a, uint32_t b) {
     const uint32_t t = a * b + 0x80;
     return ((t >> 8) + t) >> 8;
